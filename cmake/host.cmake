@@ -1,0 +1,16 @@
+# Native build: unit tests of the program's logic against the recording fake.
+find_package(GTest REQUIRED)
+enable_testing()
+
+add_executable(glowtide_unit_tests
+  tests/unit/support/fake_platform.cpp
+  tests/unit/options_test.cpp
+  tests/unit/report_test.cpp
+  tests/unit/run_test.cpp
+)
+target_include_directories(glowtide_unit_tests PRIVATE tests/unit)
+target_link_libraries(glowtide_unit_tests PRIVATE glowtide_core GTest::gtest_main)
+# Designated initializers leave the other fields at their defaults on purpose.
+target_compile_options(glowtide_unit_tests PRIVATE -Wall -Wextra -Werror -Wno-missing-field-initializers)
+include(GoogleTest)
+gtest_discover_tests(glowtide_unit_tests)

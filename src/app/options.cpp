@@ -1,0 +1,214 @@
+// The option table, its match rules and the number rule.
+#include "app/options.h"
+
+#include <array>
+#include <limits>
+
+#include "platform/unique_value.h"
+
+namespace glowtide {
+namespace {
+
+enum class Match { kWhole, kPrefix };
+
+enum class OptionId {
+  kShowReport,
+  kBrightness,
+  kSwitchBrightness,
+  kBrightnessHigh,
+  kBrightnessLow,
+  kQuitBrightness,
+  kWhiteLevel,
+  kSwitchWhiteLevel,
+  kWhiteLevelHigh,
+  kWhiteLevelLow,
+  kQuitWhiteLevel,
+  kHdr,
+  kQuitHdr,
+  kProgramPath,
+  kProgramArgument0,
+  kProgramArgument1,
+  kPowerCycle,
+};
+
+struct OptionRow {
+  std::u16string_view name;
+  Match match;
+  OptionId id;
+};
+
+// No argument can match two rows, so the order changes no result; it is kept as documented.
+constexpr std::array<OptionRow, 17> kOptions{{
+    {u"-SI", Match::kWhole, OptionId::kShowReport},
+    {u"-B:", Match::kPrefix, OptionId::kBrightness},
+    {u"-SB", Match::kWhole, OptionId::kSwitchBrightness},
+    {u"-BH:", Match::kPrefix, OptionId::kBrightnessHigh},
+    {u"-BL:", Match::kPrefix, OptionId::kBrightnessLow},
+    {u"-BQ:", Match::kPrefix, OptionId::kQuitBrightness},
+    {u"-BB:", Match::kPrefix, OptionId::kWhiteLevel},
+    {u"-SBB", Match::kWhole, OptionId::kSwitchWhiteLevel},
+    {u"-BBH:", Match::kPrefix, OptionId::kWhiteLevelHigh},
+    {u"-BBL:", Match::kPrefix, OptionId::kWhiteLevelLow},
+    {u"-BBQ:", Match::kPrefix, OptionId::kQuitWhiteLevel},
+    {u"-HDR:", Match::kPrefix, OptionId::kHdr},
+    {u"-HDRQ:", Match::kPrefix, OptionId::kQuitHdr},
+    {u"-P:", Match::kPrefix, OptionId::kProgramPath},
+    {u"-PARG:0:", Match::kPrefix, OptionId::kProgramArgument0},
+    {u"-PARG:1:", Match::kPrefix, OptionId::kProgramArgument1},
+    {u"-PR", Match::kWhole, OptionId::kPowerCycle},
+}};
+
+char16_t FoldAsciiCase(char16_t unit) {
+  return (unit >= u'a' && unit <= u'z') ? static_cast<char16_t>(unit - u'a' + u'A') : unit;
+}
+
+// Only A-Z and a-z are folded; every other unit must be equal.
+bool EqualIgnoringAsciiCase(std::u16string_view a, std::u16string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (FoldAsciiCase(a[i]) != FoldAsciiCase(b[i])) return false;
+  }
+  return true;
+}
+
+// The value after the option's name, or no value when the argument does not match the row.
+bool MatchOption(const OptionRow& row, std::u16string_view argument, std::u16string_view* value) {
+  if (row.match == Match::kWhole) {
+    *value = {};
+    return EqualIgnoringAsciiCase(argument, row.name);
+  }
+  if (argument.size() < row.name.size()) return false;
+  if (!EqualIgnoringAsciiCase(argument.substr(0, row.name.size()), row.name)) return false;
+  *value = argument.substr(row.name.size());
+  return true;
+}
+
+// The working directory is the path up to its last backslash; the first character is never
+// taken as the separator, so "\app.exe" names no directory.
+void SetProgramPath(LaunchSettings& settings, std::u16string_view path) {
+  settings.launchProgram = true;
+  settings.programPath.assign(path);
+  for (std::size_t i = path.size(); i > 1; --i) {
+    if (path[i - 1] == u'\\') {
+      settings.workingDirectory.assign(path.substr(0, i - 1));
+      return;
+    }
+  }
+}
+
+// Applies one matched option; false when its number is rejected.
+bool ApplyOption(LaunchSettings& s, OptionId id, std::u16string_view value) {
+  auto number = [&](std::int32_t& field, auto&&... flags) {
+    const NumberValue taken = TakeNumber(value);
+    field = taken.value;
+    if (taken.accepted) ((flags = true), ...);
+    return taken.accepted;
+  };
+  switch (id) {
+    case OptionId::kShowReport:
+      s.showReport = true;
+      return true;
+    case OptionId::kBrightness:
+      return number(s.brightness, s.setBrightness);
+    case OptionId::kSwitchBrightness:
+      s.switchBrightness = true;
+      return true;
+    case OptionId::kBrightnessHigh:
+      return number(s.brightnessHigh);
+    case OptionId::kBrightnessLow:
+      return number(s.brightnessLow);
+    case OptionId::kQuitBrightness:
+      return number(s.quitBrightness, s.restoreBrightness, s.restoreOnExit);
+    case OptionId::kWhiteLevel:
+      return number(s.whiteLevel, s.setWhiteLevel);
+    case OptionId::kSwitchWhiteLevel:
+      s.switchWhiteLevel = true;
+      return true;
+    case OptionId::kWhiteLevelHigh:
+      return number(s.whiteLevelHigh);
+    case OptionId::kWhiteLevelLow:
+      return number(s.whiteLevelLow);
+    case OptionId::kQuitWhiteLevel:
+      return number(s.quitWhiteLevel, s.restoreWhiteLevel, s.restoreOnExit);
+    case OptionId::kHdr:
+      if (EqualIgnoringAsciiCase(value, u"S")) s.switchHdr = true;
+      if (EqualIgnoringAsciiCase(value, u"E")) s.enableHdr = s.hdrNewState = true;
+      if (EqualIgnoringAsciiCase(value, u"D")) s.disableHdr = true;
+      return true;
+    case OptionId::kQuitHdr:
+      if (EqualIgnoringAsciiCase(value, u"E") || EqualIgnoringAsciiCase(value, u"D")) {
+        s.restoreHdr = s.restoreOnExit = true;
+        s.quitHdrState = EqualIgnoringAsciiCase(value, u"E");
+      }
+      return true;
+    case OptionId::kProgramPath:
+      SetProgramPath(s, value);
+      return true;
+    case OptionId::kProgramArgument0:
+      s.programArgument0.assign(value);
+      return true;
+    case OptionId::kProgramArgument1:
+      s.programArgument1.assign(value);
+      return true;
+    case OptionId::kPowerCycle:
+      s.powerCycle = true;
+      return true;
+  }
+  return true;
+}
+
+struct ReleaseArgumentArray {
+  CommandLinePlatform* platform = nullptr;
+  void operator()(char16_t** array) const { platform->LocalFree(array); }
+};
+using ArgumentArray = UniqueValue<char16_t**, ReleaseArgumentArray, nullptr>;
+
+}  // namespace
+
+NumberValue TakeNumber(std::u16string_view value) {
+  std::size_t run = 0;
+  while (run < value.size() && value[run] >= u'0' && value[run] <= u'9') ++run;
+  constexpr std::int64_t kMax = std::numeric_limits<std::int32_t>::max();
+  std::int64_t number = 0;
+  for (std::size_t i = 0; i < run; ++i) {
+    number = number * 10 + (value[i] - u'0');
+    if (number > kMax) number = kMax;  // saturates, so any length of digits stays in range
+  }
+  const bool accepted = number != 0 || run == 1;
+  return {accepted, static_cast<std::int32_t>(number)};
+}
+
+ParseOutcome ParseCommandLine(CommandLinePlatform& platform, std::u16string_view arguments,
+                              ReportText& report) {
+  ParseOutcome outcome;
+  const std::u16string commandLine(arguments);
+  int count = 0;
+  ArgumentArray array(platform.CommandLineToArgvW(commandLine.c_str(), &count),
+                      ReleaseArgumentArray{&platform});
+  // Without an array the run goes on with the defaults, as if no option had been given.
+  if (!array) return outcome;
+
+  LaunchSettings& settings = outcome.settings;
+  for (int i = 0; i < count; ++i) {
+    const std::u16string_view argument(array.get()[i]);
+    if (argument.empty() || argument.front() != u'-') {
+      if (count == 1) {
+        settings.showReport = true;
+        AppendReportSection(report, kUsageText);
+      }
+      continue;
+    }
+    for (const OptionRow& row : kOptions) {
+      std::u16string_view value;
+      if (!MatchOption(row, argument, &value)) continue;
+      if (!ApplyOption(settings, row.id, value)) {
+        outcome.rejectedOption = row.name;
+        return outcome;
+      }
+      break;
+    }
+  }
+  return outcome;
+}
+
+}  // namespace glowtide

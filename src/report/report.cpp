@@ -1,0 +1,73 @@
+// The report's bounded section formatter and its message box.
+#include "report/report.h"
+
+#include <array>
+
+namespace glowtide {
+namespace {
+
+// Writes into a fixed scratch and silently drops whatever would pass its last unit.
+class BoundedWriter {
+ public:
+  void Put(char16_t unit) {
+    if (length_ + 1 < scratch_.size()) scratch_[length_++] = unit;
+  }
+  void Put(std::u16string_view text) {
+    for (char16_t unit : text) Put(unit);
+  }
+  void PutDecimal(std::uint32_t value) {
+    std::array<char16_t, 10> digits{};
+    std::size_t count = 0;
+    do {
+      digits[count++] = static_cast<char16_t>(u'0' + value % 10);
+      value /= 10;
+    } while (value != 0);
+    while (count > 0) Put(digits[--count]);
+  }
+  // The section up to its first NUL, as the text is measured before it is appended.
+  std::u16string_view Text() const {
+    std::u16string_view written(scratch_.data(), length_);
+    return written.substr(0, written.find(u'\0'));
+  }
+
+ private:
+  std::array<char16_t, kReportSectionCapacity> scratch_{};
+  std::size_t length_ = 0;
+};
+
+}  // namespace
+
+void AppendReportSection(ReportText& report, std::u16string_view format,
+                         std::initializer_list<ReportArgument> arguments) {
+  BoundedWriter writer;
+  const ReportArgument* next = arguments.begin();
+  for (std::size_t i = 0; i < format.size(); ++i) {
+    const char16_t unit = format[i];
+    if (unit != u'%' || i + 1 == format.size()) {
+      writer.Put(unit);
+      continue;
+    }
+    const char16_t conversion = format[++i];
+    if (conversion == u'%') {
+      writer.Put(u'%');
+    } else if ((conversion == u's' || conversion == u'u') && next != arguments.end()) {
+      const ReportArgument& argument = *next++;
+      if (const auto* text = std::get_if<std::u16string_view>(&argument)) {
+        writer.Put(*text);
+      } else {
+        writer.PutDecimal(std::get<std::uint32_t>(argument));
+      }
+    } else {
+      // Not a conversion this formatter knows, or no argument left for it: kept as written.
+      writer.Put(u'%');
+      writer.Put(conversion);
+    }
+  }
+  report.Append(writer.Text());
+}
+
+void ShowReport(WindowingPlatform& platform, const ReportText& report) {
+  platform.MessageBoxW(WindowHandle::kNull, report.Text().c_str(), kReportCaption, kMbOk);
+}
+
+}  // namespace glowtide

@@ -1,0 +1,17 @@
+// The groups of end-to-end checks, one per subsystem.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+std::vector<std::string> ImportedDlls(const std::wstring& path, WORD* subsystem, WORD* machine,
+                                      size_t* fileSize);
+
+void CheckImage();
+void CheckCommandLine();
+
+}  // namespace e2e

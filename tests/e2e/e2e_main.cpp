@@ -1,0 +1,34 @@
+// The end-to-end suite's entry: runs every group of checks against the Glowtide.exe beside it.
+// With --run it instead runs Glowtide.exe once with the rest of the command line, prints each
+// box and presses OK, for trying the program without a screen.
+#include <cstdio>
+#include <cstring>
+
+#include "checks.h"
+#include "harness.h"
+
+namespace {
+
+int RunOnce(const std::wstring& arguments) {
+  e2e::RunResult result = e2e::RunGlowtide(arguments, 120000);
+  for (const e2e::Box& box : result.boxes) {
+    printf("[%s]\n%s\n", e2e::Narrow(box.caption).c_str(), e2e::Narrow(box.text).c_str());
+  }
+  printf("exit code: %ld\n", static_cast<long>(result.exitCode));
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc > 1 && strcmp(argv[1], "--run") == 0) {
+    std::wstring commandLine = GetCommandLineW();
+    const size_t at = commandLine.find(L"--run");
+    std::wstring rest = commandLine.substr(at + 5);
+    if (!rest.empty() && rest[0] == L' ') rest.erase(0, 1);
+    return RunOnce(rest);
+  }
+  e2e::CheckImage();
+  e2e::CheckCommandLine();
+  return e2e::Summary();
+}

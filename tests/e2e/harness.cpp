@@ -1,0 +1,183 @@
+// The end-to-end harness's process driving, box reading and check counting.
+#include "harness.h"
+
+#include <cstdio>
+
+namespace e2e {
+namespace {
+
+int passed = 0;
+int failed = 0;
+
+std::wstring WindowText(HWND window) {
+  const int length = static_cast<int>(SendMessageW(window, WM_GETTEXTLENGTH, 0, 0));
+  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+  SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+  text.resize(wcslen(text.c_str()));
+  return text;
+}
+
+std::wstring ClassName(HWND window) {
+  wchar_t name[64] = {};
+  GetClassNameW(window, name, 64);
+  return name;
+}
+
+// A message box's text is its static control with identifier 0xFFFF; otherwise the longest static.
+std::wstring BoxText(HWND box) {
+  if (HWND text = GetDlgItem(box, 0xFFFF)) return WindowText(text);
+  std::wstring longest;
+  EnumChildWindows(
+      box,
+      [](HWND child, LPARAM found) -> BOOL {
+        auto* best = reinterpret_cast<std::wstring*>(found);
+        if (_wcsicmp(ClassName(child).c_str(), L"Static") == 0) {
+          std::wstring text = WindowText(child);
+          if (text.size() > best->size()) *best = text;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&longest));
+  return longest;
+}
+
+struct BoxSearch {
+  DWORD processId;
+  HWND found;
+};
+
+HWND FindVisibleDialog(DWORD processId) {
+  BoxSearch search{processId, nullptr};
+  EnumWindows(
+      [](HWND window, LPARAM parameter) -> BOOL {
+        auto* s = reinterpret_cast<BoxSearch*>(parameter);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == s->processId && IsWindowVisible(window) && ClassName(window) == L"#32770") {
+          s->found = window;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+}  // namespace
+
+std::string Narrow(const std::wstring& text) {
+  std::string out;
+  for (wchar_t c : text) {
+    if (c == L'\n') {
+      out += "\\n";
+    } else if (c == L'\r') {
+      out += "\\r";
+    } else if (c < 0x20) {
+      char escaped[8];
+      snprintf(escaped, sizeof escaped, "\\x%02x", static_cast<unsigned>(c));
+      out += escaped;
+    } else {
+      char utf8[8] = {};
+      const int n = WideCharToMultiByte(CP_UTF8, 0, &c, 1, utf8, sizeof utf8, nullptr, nullptr);
+      out.append(utf8, n > 0 ? n : 0);
+    }
+  }
+  return out;
+}
+
+std::wstring SuiteDirectory() {
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring directory = path;
+  return directory.substr(0, directory.find_last_of(L'\\'));
+}
+
+std::wstring GlowtidePath() { return SuiteDirectory() + L"\\Glowtide.exe"; }
+
+Instance::Instance(const std::wstring& arguments) {
+  std::wstring commandLine = L"\"" + GlowtidePath() + L"\" " + arguments;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  if (CreateProcessW(GlowtidePath().c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                     nullptr, nullptr, &startup, &info)) {
+    CloseHandle(info.hThread);
+    process_ = info.hProcess;
+    processId_ = info.dwProcessId;
+  }
+}
+
+Instance::~Instance() {
+  if (process_ == nullptr) return;
+  if (!HasEnded()) TerminateProcess(process_, 0xDEAD);
+  CloseHandle(process_);
+}
+
+bool Instance::HasEnded(DWORD waitMs) const {
+  return process_ == nullptr || WaitForSingleObject(process_, waitMs) == WAIT_OBJECT_0;
+}
+
+bool Instance::Finish(DWORD timeoutMs, RunResult* result) {
+  const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+  while (!HasEnded(20)) {
+    if (HWND box = FindVisibleDialog(processId_)) {
+      boxes_.push_back({WindowText(box), BoxText(box)});
+      // IDOK dismisses a box that has one OK button; wait until it has gone.
+      PostMessageW(box, WM_COMMAND, IDOK, 0);
+      while (IsWindow(box) && IsWindowVisible(box) && GetTickCount64() < deadline) Sleep(10);
+    }
+    if (GetTickCount64() >= deadline) break;
+  }
+  result->boxes = boxes_;
+  result->finished = HasEnded();
+  if (result->finished) GetExitCodeProcess(process_, &result->exitCode);
+  return result->finished;
+}
+
+RunResult RunGlowtide(const std::wstring& arguments, DWORD timeoutMs) {
+  RunResult result;
+  Instance instance(arguments);
+  if (!instance.started()) {
+    Check(false, "Glowtide.exe starts (CreateProcessW failed, error " +
+                     std::to_string(GetLastError()) + ")");
+    return result;
+  }
+  if (!instance.Finish(timeoutMs, &result))
+    Check(false, "Glowtide.exe " + Narrow(arguments) + " ends within its time");
+  return result;
+}
+
+void Check(bool condition, const std::string& what) {
+  if (condition) {
+    ++passed;
+    printf("ok   %s\n", what.c_str());
+  } else {
+    ++failed;
+    printf("FAIL %s\n", what.c_str());
+  }
+  fflush(stdout);
+}
+
+void CheckEqual(const std::wstring& actual, const std::wstring& expected, const std::string& what) {
+  Check(actual == expected, what + (actual == expected ? ""
+                                                       : ": expected \"" + Narrow(expected) +
+                                                             "\", got \"" + Narrow(actual) + "\""));
+}
+
+void CheckEqual(std::uint64_t actual, std::uint64_t expected, const std::string& what) {
+  char detail[96] = {};
+  if (actual != expected) {
+    snprintf(detail, sizeof detail, ": expected %llu (0x%llX), got %llu (0x%llX)",
+             static_cast<unsigned long long>(expected), static_cast<unsigned long long>(expected),
+             static_cast<unsigned long long>(actual), static_cast<unsigned long long>(actual));
+  }
+  Check(actual == expected, what + detail);
+}
+
+int Summary() {
+  printf("%d passed, %d failed\n", passed, failed);
+  fflush(stdout);
+  return failed == 0 ? 0 : 1;
+}
+
+}  // namespace e2e

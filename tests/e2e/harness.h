@@ -1,0 +1,59 @@
+// The end-to-end harness: starts the real Glowtide.exe, reads and dismisses its message boxes
+// through the Win32 API, collects its exit code, and counts checks.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+struct Box {
+  std::wstring caption;
+  std::wstring text;
+};
+
+struct RunResult {
+  bool finished = false;  // false: it was still running at the deadline and was ended
+  DWORD exitCode = 0;
+  std::vector<Box> boxes;
+};
+
+// The folder that holds the driver, Glowtide.exe, the device double and the child program.
+std::wstring SuiteDirectory();
+std::wstring GlowtidePath();
+
+// Starts Glowtide.exe with the given arguments, presses OK on every box it shows, and waits for
+// its end (at most timeoutMs).
+RunResult RunGlowtide(const std::wstring& arguments, DWORD timeoutMs = 30000);
+
+// A started Glowtide.exe that the test drives itself (several at once for the launch counting).
+class Instance {
+ public:
+  explicit Instance(const std::wstring& arguments);
+  Instance(const Instance&) = delete;
+  Instance& operator=(const Instance&) = delete;
+  ~Instance();
+  bool started() const { return process_ != nullptr; }
+  DWORD processId() const { return processId_; }
+  // Presses OK on boxes and waits up to timeoutMs for the end; true when it ended.
+  bool Finish(DWORD timeoutMs, RunResult* result);
+  bool HasEnded(DWORD waitMs = 0) const;
+
+ private:
+  HANDLE process_ = nullptr;
+  DWORD processId_ = 0;
+  std::vector<Box> boxes_;
+};
+
+// Checks: each prints one line, "ok" or "FAIL" with what was expected and what came.
+void Check(bool condition, const std::string& what);
+void CheckEqual(const std::wstring& actual, const std::wstring& expected, const std::string& what);
+void CheckEqual(std::uint64_t actual, std::uint64_t expected, const std::string& what);
+int Summary();  // prints "N passed, M failed"; the process exit code
+
+std::string Narrow(const std::wstring& text);  // UTF-8, with control characters escaped
+
+}  // namespace e2e

@@ -1,0 +1,6 @@
+#!/usr/bin/env bash
+# Builds Glowtide.exe and the end-to-end suite with the mingw-w64 cross compiler.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+cmake --preset windows >/dev/null
+cmake --build --preset windows

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs what building and testing Glowtide needs on Debian, and only what is missing:
+# the native toolchain with GoogleTest, the mingw-w64 cross compiler, Wine and Xvfb.
+set -euo pipefail
+
+needed=()
+have() { command -v "$1" >/dev/null 2>&1; }
+have cmake || needed+=(cmake)
+have ninja || needed+=(ninja-build)
+have g++ || needed+=(g++)
+[ -f /usr/lib/x86_64-linux-gnu/cmake/GTest/GTestConfig.cmake ] || needed+=(libgtest-dev)
+have x86_64-w64-mingw32-g++-posix || needed+=(g++-mingw-w64-x86-64-posix)
+have x86_64-w64-mingw32-windres || needed+=(binutils-mingw-w64-x86-64)
+have wine || needed+=(wine)
+[ -x /usr/lib/wine/wine64 ] || needed+=(wine64)
+have xvfb-run || needed+=(xvfb xauth)
+
+if [ ${#needed[@]} -gt 0 ]; then
+  echo "setup: installing ${needed[*]}"
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${needed[@]}" >/dev/null
+fi

@@ -1,0 +1,25 @@
+# Sourced by the scripts that run Windows programs under Wine: a private prefix under the build
+# folder, no Wine debug noise, no offers to install Mono or Gecko, and the device double
+# (dxva2.dll beside the exe) preferred over Wine's own dxva2.
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+export WINEPREFIX="${WINEPREFIX_GLOWTIDE:-$root/build/wineprefix}"
+export WINEARCH=win64
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="dxva2=n;mscoree=;mshtml=;winemenubuilder.exe="
+
+# Runs a command on the current display, or on a private Xvfb when there is none.
+with_display() {
+  if [ -n "${DISPLAY:-}" ]; then
+    "$@"
+  else
+    xvfb-run -a -s "-screen 0 1280x1024x24" "$@"
+  fi
+}
+
+prepare_prefix() {
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    mkdir -p "$WINEPREFIX"
+    with_display wineboot --init >/dev/null 2>&1 || true
+    wineserver -w || true
+  fi
+}
