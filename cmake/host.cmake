@@ -7,6 +7,8 @@ add_executable(glowtide_unit_tests
   tests/unit/options_test.cpp
   tests/unit/report_test.cpp
   tests/unit/run_test.cpp
+  tests/unit/display_test.cpp
+  tests/unit/monitor_test.cpp
 )
 target_include_directories(glowtide_unit_tests PRIVATE tests/unit)
 target_link_libraries(glowtide_unit_tests PRIVATE glowtide_core GTest::gtest_main)

@@ -9,7 +9,7 @@ target_compile_options(glowtide_win32 PRIVATE -Wall -Wextra -Werror)
 # A GUI-subsystem exe with the Unicode entry point and the C++ runtime linked in, so that it
 # imports system DLLs only.
 add_executable(Glowtide WIN32 src/app/main.cpp)
-target_link_libraries(Glowtide PRIVATE glowtide_win32 shell32 user32)
+target_link_libraries(Glowtide PRIVATE glowtide_win32 dxva2 shell32 user32)
 target_link_options(Glowtide PRIVATE -municode -static -s)
 
 add_subdirectory(tests/e2e)

@@ -4,6 +4,11 @@
 #include <string>
 
 #include "app/options.h"
+#include "display/display_target.h"
+#include "display/hdr_state.h"
+#include "display/sdr_white_level.h"
+#include "monitor/brightness.h"
+#include "monitor/power_cycle.h"
 #include "report/report.h"
 
 namespace glowtide {
@@ -23,11 +28,24 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle /*inst
     ShowParameterError(platform, parsed.rejectedOption);
     return kExitFailure;
   }
-  const LaunchSettings& settings = parsed.settings;
+  LaunchSettings& settings = parsed.settings;
 
-  // The display query, the display phases, the monitor phase, the launch and the wait take
-  // their places here.
-  if (settings.showReport) ShowReport(platform, report);
+  if (settings.powerCycle) PowerCycleMonitors(platform, platform);
+
+  // Held to the end of the run: the restore after a launch addresses the target found here.
+  DisplayQuery display;
+  if (!SelectDisplayTarget(platform, &display)) return kExitFailure;
+
+  if (settings.showReport || settings.switchHdr || settings.enableHdr || settings.disableHdr) {
+    RunHdrPhase(platform, settings, display.target, report);
+  }
+  if (settings.showReport || settings.switchWhiteLevel || settings.setWhiteLevel) {
+    RunWhiteLevelPhase(platform, settings, display.target, report);
+  }
+  // The phase ends with the report box when the report is on.
+  if (settings.showReport || settings.setBrightness || settings.switchBrightness) {
+    RunBrightnessPhase(platform, platform, settings, report);
+  }
   return kExitSuccess;
 }
 

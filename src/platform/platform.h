@@ -2,10 +2,17 @@
 #pragma once
 
 #include "platform/command_line.h"
+#include "platform/display_config.h"
+#include "platform/monitor_config.h"
+#include "platform/process.h"
 #include "platform/windowing.h"
 
 namespace glowtide {
 
-class Platform : public CommandLinePlatform, public WindowingPlatform {};
+class Platform : public CommandLinePlatform,
+                 public DisplayConfigPlatform,
+                 public MonitorConfigPlatform,
+                 public ProcessPlatform,
+                 public WindowingPlatform {};
 
 }  // namespace glowtide

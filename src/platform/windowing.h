@@ -16,6 +16,9 @@ class WindowingPlatform {
   WindowingPlatform& operator=(const WindowingPlatform&) = delete;
   virtual ~WindowingPlatform() = default;
 
+  // Returns once the message has been handled, for a broadcast by every top-level window.
+  virtual std::intptr_t SendMessageW(WindowHandle window, std::uint32_t message,
+                                     std::uintptr_t wParam, std::intptr_t lParam) = 0;
   // Modal: returns when the user has dismissed the box.
   virtual int MessageBoxW(WindowHandle owner, const char16_t* text, const char16_t* caption,
                           std::uint32_t type) = 0;

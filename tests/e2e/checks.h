@@ -13,5 +13,7 @@ std::vector<std::string> ImportedDlls(const std::wstring& path, WORD* subsystem,
 
 void CheckImage();
 void CheckCommandLine();
+void CheckDisplay();
+void CheckMonitor();
 
 }  // namespace e2e

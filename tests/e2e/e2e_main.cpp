@@ -30,5 +30,7 @@ int main(int argc, char** argv) {
   }
   e2e::CheckImage();
   e2e::CheckCommandLine();
+  e2e::CheckDisplay();
+  e2e::CheckMonitor();
   return e2e::Summary();
 }

@@ -114,7 +114,71 @@ Instance::~Instance() {
 }
 
 bool Instance::HasEnded(DWORD waitMs) const {
-  return process_ == nullptr || WaitForSingleObject(process_, waitMs) == WAIT_OBJECT_0;
+  if (process_ == nullptr) return true;
+  const ULONGLONG deadline = GetTickCount64() + waitMs;
+  for (;;) {
+    const ULONGLONG now = GetTickCount64();
+    const DWORD left = now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
+    const DWORD result = MsgWaitForMultipleObjects(1, &process_, FALSE, left, QS_ALLINPUT);
+    if (result == WAIT_OBJECT_0) return true;
+    if (result != WAIT_OBJECT_0 + 1) return false;
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+  }
+}
+
+void PumpFor(DWORD ms) {
+  const ULONGLONG deadline = GetTickCount64() + ms;
+  for (ULONGLONG now; (now = GetTickCount64()) < deadline;) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(deadline - now), QS_ALLINPUT);
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+  }
+}
+
+namespace {
+
+std::wstring TempFile(const wchar_t* name) {
+  wchar_t folder[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, folder);
+  return std::wstring(folder) + name;
+}
+
+}  // namespace
+
+void SetDeviceScenario(const std::string& scenario) {
+  const std::wstring scenarioPath = TempFile(L"glowtide_device_scenario.txt");
+  const std::wstring logPath = TempFile(L"glowtide_device_log.txt");
+  if (FILE* file = _wfopen(scenarioPath.c_str(), L"wb")) {
+    fwrite(scenario.data(), 1, scenario.size(), file);
+    fclose(file);
+  }
+  DeleteFileW(logPath.c_str());
+  SetEnvironmentVariableW(L"DEVICE_DOUBLE_SCENARIO", scenarioPath.c_str());
+  SetEnvironmentVariableW(L"DEVICE_DOUBLE_LOG", logPath.c_str());
+}
+
+std::vector<std::string> DeviceLog(DWORD processId) {
+  std::vector<std::string> lines;
+  FILE* file = _wfopen(TempFile(L"glowtide_device_log.txt").c_str(), L"rb");
+  if (!file) return lines;
+  const std::string prefix = std::to_string(processId) + " ";
+  char line[4096];
+  while (fgets(line, sizeof line, file)) {
+    std::string text(line);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    if (text.compare(0, prefix.size(), prefix) == 0) lines.push_back(text.substr(prefix.size()));
+  }
+  fclose(file);
+  return lines;
+}
+
+std::vector<std::string> DeviceCalls(DWORD processId, const std::string& call) {
+  std::vector<std::string> matching;
+  for (const std::string& line : DeviceLog(processId)) {
+    if (line.compare(0, call.size() + 1, call + " ") == 0 || line == call) matching.push_back(line);
+  }
+  return matching;
 }
 
 bool Instance::Finish(DWORD timeoutMs, RunResult* result) {
@@ -128,6 +192,7 @@ bool Instance::Finish(DWORD timeoutMs, RunResult* result) {
     }
     if (GetTickCount64() >= deadline) break;
   }
+  result->processId = processId_;
   result->boxes = boxes_;
   result->finished = HasEnded();
   if (result->finished) GetExitCodeProcess(process_, &result->exitCode);
@@ -137,6 +202,7 @@ bool Instance::Finish(DWORD timeoutMs, RunResult* result) {
 RunResult RunGlowtide(const std::wstring& arguments, DWORD timeoutMs) {
   RunResult result;
   Instance instance(arguments);
+  result.processId = instance.processId();
   if (!instance.started()) {
     Check(false, "Glowtide.exe starts (CreateProcessW failed, error " +
                      std::to_string(GetLastError()) + ")");

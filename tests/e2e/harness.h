@@ -16,6 +16,7 @@ struct Box {
 };
 
 struct RunResult {
+  DWORD processId = 0;
   bool finished = false;  // false: it was still running at the deadline and was ended
   DWORD exitCode = 0;
   std::vector<Box> boxes;
@@ -47,6 +48,18 @@ class Instance {
   DWORD processId_ = 0;
   std::vector<Box> boxes_;
 };
+
+// Names the device double's scenario (see device_double.cpp) for the runs that follow, and
+// starts a fresh call log.
+void SetDeviceScenario(const std::string& scenario);
+// The device double's log lines of one process, without the process id.
+std::vector<std::string> DeviceLog(DWORD processId);
+// The log lines of one process that begin with the given call name.
+std::vector<std::string> DeviceCalls(DWORD processId, const std::string& call);
+
+// Waits up to ms while serving this thread's messages, so that broadcasts sent by Glowtide are
+// not held up by the suite.
+void PumpFor(DWORD ms);
 
 // Checks: each prints one line, "ok" or "FAIL" with what was expected and what came.
 void Check(bool condition, const std::string& what);

@@ -1,6 +1,9 @@
 // The recording fake's call bodies.
 #include "support/fake_platform.h"
 
+#include <algorithm>
+#include <cstdio>
+
 namespace glowtide::testing {
 
 std::string Utf8(std::u16string_view text) {
@@ -27,6 +30,172 @@ std::string Utf8(std::u16string_view text) {
     }
   }
   return out;
+}
+
+std::string Hex(const std::vector<std::uint8_t>& bytes) {
+  static const char digits[] = "0123456789abcdef";
+  std::string out;
+  for (std::uint8_t b : bytes) {
+    out += digits[b >> 4];
+    out += digits[b & 0xF];
+  }
+  return out;
+}
+
+namespace {
+
+void Put32(std::uint8_t* at, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) at[i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+std::uint32_t Get32(const std::uint8_t* at) {
+  return at[0] | at[1] << 8 | at[2] << 16 | static_cast<std::uint32_t>(at[3]) << 24;
+}
+
+std::vector<std::uint8_t> RequestBytes(const std::uint8_t* request) {
+  return std::vector<std::uint8_t>(request, request + Get32(request + 4));
+}
+
+}  // namespace
+
+std::int32_t FakePlatform::GetDisplayConfigBufferSizes(std::uint32_t flags,
+                                                       std::uint32_t* pathCount,
+                                                       std::uint32_t* modeCount) {
+  calls.push_back("GetDisplayConfigBufferSizes(" + std::to_string(flags) + ")");
+  if (bufferSizesResult != 0) return bufferSizesResult;
+  *pathCount = static_cast<std::uint32_t>(paths.size());
+  *modeCount = static_cast<std::uint32_t>(paths.size() * 2);
+  return 0;
+}
+
+std::int32_t FakePlatform::QueryDisplayConfig(std::uint32_t flags, std::uint32_t* pathCount,
+                                              std::uint8_t* pathArray, std::uint32_t* modeCount,
+                                              std::uint8_t* modeArray, std::uint32_t* topologyId) {
+  calls.push_back("QueryDisplayConfig(" + std::to_string(flags) + ")");
+  if (queryResult != 0) return queryResult;
+  if (topologyId == nullptr || modeArray == nullptr) return 87;  // ERROR_INVALID_PARAMETER
+  if (queryReturnsNoPath) {
+    *pathCount = 0;
+    *modeCount = 0;
+    return 0;
+  }
+  if (*pathCount < paths.size() || *modeCount < paths.size() * 2) return 122;
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    std::uint8_t* element = pathArray + i * 72;
+    std::fill(element, element + 72, 0xCD);  // fields the program must not read
+    Put32(element + 20, paths[i].adapterLow);
+    Put32(element + 24, static_cast<std::uint32_t>(paths[i].adapterHigh));
+    Put32(element + 28, paths[i].targetId);
+  }
+  *pathCount = static_cast<std::uint32_t>(paths.size());
+  *modeCount = static_cast<std::uint32_t>(paths.size() * 2);
+  *topologyId = 1;
+  return 0;
+}
+
+std::int32_t FakePlatform::DisplayConfigGetDeviceInfo(std::uint8_t* request) {
+  const std::int32_t type = static_cast<std::int32_t>(Get32(request));
+  calls.push_back("DisplayConfigGetDeviceInfo(" + std::to_string(type) + ")");
+  getRequests.push_back(RequestBytes(request));
+  if (type == 9) {
+    if (advancedColorResult != 0) return advancedColorResult;
+    Put32(request + 20, advancedColorValue);
+    return 0;
+  }
+  if (type == 11) {
+    if (whiteLevelResult != 0) return whiteLevelResult;
+    Put32(request + 20, whiteLevel);
+    return 0;
+  }
+  return 87;
+}
+
+std::int32_t FakePlatform::DisplayConfigSetDeviceInfo(std::uint8_t* request) {
+  const std::int32_t type = static_cast<std::int32_t>(Get32(request));
+  calls.push_back("DisplayConfigSetDeviceInfo(" + std::to_string(type) + ")");
+  setRequests.push_back(RequestBytes(request));
+  return 0;
+}
+
+namespace {
+
+std::string HandleText(Handle handle) {
+  char text[32];
+  snprintf(text, sizeof text, "0x%llx", static_cast<unsigned long long>(handle));
+  return text;
+}
+
+}  // namespace
+
+std::intptr_t FakePlatform::SendMessageW(WindowHandle window, std::uint32_t message,
+                                         std::uintptr_t wParam, std::intptr_t lParam) {
+  char text[128];
+  snprintf(text, sizeof text, "SendMessageW(0x%llx,0x%x,0x%llx,%lld)",
+           static_cast<unsigned long long>(window), message,
+           static_cast<unsigned long long>(wParam), static_cast<long long>(lParam));
+  calls.push_back(text);
+  return 0;
+}
+
+MonitorHandle FakePlatform::MonitorFromWindow(WindowHandle window, std::uint32_t flags) {
+  calls.push_back("MonitorFromWindow(" + std::to_string(static_cast<std::uintptr_t>(window)) + "," +
+                  std::to_string(flags) + ")");
+  return MonitorHandle{0x10001};
+}
+
+bool FakePlatform::GetNumberOfPhysicalMonitorsFromHMONITOR(MonitorHandle monitor,
+                                                           std::uint32_t* count) {
+  calls.push_back("GetNumberOfPhysicalMonitorsFromHMONITOR(" +
+                  std::string(monitor == MonitorHandle{0x10001} ? "primary" : "other") + ")");
+  if (!numberOfMonitorsOk) return false;
+  *count = monitorCount;
+  return true;
+}
+
+bool FakePlatform::GetPhysicalMonitorsFromHMONITOR(MonitorHandle monitor, std::uint32_t count,
+                                                   PhysicalMonitor* monitors) {
+  calls.push_back("GetPhysicalMonitorsFromHMONITOR(" +
+                  std::string(monitor == MonitorHandle{0x10001} ? "primary" : "other") + "," +
+                  std::to_string(count) + ")");
+  if (!physicalMonitorsOk) return false;
+  for (std::uint32_t i = 0; i < count; ++i) monitors[i].handle = Handle{0x101 + i};
+  return true;
+}
+
+bool FakePlatform::GetMonitorCapabilities(Handle monitor, std::uint32_t* caps,
+                                          std::uint32_t* colorTemperatures) {
+  calls.push_back("GetMonitorCapabilities(" + HandleText(monitor) + ")");
+  if (!capabilitiesOk) return false;
+  *caps = capabilities;
+  *colorTemperatures = 0x7;
+  return true;
+}
+
+bool FakePlatform::GetMonitorBrightness(Handle monitor, std::uint32_t* low, std::uint32_t* now,
+                                        std::uint32_t* high) {
+  calls.push_back("GetMonitorBrightness(" + HandleText(monitor) + ")");
+  if (!brightnessOk) return false;
+  *low = minimum;
+  *now = current;
+  *high = maximum;
+  return true;
+}
+
+bool FakePlatform::SetMonitorBrightness(Handle monitor, std::uint32_t value) {
+  calls.push_back("SetMonitorBrightness(" + HandleText(monitor) + "," + std::to_string(value) +
+                  ")");
+  return true;
+}
+
+bool FakePlatform::DestroyPhysicalMonitors(std::uint32_t count, PhysicalMonitor* monitors) {
+  std::string text = "DestroyPhysicalMonitors(" + std::to_string(count);
+  for (std::uint32_t i = 0; i < count; ++i) text += "," + HandleText(monitors[i].handle);
+  calls.push_back(text + ")");
+  return true;
+}
+
+void FakePlatform::Sleep(std::uint32_t milliseconds) {
+  calls.push_back("Sleep(" + std::to_string(milliseconds) + ")");
 }
 
 char16_t** FakePlatform::CommandLineToArgvW(const char16_t* commandLine, int* count) {

@@ -13,6 +13,15 @@ namespace glowtide::testing {
 
 std::string Utf8(std::u16string_view text);
 
+// A request's bytes in hex, two digits a byte.
+std::string Hex(const std::vector<std::uint8_t>& bytes);
+
+struct FakePath {
+  std::uint32_t adapterLow;
+  std::int32_t adapterHigh;
+  std::uint32_t targetId;
+};
+
 struct RecordedBox {
   WindowHandle owner;
   std::u16string text;
@@ -27,7 +36,28 @@ class FakePlatform : public Platform {
   std::optional<std::vector<std::u16string>> argv =
       std::vector<std::u16string>{u"C:\\Glowtide.exe"};
 
+  // The current display configuration.
+  std::vector<FakePath> paths = {{0x1234, 0, 7}};
+  std::int32_t bufferSizesResult = 0;
+  std::int32_t queryResult = 0;
+  bool queryReturnsNoPath = false;  // succeeds, but writes a path count of 0
+  std::int32_t advancedColorResult = 0;
+  std::uint32_t advancedColorValue = 0x1;  // supported, off
+  std::int32_t whiteLevelResult = 0;
+  std::uint32_t whiteLevel = 1000;
+
+  // The primary monitor and its physical monitors (handles 0x101, 0x102, ...).
+  bool numberOfMonitorsOk = true;
+  std::uint32_t monitorCount = 1;
+  bool physicalMonitorsOk = true;
+  bool capabilitiesOk = true;
+  std::uint32_t capabilities = 0x2;
+  bool brightnessOk = true;
+  std::uint32_t minimum = 0, current = 50, maximum = 100;
+
   // --- what was seen ---
+  std::vector<std::vector<std::uint8_t>> getRequests;  // as sent, before the reply is written
+  std::vector<std::vector<std::uint8_t>> setRequests;
   std::vector<std::string> calls;  // one entry per call, in order
   std::u16string commandLineSplit;
   std::vector<RecordedBox> boxes;
@@ -36,6 +66,30 @@ class FakePlatform : public Platform {
   void LocalFree(void* memory) override;
   int MessageBoxW(WindowHandle owner, const char16_t* text, const char16_t* caption,
                   std::uint32_t type) override;
+  std::intptr_t SendMessageW(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                             std::intptr_t lParam) override;
+
+  MonitorHandle MonitorFromWindow(WindowHandle window, std::uint32_t flags) override;
+  bool GetNumberOfPhysicalMonitorsFromHMONITOR(MonitorHandle monitor,
+                                               std::uint32_t* count) override;
+  bool GetPhysicalMonitorsFromHMONITOR(MonitorHandle monitor, std::uint32_t count,
+                                       PhysicalMonitor* monitors) override;
+  bool GetMonitorCapabilities(Handle monitor, std::uint32_t* capabilities,
+                              std::uint32_t* colorTemperatures) override;
+  bool GetMonitorBrightness(Handle monitor, std::uint32_t* minimum, std::uint32_t* current,
+                            std::uint32_t* maximum) override;
+  bool SetMonitorBrightness(Handle monitor, std::uint32_t value) override;
+  bool DestroyPhysicalMonitors(std::uint32_t count, PhysicalMonitor* monitors) override;
+
+  void Sleep(std::uint32_t milliseconds) override;
+
+  std::int32_t GetDisplayConfigBufferSizes(std::uint32_t flags, std::uint32_t* pathCount,
+                                           std::uint32_t* modeCount) override;
+  std::int32_t QueryDisplayConfig(std::uint32_t flags, std::uint32_t* pathCount,
+                                  std::uint8_t* paths, std::uint32_t* modeCount,
+                                  std::uint8_t* modes, std::uint32_t* topologyId) override;
+  std::int32_t DisplayConfigGetDeviceInfo(std::uint8_t* request) override;
+  std::int32_t DisplayConfigSetDeviceInfo(std::uint8_t* request) override;
 
  private:
   std::vector<std::u16string> argvStorage_;

@@ -1,0 +1,55 @@
+// Byte layouts of the four device-information requests.
+#include "display/device_info.h"
+
+namespace glowtide {
+
+std::uint32_t ReadLittleEndian32(const std::uint8_t* bytes) {
+  return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
+         static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
+}
+
+void WriteLittleEndian32(std::uint8_t* bytes, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) bytes[i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+void WriteDeviceInfoHeader(std::uint8_t* bytes, std::int32_t type, std::uint32_t size,
+                           const DisplayTarget& target) {
+  WriteLittleEndian32(bytes + 0, static_cast<std::uint32_t>(type));
+  WriteLittleEndian32(bytes + 4, size);
+  WriteLittleEndian32(bytes + 8, target.adapterId.lowPart);
+  WriteLittleEndian32(bytes + 12, static_cast<std::uint32_t>(target.adapterId.highPart));
+  WriteLittleEndian32(bytes + 16, target.targetId);
+}
+
+DeviceInfoRequest<kAdvancedColorInfoSize> AdvancedColorInfoRequest(const DisplayTarget& target) {
+  DeviceInfoRequest<kAdvancedColorInfoSize> request;
+  WriteDeviceInfoHeader(request.bytes.data(), kGetAdvancedColorInfo, kAdvancedColorInfoSize,
+                        target);
+  return request;  // value word, colour encoding and bits per channel stay 0
+}
+
+DeviceInfoRequest<kAdvancedColorStateSize> AdvancedColorStateRequest(const DisplayTarget& target,
+                                                                     bool enable) {
+  DeviceInfoRequest<kAdvancedColorStateSize> request;
+  WriteDeviceInfoHeader(request.bytes.data(), kSetAdvancedColorState, kAdvancedColorStateSize,
+                        target);
+  WriteLittleEndian32(request.bytes.data() + 20, enable ? 1u : 0u);  // only bit 0 is ever set
+  return request;
+}
+
+DeviceInfoRequest<kSdrWhiteLevelReadSize> SdrWhiteLevelReadRequest(const DisplayTarget& target) {
+  DeviceInfoRequest<kSdrWhiteLevelReadSize> request;
+  WriteDeviceInfoHeader(request.bytes.data(), kGetSdrWhiteLevel, kSdrWhiteLevelReadSize, target);
+  return request;
+}
+
+DeviceInfoRequest<kSdrWhiteLevelSetSize> SdrWhiteLevelSetRequest(const DisplayTarget& target,
+                                                                 std::uint32_t level) {
+  DeviceInfoRequest<kSdrWhiteLevelSetSize> request;
+  WriteDeviceInfoHeader(request.bytes.data(), kSetSdrWhiteLevel, kSdrWhiteLevelSetSize, target);
+  WriteLittleEndian32(request.bytes.data() + 20, level);
+  request.bytes[24] = 1;  // the flag byte is always 1; the three bytes after it stay 0
+  return request;
+}
+
+}  // namespace glowtide

@@ -1,0 +1,53 @@
+// The device-information requests, built as explicit little-endian byte layouts.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+namespace glowtide {
+
+struct AdapterLuid {
+  std::uint32_t lowPart = 0;
+  std::int32_t highPart = 0;
+};
+
+// The target of the first display path; every device-information request is addressed to it.
+struct DisplayTarget {
+  AdapterLuid adapterId;
+  std::uint32_t targetId = 0;
+};
+
+inline constexpr std::int32_t kGetAdvancedColorInfo = 9;
+inline constexpr std::int32_t kSetAdvancedColorState = 10;
+inline constexpr std::int32_t kGetSdrWhiteLevel = 11;
+// The white-level set request, which the platform headers do not declare.
+inline constexpr std::int32_t kSetSdrWhiteLevel = -18;
+
+inline constexpr std::size_t kDeviceInfoHeaderSize = 20;
+inline constexpr std::size_t kAdvancedColorInfoSize = 32;
+inline constexpr std::size_t kAdvancedColorStateSize = 24;
+inline constexpr std::size_t kSdrWhiteLevelReadSize = 24;
+inline constexpr std::size_t kSdrWhiteLevelSetSize = 28;
+
+// A whole request, aligned as the platform structures it stands for.
+template <std::size_t N>
+struct DeviceInfoRequest {
+  alignas(8) std::array<std::uint8_t, N> bytes{};
+};
+
+std::uint32_t ReadLittleEndian32(const std::uint8_t* bytes);
+void WriteLittleEndian32(std::uint8_t* bytes, std::uint32_t value);
+
+// type, size, adapter LUID (low part, then high part) and target id, at 0, 4, 8, 12 and 16.
+void WriteDeviceInfoHeader(std::uint8_t* bytes, std::int32_t type, std::uint32_t size,
+                           const DisplayTarget& target);
+
+DeviceInfoRequest<kAdvancedColorInfoSize> AdvancedColorInfoRequest(const DisplayTarget& target);
+DeviceInfoRequest<kAdvancedColorStateSize> AdvancedColorStateRequest(const DisplayTarget& target,
+                                                                     bool enable);
+DeviceInfoRequest<kSdrWhiteLevelReadSize> SdrWhiteLevelReadRequest(const DisplayTarget& target);
+DeviceInfoRequest<kSdrWhiteLevelSetSize> SdrWhiteLevelSetRequest(const DisplayTarget& target,
+                                                                 std::uint32_t level);
+
+}  // namespace glowtide

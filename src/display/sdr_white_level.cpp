@@ -1,0 +1,50 @@
+// The SDR white level phase over the read and set requests.
+#include "display/sdr_white_level.h"
+
+namespace glowtide {
+
+SdrWhiteLevel ReadSdrWhiteLevel(DisplayConfigPlatform& platform, const DisplayTarget& target) {
+  auto request = SdrWhiteLevelReadRequest(target);
+  if (platform.DisplayConfigGetDeviceInfo(request.bytes.data()) != kErrorSuccess) return {};
+  return {true, ReadLittleEndian32(request.bytes.data() + 20)};
+}
+
+void SetSdrWhiteLevel(DisplayConfigPlatform& platform, const DisplayTarget& target,
+                      std::uint32_t level) {
+  auto request = SdrWhiteLevelSetRequest(target, level);
+  platform.DisplayConfigSetDeviceInfo(request.bytes.data());
+}
+
+std::int32_t ChooseSwitchWhiteLevel(std::uint32_t current, std::int32_t high, std::int32_t low) {
+  const std::int64_t toHigh = static_cast<std::int64_t>(high) - current;
+  const std::int64_t toLow = static_cast<std::int64_t>(low) - current;
+  const std::int64_t distanceHigh = toHigh < 0 ? -toHigh : toHigh;
+  const std::int64_t distanceLow = toLow < 0 ? -toLow : toLow;
+  return distanceHigh > distanceLow ? high : low;
+}
+
+std::uint32_t WhiteLevelNits(std::uint32_t level) {
+  // In 64 bits, so that a large level gives its true figure rather than a wrapped one.
+  return static_cast<std::uint32_t>(static_cast<std::uint64_t>(level) * 80 / 1000);
+}
+
+void RunWhiteLevelPhase(DisplayConfigPlatform& platform, const LaunchSettings& settings,
+                        const DisplayTarget& target, ReportText& report) {
+  SdrWhiteLevel current;
+  if (settings.switchWhiteLevel || settings.showReport)
+    current = ReadSdrWhiteLevel(platform, target);
+  if (current.ok && settings.showReport) {
+    AppendReportSection(
+        report, u"<HDR/SDR brightness balance (SDR white level)>\nCurrent : %u   (%u nits)\n\n",
+        {current.level, WhiteLevelNits(current.level)});
+  }
+  if (settings.switchWhiteLevel && current.ok) {
+    SetSdrWhiteLevel(platform, target,
+                     static_cast<std::uint32_t>(ChooseSwitchWhiteLevel(
+                         current.level, settings.whiteLevelHigh, settings.whiteLevelLow)));
+  } else if (settings.setWhiteLevel) {
+    SetSdrWhiteLevel(platform, target, static_cast<std::uint32_t>(settings.whiteLevel));
+  }
+}
+
+}  // namespace glowtide

@@ -1,0 +1,34 @@
+// The SDR white level of the display target: read, set, the switch rule and the phase.
+#pragma once
+
+#include <cstdint>
+
+#include "app/options.h"
+#include "display/device_info.h"
+#include "platform/display_config.h"
+#include "report/report.h"
+
+namespace glowtide {
+
+struct SdrWhiteLevel {
+  bool ok = false;
+  std::uint32_t level = 0;  // 1000 stands for 80 nits
+};
+
+SdrWhiteLevel ReadSdrWhiteLevel(DisplayConfigPlatform& platform, const DisplayTarget& target);
+
+// Sends the 28-byte set request with no read before it; its result is not examined.
+void SetSdrWhiteLevel(DisplayConfigPlatform& platform, const DisplayTarget& target,
+                      std::uint32_t level);
+
+// The level -SBB sets: whichever of high and low lies farther from the current level, by exact
+// distances; at equal distances the low value.
+std::int32_t ChooseSwitchWhiteLevel(std::uint32_t current, std::int32_t high, std::int32_t low);
+
+// The level in nits, exactly: level x 80 / 1000.
+std::uint32_t WhiteLevelNits(std::uint32_t level);
+
+void RunWhiteLevelPhase(DisplayConfigPlatform& platform, const LaunchSettings& settings,
+                        const DisplayTarget& target, ReportText& report);
+
+}  // namespace glowtide
