@@ -7,6 +7,7 @@
 #include "display/display_target.h"
 #include "display/hdr_state.h"
 #include "display/sdr_white_level.h"
+#include "launch/child_launch.h"
 #include "monitor/brightness.h"
 #include "monitor/power_cycle.h"
 #include "report/report.h"
@@ -46,6 +47,11 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle /*inst
   if (settings.showReport || settings.setBrightness || settings.switchBrightness) {
     RunBrightnessPhase(platform, platform, settings, report);
   }
+
+  // Declared after the display query, so that the child's handles are closed before its arrays
+  // are released.
+  ChildProcess child;
+  if (settings.launchProgram) child = LaunchChild(platform, settings);
   return kExitSuccess;
 }
 

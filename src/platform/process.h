@@ -7,6 +7,17 @@
 
 namespace glowtide {
 
+inline constexpr std::uint32_t kCreateUnicodeEnvironment = 0x400;
+inline constexpr std::uint32_t kNormalPriorityClass = 0x20;
+inline constexpr std::uint32_t kStartupInfoSize = 104;  // sizeof(STARTUPINFOW) on 64-bit Windows
+
+struct ProcessInformation {
+  Handle process = Handle::kNull;
+  Handle thread = Handle::kNull;
+  std::uint32_t processId = 0;
+  std::uint32_t threadId = 0;
+};
+
 class ProcessPlatform {
  public:
   ProcessPlatform() = default;
@@ -15,6 +26,15 @@ class ProcessPlatform {
   virtual ~ProcessPlatform() = default;
 
   virtual void Sleep(std::uint32_t milliseconds) = 0;
+
+  // No security attributes and no environment of its own are ever passed; the startup
+  // information is all zeros but for its size. commandLine must be writable: the call may change
+  // it in place.
+  virtual bool CreateProcessW(const char16_t* applicationName, char16_t* commandLine,
+                              bool inheritHandles, std::uint32_t creationFlags,
+                              const char16_t* currentDirectory, std::uint32_t startupInfoSize,
+                              ProcessInformation* information) = 0;
+  virtual bool CloseHandle(Handle handle) = 0;
 };
 
 }  // namespace glowtide

@@ -15,5 +15,6 @@ void CheckImage();
 void CheckCommandLine();
 void CheckDisplay();
 void CheckMonitor();
+void CheckLaunch();
 
 }  // namespace e2e

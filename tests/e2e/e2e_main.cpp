@@ -32,5 +32,6 @@ int main(int argc, char** argv) {
   e2e::CheckCommandLine();
   e2e::CheckDisplay();
   e2e::CheckMonitor();
+  e2e::CheckLaunch();
   return e2e::Summary();
 }

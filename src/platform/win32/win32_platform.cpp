@@ -116,6 +116,27 @@ bool Win32Platform::DestroyPhysicalMonitors(std::uint32_t count, PhysicalMonitor
 
 void Win32Platform::Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
 
+static_assert(sizeof(STARTUPINFOW) == kStartupInfoSize);
+
+bool Win32Platform::CreateProcessW(const char16_t* applicationName, char16_t* commandLine,
+                                   bool inheritHandles, std::uint32_t creationFlags,
+                                   const char16_t* currentDirectory, std::uint32_t startupInfoSize,
+                                   ProcessInformation* information) {
+  STARTUPINFOW startup{};
+  startup.cb = startupInfoSize;
+  PROCESS_INFORMATION created{};
+  const BOOL ok = ::CreateProcessW(Wide(applicationName), reinterpret_cast<wchar_t*>(commandLine),
+                                   nullptr, nullptr, inheritHandles ? TRUE : FALSE, creationFlags,
+                                   nullptr, Wide(currentDirectory), &startup, &created);
+  information->process = static_cast<Handle>(reinterpret_cast<std::uintptr_t>(created.hProcess));
+  information->thread = static_cast<Handle>(reinterpret_cast<std::uintptr_t>(created.hThread));
+  information->processId = created.dwProcessId;
+  information->threadId = created.dwThreadId;
+  return ok != FALSE;
+}
+
+bool Win32Platform::CloseHandle(Handle handle) { return ::CloseHandle(Native(handle)) != FALSE; }
+
 std::intptr_t Win32Platform::SendMessageW(WindowHandle window, std::uint32_t message,
                                           std::uintptr_t wParam, std::intptr_t lParam) {
   return ::SendMessageW(Native(window), message, wParam, lParam);

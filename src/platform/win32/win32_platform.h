@@ -31,6 +31,10 @@ class Win32Platform final : public Platform {
   bool DestroyPhysicalMonitors(std::uint32_t count, PhysicalMonitor* monitors) override;
 
   void Sleep(std::uint32_t milliseconds) override;
+  bool CreateProcessW(const char16_t* applicationName, char16_t* commandLine, bool inheritHandles,
+                      std::uint32_t creationFlags, const char16_t* currentDirectory,
+                      std::uint32_t startupInfoSize, ProcessInformation* information) override;
+  bool CloseHandle(Handle handle) override;
 
   std::intptr_t SendMessageW(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                              std::intptr_t lParam) override;

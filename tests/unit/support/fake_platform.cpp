@@ -198,6 +198,28 @@ void FakePlatform::Sleep(std::uint32_t milliseconds) {
   calls.push_back("Sleep(" + std::to_string(milliseconds) + ")");
 }
 
+bool FakePlatform::CreateProcessW(const char16_t* applicationName, char16_t* commandLine,
+                                  bool inheritHandles, std::uint32_t creationFlags,
+                                  const char16_t* currentDirectory, std::uint32_t startupInfoSize,
+                                  ProcessInformation* information) {
+  calls.push_back("CreateProcessW");
+  launches.push_back({applicationName, commandLine, inheritHandles, creationFlags,
+                      currentDirectory != nullptr, currentDirectory ? currentDirectory : u"",
+                      startupInfoSize});
+  commandLine[0] = u'!';  // the real call may write into it too
+  if (!createProcessOk) return false;
+  information->process = Handle{0x50};
+  information->thread = Handle{0x54};
+  information->processId = 4242;
+  information->threadId = 4243;
+  return true;
+}
+
+bool FakePlatform::CloseHandle(Handle handle) {
+  calls.push_back("CloseHandle(" + HandleText(handle) + ")");
+  return true;
+}
+
 char16_t** FakePlatform::CommandLineToArgvW(const char16_t* commandLine, int* count) {
   calls.push_back("CommandLineToArgvW");
   commandLineSplit = commandLine;

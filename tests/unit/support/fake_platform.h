@@ -55,12 +55,25 @@ class FakePlatform : public Platform {
   bool brightnessOk = true;
   std::uint32_t minimum = 0, current = 50, maximum = 100;
 
+  // The child process.
+  bool createProcessOk = true;
+
   // --- what was seen ---
   std::vector<std::vector<std::uint8_t>> getRequests;  // as sent, before the reply is written
   std::vector<std::vector<std::uint8_t>> setRequests;
   std::vector<std::string> calls;  // one entry per call, in order
   std::u16string commandLineSplit;
   std::vector<RecordedBox> boxes;
+  struct RecordedLaunch {
+    std::u16string applicationName;
+    std::u16string commandLine;
+    bool inheritHandles;
+    std::uint32_t creationFlags;
+    bool currentDirectoryGiven;
+    std::u16string currentDirectory;
+    std::uint32_t startupInfoSize;
+  };
+  std::vector<RecordedLaunch> launches;
 
   char16_t** CommandLineToArgvW(const char16_t* commandLine, int* count) override;
   void LocalFree(void* memory) override;
@@ -82,6 +95,10 @@ class FakePlatform : public Platform {
   bool DestroyPhysicalMonitors(std::uint32_t count, PhysicalMonitor* monitors) override;
 
   void Sleep(std::uint32_t milliseconds) override;
+  bool CreateProcessW(const char16_t* applicationName, char16_t* commandLine, bool inheritHandles,
+                      std::uint32_t creationFlags, const char16_t* currentDirectory,
+                      std::uint32_t startupInfoSize, ProcessInformation* information) override;
+  bool CloseHandle(Handle handle) override;
 
   std::int32_t GetDisplayConfigBufferSizes(std::uint32_t flags, std::uint32_t* pathCount,
                                            std::uint32_t* modeCount) override;
