@@ -8,7 +8,8 @@ target_compile_options(glowtide_win32 PRIVATE -Wall -Wextra -Werror)
 
 # A GUI-subsystem exe with the Unicode entry point and the C++ runtime linked in, so that it
 # imports system DLLs only.
-add_executable(Glowtide WIN32 src/app/main.cpp)
+enable_language(RC)
+add_executable(Glowtide WIN32 src/app/main.cpp res/glowtide.rc)
 target_link_libraries(Glowtide PRIVATE glowtide_win32 dxva2 shell32 user32)
 target_link_options(Glowtide PRIVATE -municode -static -s)
 

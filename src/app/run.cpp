@@ -8,6 +8,7 @@
 #include "display/hdr_state.h"
 #include "display/sdr_white_level.h"
 #include "launch/child_launch.h"
+#include "launch/launch_counting.h"
 #include "monitor/brightness.h"
 #include "monitor/power_cycle.h"
 #include "report/report.h"
@@ -22,7 +23,7 @@ void ShowParameterError(WindowingPlatform& platform, std::u16string_view option)
 
 }  // namespace
 
-int Run(Platform& platform, std::u16string_view arguments, InstanceHandle /*instance*/) {
+int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instance) {
   ReportText report;
   ParseOutcome parsed = ParseCommandLine(platform, arguments, report);
   if (!parsed.rejectedOption.empty()) {
@@ -51,7 +52,10 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle /*inst
   // Declared after the display query, so that the child's handles are closed before its arrays
   // are released.
   ChildProcess child;
-  if (settings.launchProgram) child = LaunchChild(platform, settings);
+  if (settings.launchProgram) {
+    child = LaunchChild(platform, settings);
+    if (settings.restoreOnExit) WaitAndRestore(platform, settings, child, display.target, instance);
+  }
   return kExitSuccess;
 }
 

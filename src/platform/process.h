@@ -35,6 +35,15 @@ class ProcessPlatform {
                               const char16_t* currentDirectory, std::uint32_t startupInfoSize,
                               ProcessInformation* information) = 0;
   virtual bool CloseHandle(Handle handle) = 0;
+
+  // Null when there is no such semaphore (or no access to it).
+  virtual Handle OpenSemaphoreW(std::uint32_t access, bool inheritHandle, const char16_t* name) = 0;
+  // No security attributes. Finding the semaphore already made gives it with its current count.
+  virtual Handle CreateSemaphoreW(std::int32_t initialCount, std::int32_t maximumCount,
+                                  const char16_t* name) = 0;
+  virtual std::uint32_t WaitForSingleObject(Handle handle, std::uint32_t milliseconds) = 0;
+  virtual bool ReleaseSemaphore(Handle semaphore, std::int32_t releaseCount,
+                                std::int32_t* previousCount) = 0;
 };
 
 }  // namespace glowtide

@@ -38,6 +38,26 @@ void CheckLaunch() {
              "the child's command line arrives exactly");
   CheckEqual(split == std::wstring::npos ? L"" : seen.substr(split + 1), directory,
              "the child runs in the folder of its path");
+
+  SetDeviceScenario("paths=4660:-2:7\n");
+  DeleteFileW(record.c_str());
+  RunResult counted = RunGlowtide(L"\"-P:" + child + L"\" -HDRQ:D -BQ:40 -BBQ:1500");
+  CheckEqual(counted.exitCode, 0, "a counted launch exits with 0");
+  Check(!ReadRecord(record).empty(), "the counted launch's child ran");
+  std::vector<std::string> quit;
+  for (const std::string& line : DeviceLog(counted.processId)) {
+    if (line.rfind("DisplayConfigSetDeviceInfo", 0) == 0 ||
+        line.rfind("SetMonitorBrightness", 0) == 0)
+      quit.push_back(line);
+  }
+  const std::vector<std::string> expected = {
+      "DisplayConfigSetDeviceInfo 0a0000001800000034120000feffffff0700000000000000",
+      "SetMonitorBrightness handle=0x1001 value=40",
+      "DisplayConfigSetDeviceInfo eeffffff1c00000034120000feffffff07000000dc05000001000000"};
+  Check(quit == expected,
+        "the last counted launch out turns HDR off, sets brightness 40, then "
+        "the white level 1500 (" +
+            std::to_string(quit.size()) + " requests)");
 }
 
 }  // namespace e2e

@@ -137,6 +137,180 @@ bool Win32Platform::CreateProcessW(const char16_t* applicationName, char16_t* co
 
 bool Win32Platform::CloseHandle(Handle handle) { return ::CloseHandle(Native(handle)) != FALSE; }
 
+namespace {
+
+template <typename T, typename H>
+T Wrap(H native) {
+  return static_cast<T>(reinterpret_cast<std::uintptr_t>(native));
+}
+HINSTANCE Native(InstanceHandle instance) { return reinterpret_cast<HINSTANCE>(instance); }
+HACCEL Native(AcceleratorHandle accelerators) { return reinterpret_cast<HACCEL>(accelerators); }
+
+MSG ToMsg(const Message& m) {
+  MSG msg{};
+  msg.hwnd = Native(m.window);
+  msg.message = m.message;
+  msg.wParam = m.wParam;
+  msg.lParam = m.lParam;
+  msg.time = m.time;
+  msg.pt.x = m.x;
+  msg.pt.y = m.y;
+  return msg;
+}
+
+// Win32 gives a window procedure no context of its own unless the window carries it, and the
+// hidden window's class has no extra bytes and no creation parameter. So the thread remembers the
+// procedure and the platform that registered it; the program has one window class.
+thread_local WindowProcedure registeredProcedure = nullptr;
+thread_local Win32Platform* registeringPlatform = nullptr;
+
+LRESULT CALLBACK WindowProcedureTrampoline(HWND window, UINT message, WPARAM wParam,
+                                           LPARAM lParam) {
+  if (registeredProcedure == nullptr) return ::DefWindowProcW(window, message, wParam, lParam);
+  return registeredProcedure(*registeringPlatform, Wrap<WindowHandle>(window), message, wParam,
+                             lParam);
+}
+
+static_assert(sizeof(WNDCLASSEXW) == 80);
+static_assert(sizeof(PAINTSTRUCT) == 72);
+
+}  // namespace
+
+Handle Win32Platform::OpenSemaphoreW(std::uint32_t access, bool inheritHandle,
+                                     const char16_t* name) {
+  return Wrap<Handle>(::OpenSemaphoreW(access, inheritHandle ? TRUE : FALSE, Wide(name)));
+}
+
+Handle Win32Platform::CreateSemaphoreW(std::int32_t initialCount, std::int32_t maximumCount,
+                                       const char16_t* name) {
+  return Wrap<Handle>(::CreateSemaphoreW(nullptr, initialCount, maximumCount, Wide(name)));
+}
+
+std::uint32_t Win32Platform::WaitForSingleObject(Handle handle, std::uint32_t milliseconds) {
+  return ::WaitForSingleObject(Native(handle), milliseconds);
+}
+
+bool Win32Platform::ReleaseSemaphore(Handle semaphore, std::int32_t releaseCount,
+                                     std::int32_t* previousCount) {
+  LONG previous = *previousCount;
+  const BOOL ok = ::ReleaseSemaphore(Native(semaphore), releaseCount, &previous);
+  if (ok) *previousCount = previous;
+  return ok != FALSE;
+}
+
+int Win32Platform::LoadStringW(InstanceHandle instance, std::uint32_t id, char16_t* buffer,
+                               int capacity) {
+  return ::LoadStringW(Native(instance), id, reinterpret_cast<wchar_t*>(buffer), capacity);
+}
+
+IconHandle Win32Platform::LoadIconW(InstanceHandle instance, std::uintptr_t id) {
+  return Wrap<IconHandle>(::LoadIconW(Native(instance), MAKEINTRESOURCEW(id)));
+}
+
+CursorHandle Win32Platform::LoadCursorW(InstanceHandle instance, std::uintptr_t id) {
+  return Wrap<CursorHandle>(::LoadCursorW(Native(instance), MAKEINTRESOURCEW(id)));
+}
+
+std::uint16_t Win32Platform::RegisterClassExW(const WindowClass& c) {
+  registeredProcedure = c.procedure;
+  registeringPlatform = this;
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = c.size;
+  windowClass.style = c.style;
+  windowClass.lpfnWndProc = WindowProcedureTrampoline;
+  windowClass.cbClsExtra = c.classExtra;
+  windowClass.cbWndExtra = c.windowExtra;
+  windowClass.hInstance = Native(c.instance);
+  windowClass.hIcon = reinterpret_cast<HICON>(c.icon);
+  windowClass.hCursor = reinterpret_cast<HCURSOR>(c.cursor);
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(c.background);
+  windowClass.lpszMenuName = MAKEINTRESOURCEW(c.menuName);
+  windowClass.lpszClassName = Wide(c.className);
+  windowClass.hIconSm = reinterpret_cast<HICON>(c.smallIcon);
+  return ::RegisterClassExW(&windowClass);
+}
+
+WindowHandle Win32Platform::CreateWindowExW(std::uint32_t exStyle, const char16_t* className,
+                                            const char16_t* title, std::uint32_t style,
+                                            std::int32_t x, std::int32_t y, std::int32_t width,
+                                            std::int32_t height, WindowHandle parent,
+                                            std::uintptr_t menu, InstanceHandle instance,
+                                            void* parameter) {
+  return Wrap<WindowHandle>(::CreateWindowExW(
+      exStyle, Wide(className), Wide(title), style, x, y, width, height, Native(parent),
+      reinterpret_cast<HMENU>(menu), Native(instance), parameter));
+}
+
+bool Win32Platform::ShowWindow(WindowHandle window, std::int32_t command) {
+  return ::ShowWindow(Native(window), command) != FALSE;
+}
+
+bool Win32Platform::UpdateWindow(WindowHandle window) {
+  return ::UpdateWindow(Native(window)) != FALSE;
+}
+
+AcceleratorHandle Win32Platform::LoadAcceleratorsW(InstanceHandle instance, std::uintptr_t id) {
+  return Wrap<AcceleratorHandle>(::LoadAcceleratorsW(Native(instance), MAKEINTRESOURCEW(id)));
+}
+
+std::uint32_t Win32Platform::MsgWaitForMultipleObjectsEx(std::uint32_t count, const Handle* handles,
+                                                         std::uint32_t milliseconds,
+                                                         std::uint32_t wakeMask,
+                                                         std::uint32_t flags) {
+  static_assert(sizeof(Handle) == sizeof(HANDLE));
+  return ::MsgWaitForMultipleObjectsEx(count, reinterpret_cast<const HANDLE*>(handles),
+                                       milliseconds, wakeMask, flags);
+}
+
+bool Win32Platform::PeekMessageW(Message* message, WindowHandle window, std::uint32_t filterMin,
+                                 std::uint32_t filterMax, std::uint32_t remove) {
+  MSG msg{};
+  if (!::PeekMessageW(&msg, Native(window), filterMin, filterMax, remove)) return false;
+  message->window = Wrap<WindowHandle>(msg.hwnd);
+  message->message = msg.message;
+  message->wParam = msg.wParam;
+  message->lParam = msg.lParam;
+  message->time = msg.time;
+  message->x = msg.pt.x;
+  message->y = msg.pt.y;
+  return true;
+}
+
+int Win32Platform::TranslateAcceleratorW(WindowHandle window, AcceleratorHandle accelerators,
+                                         const Message& message) {
+  MSG msg = ToMsg(message);
+  return ::TranslateAcceleratorW(Native(window), Native(accelerators), &msg);
+}
+
+bool Win32Platform::TranslateMessage(const Message& message) {
+  const MSG msg = ToMsg(message);
+  return ::TranslateMessage(&msg) != FALSE;
+}
+
+std::intptr_t Win32Platform::DispatchMessageW(const Message& message) {
+  const MSG msg = ToMsg(message);
+  return ::DispatchMessageW(&msg);
+}
+
+std::intptr_t Win32Platform::DefWindowProcW(WindowHandle window, std::uint32_t message,
+                                            std::uintptr_t wParam, std::intptr_t lParam) {
+  return ::DefWindowProcW(Native(window), message, wParam, lParam);
+}
+
+void Win32Platform::BeginPaint(WindowHandle window) {
+  ::BeginPaint(Native(window), reinterpret_cast<PAINTSTRUCT*>(paint_));
+}
+
+void Win32Platform::EndPaint(WindowHandle window) {
+  ::EndPaint(Native(window), reinterpret_cast<PAINTSTRUCT*>(paint_));
+}
+
+bool Win32Platform::DestroyWindow(WindowHandle window) {
+  return ::DestroyWindow(Native(window)) != FALSE;
+}
+
+void Win32Platform::PostQuitMessage(std::int32_t exitCode) { ::PostQuitMessage(exitCode); }
+
 std::intptr_t Win32Platform::SendMessageW(WindowHandle window, std::uint32_t message,
                                           std::uintptr_t wParam, std::intptr_t lParam) {
   return ::SendMessageW(Native(window), message, wParam, lParam);

@@ -35,11 +35,50 @@ class Win32Platform final : public Platform {
                       std::uint32_t creationFlags, const char16_t* currentDirectory,
                       std::uint32_t startupInfoSize, ProcessInformation* information) override;
   bool CloseHandle(Handle handle) override;
+  Handle OpenSemaphoreW(std::uint32_t access, bool inheritHandle, const char16_t* name) override;
+  Handle CreateSemaphoreW(std::int32_t initialCount, std::int32_t maximumCount,
+                          const char16_t* name) override;
+  std::uint32_t WaitForSingleObject(Handle handle, std::uint32_t milliseconds) override;
+  bool ReleaseSemaphore(Handle semaphore, std::int32_t releaseCount,
+                        std::int32_t* previousCount) override;
+
+  int LoadStringW(InstanceHandle instance, std::uint32_t id, char16_t* buffer,
+                  int capacity) override;
+  IconHandle LoadIconW(InstanceHandle instance, std::uintptr_t id) override;
+  CursorHandle LoadCursorW(InstanceHandle instance, std::uintptr_t id) override;
+  std::uint16_t RegisterClassExW(const WindowClass& windowClass) override;
+  WindowHandle CreateWindowExW(std::uint32_t exStyle, const char16_t* className,
+                               const char16_t* title, std::uint32_t style, std::int32_t x,
+                               std::int32_t y, std::int32_t width, std::int32_t height,
+                               WindowHandle parent, std::uintptr_t menu, InstanceHandle instance,
+                               void* parameter) override;
+  bool ShowWindow(WindowHandle window, std::int32_t command) override;
+  bool UpdateWindow(WindowHandle window) override;
+  AcceleratorHandle LoadAcceleratorsW(InstanceHandle instance, std::uintptr_t id) override;
+  std::uint32_t MsgWaitForMultipleObjectsEx(std::uint32_t count, const Handle* handles,
+                                            std::uint32_t milliseconds, std::uint32_t wakeMask,
+                                            std::uint32_t flags) override;
+  bool PeekMessageW(Message* message, WindowHandle window, std::uint32_t filterMin,
+                    std::uint32_t filterMax, std::uint32_t remove) override;
+  int TranslateAcceleratorW(WindowHandle window, AcceleratorHandle accelerators,
+                            const Message& message) override;
+  bool TranslateMessage(const Message& message) override;
+  std::intptr_t DispatchMessageW(const Message& message) override;
+  std::intptr_t DefWindowProcW(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                               std::intptr_t lParam) override;
+  void BeginPaint(WindowHandle window) override;
+  void EndPaint(WindowHandle window) override;
+  bool DestroyWindow(WindowHandle window) override;
+  void PostQuitMessage(std::int32_t exitCode) override;
 
   std::intptr_t SendMessageW(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                              std::intptr_t lParam) override;
   int MessageBoxW(WindowHandle owner, const char16_t* text, const char16_t* caption,
                   std::uint32_t type) override;
+
+ private:
+  // The paint record that BeginPaint fills and EndPaint hands back (a PAINTSTRUCT).
+  alignas(8) unsigned char paint_[72] = {};
 };
 
 }  // namespace glowtide

@@ -220,6 +220,170 @@ bool FakePlatform::CloseHandle(Handle handle) {
   return true;
 }
 
+namespace {
+
+std::string Num(std::uint64_t value) {
+  char text[32];
+  snprintf(text, sizeof text, "0x%llx", static_cast<unsigned long long>(value));
+  return text;
+}
+
+}  // namespace
+
+Handle FakePlatform::OpenSemaphoreW(std::uint32_t access, bool inheritHandle,
+                                    const char16_t* name) {
+  calls.push_back("OpenSemaphoreW(" + Num(access) + "," + (inheritHandle ? "true" : "false") + "," +
+                  Utf8(name) + ")");
+  return openSemaphoreResult;
+}
+
+Handle FakePlatform::CreateSemaphoreW(std::int32_t initialCount, std::int32_t maximumCount,
+                                      const char16_t* name) {
+  calls.push_back("CreateSemaphoreW(" + std::to_string(initialCount) + "," +
+                  std::to_string(maximumCount) + "," + Utf8(name) + ")");
+  return createSemaphoreResult;
+}
+
+std::uint32_t FakePlatform::WaitForSingleObject(Handle handle, std::uint32_t milliseconds) {
+  calls.push_back("WaitForSingleObject(" + HandleText(handle) + "," + std::to_string(milliseconds) +
+                  ")");
+  return 0;
+}
+
+bool FakePlatform::ReleaseSemaphore(Handle semaphore, std::int32_t releaseCount,
+                                    std::int32_t* previous) {
+  calls.push_back("ReleaseSemaphore(" + HandleText(semaphore) + "," + std::to_string(releaseCount) +
+                  ",previous=" + std::to_string(*previous) + ")");
+  if (!releaseOk) return false;
+  *previous = previousCount;
+  return true;
+}
+
+int FakePlatform::LoadStringW(InstanceHandle instance, std::uint32_t id, char16_t* buffer,
+                              int capacity) {
+  calls.push_back("LoadStringW(" + Num(static_cast<std::uint64_t>(instance)) + "," +
+                  std::to_string(id) + "," + std::to_string(capacity) + ")");
+  const std::u16string text = id == 103 ? u"Glowtide" : id == 109 ? u"GLOWTIDE" : u"";
+  std::copy(text.begin(), text.end(), buffer);
+  buffer[text.size()] = u'\0';
+  return static_cast<int>(text.size());
+}
+
+IconHandle FakePlatform::LoadIconW(InstanceHandle instance, std::uintptr_t id) {
+  calls.push_back("LoadIconW(" + Num(static_cast<std::uint64_t>(instance)) + "," +
+                  std::to_string(id) + ")");
+  return IconHandle{0x7000 + id};
+}
+
+CursorHandle FakePlatform::LoadCursorW(InstanceHandle instance, std::uintptr_t id) {
+  calls.push_back("LoadCursorW(" + Num(static_cast<std::uint64_t>(instance)) + "," +
+                  std::to_string(id) + ")");
+  return CursorHandle{0x8000};
+}
+
+std::uint16_t FakePlatform::RegisterClassExW(const WindowClass& windowClass) {
+  calls.push_back("RegisterClassExW(" + Utf8(windowClass.className) + ")");
+  registered = windowClass;
+  return 1;
+}
+
+WindowHandle FakePlatform::CreateWindowExW(std::uint32_t exStyle, const char16_t* className,
+                                           const char16_t* title, std::uint32_t style,
+                                           std::int32_t x, std::int32_t y, std::int32_t width,
+                                           std::int32_t height, WindowHandle parent,
+                                           std::uintptr_t menu, InstanceHandle instance,
+                                           void* parameter) {
+  calls.push_back("CreateWindowExW(" + std::to_string(exStyle) + "," + Utf8(className) + "," +
+                  Utf8(title) + "," + Num(style) + "," + Num(static_cast<std::uint32_t>(x)) + "," +
+                  std::to_string(y) + "," + Num(static_cast<std::uint32_t>(width)) + "," +
+                  std::to_string(height) + "," + Num(static_cast<std::uint64_t>(parent)) + "," +
+                  Num(menu) + "," + Num(static_cast<std::uint64_t>(instance)) + "," +
+                  (parameter ? "param" : "null") + ")");
+  return createWindowOk ? WindowHandle{0x900} : WindowHandle::kNull;
+}
+
+bool FakePlatform::ShowWindow(WindowHandle window, std::int32_t command) {
+  calls.push_back("ShowWindow(" + Num(static_cast<std::uint64_t>(window)) + "," +
+                  std::to_string(command) + ")");
+  return true;
+}
+
+bool FakePlatform::UpdateWindow(WindowHandle window) {
+  calls.push_back("UpdateWindow(" + Num(static_cast<std::uint64_t>(window)) + ")");
+  return true;
+}
+
+AcceleratorHandle FakePlatform::LoadAcceleratorsW(InstanceHandle instance, std::uintptr_t id) {
+  calls.push_back("LoadAcceleratorsW(" + Num(static_cast<std::uint64_t>(instance)) + "," +
+                  std::to_string(id) + ")");
+  return AcceleratorHandle{0xACC};
+}
+
+std::uint32_t FakePlatform::MsgWaitForMultipleObjectsEx(std::uint32_t count, const Handle* handles,
+                                                        std::uint32_t milliseconds,
+                                                        std::uint32_t wakeMask,
+                                                        std::uint32_t flags) {
+  calls.push_back("MsgWaitForMultipleObjectsEx(" + std::to_string(count) + "," +
+                  HandleText(handles[0]) + "," + Num(milliseconds) + "," + Num(wakeMask) + "," +
+                  std::to_string(flags) + ")");
+  if (waitResults.empty()) return 0;
+  const std::uint32_t result = waitResults.front();
+  waitResults.erase(waitResults.begin());
+  return result;
+}
+
+bool FakePlatform::PeekMessageW(Message* message, WindowHandle window, std::uint32_t filterMin,
+                                std::uint32_t filterMax, std::uint32_t remove) {
+  calls.push_back("PeekMessageW(" + Num(static_cast<std::uint64_t>(window)) + "," +
+                  std::to_string(filterMin) + "," + std::to_string(filterMax) + "," +
+                  std::to_string(remove) + ")");
+  if (queue.empty()) return false;
+  *message = queue.front();
+  queue.erase(queue.begin());
+  return true;
+}
+
+int FakePlatform::TranslateAcceleratorW(WindowHandle window, AcceleratorHandle accelerators,
+                                        const Message& message) {
+  calls.push_back("TranslateAcceleratorW(" + Num(static_cast<std::uint64_t>(window)) + "," +
+                  Num(static_cast<std::uint64_t>(accelerators)) + "," + Num(message.message) + ")");
+  return message.message == acceleratorMessage ? 1 : 0;
+}
+
+bool FakePlatform::TranslateMessage(const Message& message) {
+  calls.push_back("TranslateMessage(" + Num(message.message) + ")");
+  return false;
+}
+
+std::intptr_t FakePlatform::DispatchMessageW(const Message& message) {
+  calls.push_back("DispatchMessageW(" + Num(message.message) + ")");
+  return 0;
+}
+
+std::intptr_t FakePlatform::DefWindowProcW(WindowHandle window, std::uint32_t message,
+                                           std::uintptr_t wParam, std::intptr_t lParam) {
+  calls.push_back("DefWindowProcW(" + Num(static_cast<std::uint64_t>(window)) + "," + Num(message) +
+                  "," + Num(wParam) + "," + std::to_string(lParam) + ")");
+  return 77;
+}
+
+void FakePlatform::BeginPaint(WindowHandle window) {
+  calls.push_back("BeginPaint(" + Num(static_cast<std::uint64_t>(window)) + ")");
+}
+
+void FakePlatform::EndPaint(WindowHandle window) {
+  calls.push_back("EndPaint(" + Num(static_cast<std::uint64_t>(window)) + ")");
+}
+
+bool FakePlatform::DestroyWindow(WindowHandle window) {
+  calls.push_back("DestroyWindow(" + Num(static_cast<std::uint64_t>(window)) + ")");
+  return true;
+}
+
+void FakePlatform::PostQuitMessage(std::int32_t exitCode) {
+  calls.push_back("PostQuitMessage(" + std::to_string(exitCode) + ")");
+}
+
 char16_t** FakePlatform::CommandLineToArgvW(const char16_t* commandLine, int* count) {
   calls.push_back("CommandLineToArgvW");
   commandLineSplit = commandLine;

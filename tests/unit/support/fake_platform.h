@@ -58,6 +58,19 @@ class FakePlatform : public Platform {
   // The child process.
   bool createProcessOk = true;
 
+  // The launch semaphore.
+  Handle openSemaphoreResult = Handle::kNull;  // none yet: the run creates it
+  Handle createSemaphoreResult = Handle{0x60};
+  bool releaseOk = true;
+  std::int32_t previousCount = 9999;
+
+  // The hidden window and its queue.
+  bool createWindowOk = true;
+  std::vector<std::uint32_t> waitResults;     // one per wait, in order; 0 (child ended) after them
+  std::vector<Message> queue;                 // what PeekMessageW removes, in order
+  std::uint32_t acceleratorMessage = 0x0104;  // messages TranslateAcceleratorW takes
+  WindowClass registered;
+
   // --- what was seen ---
   std::vector<std::vector<std::uint8_t>> getRequests;  // as sent, before the reply is written
   std::vector<std::vector<std::uint8_t>> setRequests;
@@ -99,6 +112,41 @@ class FakePlatform : public Platform {
                       std::uint32_t creationFlags, const char16_t* currentDirectory,
                       std::uint32_t startupInfoSize, ProcessInformation* information) override;
   bool CloseHandle(Handle handle) override;
+  Handle OpenSemaphoreW(std::uint32_t access, bool inheritHandle, const char16_t* name) override;
+  Handle CreateSemaphoreW(std::int32_t initialCount, std::int32_t maximumCount,
+                          const char16_t* name) override;
+  std::uint32_t WaitForSingleObject(Handle handle, std::uint32_t milliseconds) override;
+  bool ReleaseSemaphore(Handle semaphore, std::int32_t releaseCount,
+                        std::int32_t* previousCount) override;
+
+  int LoadStringW(InstanceHandle instance, std::uint32_t id, char16_t* buffer,
+                  int capacity) override;
+  IconHandle LoadIconW(InstanceHandle instance, std::uintptr_t id) override;
+  CursorHandle LoadCursorW(InstanceHandle instance, std::uintptr_t id) override;
+  std::uint16_t RegisterClassExW(const WindowClass& windowClass) override;
+  WindowHandle CreateWindowExW(std::uint32_t exStyle, const char16_t* className,
+                               const char16_t* title, std::uint32_t style, std::int32_t x,
+                               std::int32_t y, std::int32_t width, std::int32_t height,
+                               WindowHandle parent, std::uintptr_t menu, InstanceHandle instance,
+                               void* parameter) override;
+  bool ShowWindow(WindowHandle window, std::int32_t command) override;
+  bool UpdateWindow(WindowHandle window) override;
+  AcceleratorHandle LoadAcceleratorsW(InstanceHandle instance, std::uintptr_t id) override;
+  std::uint32_t MsgWaitForMultipleObjectsEx(std::uint32_t count, const Handle* handles,
+                                            std::uint32_t milliseconds, std::uint32_t wakeMask,
+                                            std::uint32_t flags) override;
+  bool PeekMessageW(Message* message, WindowHandle window, std::uint32_t filterMin,
+                    std::uint32_t filterMax, std::uint32_t remove) override;
+  int TranslateAcceleratorW(WindowHandle window, AcceleratorHandle accelerators,
+                            const Message& message) override;
+  bool TranslateMessage(const Message& message) override;
+  std::intptr_t DispatchMessageW(const Message& message) override;
+  std::intptr_t DefWindowProcW(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                               std::intptr_t lParam) override;
+  void BeginPaint(WindowHandle window) override;
+  void EndPaint(WindowHandle window) override;
+  bool DestroyWindow(WindowHandle window) override;
+  void PostQuitMessage(std::int32_t exitCode) override;
 
   std::int32_t GetDisplayConfigBufferSizes(std::uint32_t flags, std::uint32_t* pathCount,
                                            std::uint32_t* modeCount) override;

@@ -1,0 +1,36 @@
+// The hidden window that gives a waiting run a message queue, and its window procedure.
+#pragma once
+
+#include <array>
+#include <optional>
+
+#include "platform/windowing.h"
+
+namespace glowtide {
+
+inline constexpr std::uint32_t kIdsAppTitle = 103;
+inline constexpr std::uint32_t kIdcGlowtide = 109;  // class name string, menu and accelerators
+inline constexpr std::uintptr_t kIdiGlowtide = 107;
+inline constexpr std::uintptr_t kIdiSmall = 108;
+inline constexpr std::uintptr_t kIdmAbout = 104;
+inline constexpr std::uintptr_t kIdmExit = 105;
+
+struct HiddenWindow {
+  // Loaded once and kept for the whole process.
+  std::array<char16_t, 100> title{};
+  std::array<char16_t, 100> className{};
+  WindowHandle window = WindowHandle::kNull;
+  AcceleratorHandle accelerators = AcceleratorHandle::kNull;
+};
+
+// Registers the class, creates the window and hides it, and loads the accelerators. No value
+// when the window cannot be created.
+std::optional<HiddenWindow> CreateHiddenWindow(WindowingPlatform& platform,
+                                               InstanceHandle instance);
+
+// Paints nothing, ignores the version command, destroys the window on the exit command and
+// posts a quit message when it is destroyed.
+std::intptr_t HiddenWindowProc(WindowingPlatform& platform, WindowHandle window,
+                               std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
+
+}  // namespace glowtide
