@@ -113,6 +113,15 @@ Instance::~Instance() {
   CloseHandle(process_);
 }
 
+ULONGLONG Instance::ProcessorTime() const {
+  FILETIME created, exited, kernel, user;
+  if (!GetProcessTimes(process_, &created, &exited, &kernel, &user)) return ~0ull;
+  auto value = [](const FILETIME& t) {
+    return (static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+  };
+  return value(kernel) + value(user);
+}
+
 bool Instance::HasEnded(DWORD waitMs) const {
   if (process_ == nullptr) return true;
   const ULONGLONG deadline = GetTickCount64() + waitMs;

@@ -39,6 +39,8 @@ class Instance {
   ~Instance();
   bool started() const { return process_ != nullptr; }
   DWORD processId() const { return processId_; }
+  // Processor time (user and kernel) used so far, in 100 ns units.
+  ULONGLONG ProcessorTime() const;
   // Presses OK on boxes and waits up to timeoutMs for the end; true when it ended.
   bool Finish(DWORD timeoutMs, RunResult* result);
   bool HasEnded(DWORD waitMs = 0) const;
