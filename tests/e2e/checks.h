@@ -16,5 +16,6 @@ void CheckCommandLine();
 void CheckDisplay();
 void CheckMonitor();
 void CheckLaunch();
+void CheckResources();
 
 }  // namespace e2e

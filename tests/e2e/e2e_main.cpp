@@ -29,6 +29,7 @@ int main(int argc, char** argv) {
     return RunOnce(rest);
   }
   e2e::CheckImage();
+  e2e::CheckResources();
   e2e::CheckCommandLine();
   e2e::CheckDisplay();
   e2e::CheckMonitor();

@@ -118,13 +118,26 @@ void CheckLaunch() {
   CheckEqual(DeviceCalls(a.processId(), "SetMonitorBrightness").size(), 0,
              "launch A, ending first, restores nothing");
   Check(!b.HasEnded(300), "launch B still waits");
+  const ULONGLONG released = GetTickCount64();
   SetEvent(gateB);
   RunResult endB;
   b.Finish(15000, &endB);
+  printf("info from B's child's release to B's end, after its last quit request: %llu ms\n",
+         GetTickCount64() - released);
   CheckEqual(endB.exitCode, 0, "launch B exits with 0 when its child ends");
   const std::vector<std::string> restoredB = DeviceCalls(b.processId(), "SetMonitorBrightness");
   Check(restoredB.size() == 1 && restoredB[0] == "SetMonitorBrightness handle=0x1001 value=20",
         "launch B, last out, applies its own quit brightness 20");
+
+  // Without a quit option the run ends at once while its child runs on.
+  ResetEvent(gateA);
+  SetEnvironmentVariableW(L"GLOWTIDE_CHILD_EVENT", L"GlowtideSuiteGateA");
+  DeleteFileW(record.c_str());
+  RunResult uncounted = RunGlowtide(L"\"-P:" + child + L"\"", 10000);
+  Check(uncounted.finished && uncounted.exitCode == 0,
+        "-P: without a quit option ends with 0 while its child still runs");
+  Check(!ReadRecord(record).empty(), "that child was started");
+  SetEvent(gateA);
   SetEnvironmentVariableW(L"GLOWTIDE_CHILD_EVENT", nullptr);
   CloseHandle(gateA);
   CloseHandle(gateB);
