@@ -12,7 +12,13 @@ namespace {
 int RunOnce(const std::wstring& arguments) {
   e2e::RunResult result = e2e::RunGlowtide(arguments, 120000);
   for (const e2e::Box& box : result.boxes) {
-    printf("[%s]\n%s\n", e2e::Narrow(box.caption).c_str(), e2e::Narrow(box.text).c_str());
+    printf("[%s]\n", e2e::Narrow(box.caption).c_str());
+    // The box's own line breaks, shown as line breaks.
+    size_t start = 0;
+    for (size_t end; (end = box.text.find(L'\n', start)) != std::wstring::npos; start = end + 1) {
+      printf("%s\n", e2e::Narrow(box.text.substr(start, end - start)).c_str());
+    }
+    printf("%s\n", e2e::Narrow(box.text.substr(start)).c_str());
   }
   printf("exit code: %ld\n", static_cast<long>(result.exitCode));
   return 0;
