@@ -22,7 +22,6 @@ void SetHdrState(DisplayConfigPlatform& platform, const DisplayTarget& target, b
 void RunHdrPhase(DisplayConfigPlatform& platform, LaunchSettings& settings,
                  const DisplayTarget& target, ReportText& report) {
   const bool sendsState = settings.switchHdr || settings.enableHdr || settings.disableHdr;
-  if (!settings.showReport && !sendsState) return;
   if (settings.showReport || settings.switchHdr) {
     const HdrState state = ReadHdrState(platform, target);
     if (state.ok && settings.showReport) {
