@@ -123,9 +123,7 @@ TEST(RunHdrPhase, SendsTheRequestOfTheTable) {
   };
   for (const HdrCase& c : cases) {
     FakePlatform platform;
-    platform.argv = c.options;
-    ReportText unused;
-    LaunchSettings settings = ParseCommandLine(platform, u"", unused).settings;
+    LaunchSettings settings = testing::SettingsFrom(c.options);
     platform.advancedColorValue = c.valueWord;
     platform.advancedColorResult = c.readFails ? 31 : 0;
     ReportText report;
@@ -224,9 +222,7 @@ TEST(RunWhiteLevelPhase, SendsAtMostOneLevel) {
   };
   for (const WhiteLevelCase& c : cases) {
     FakePlatform platform;
-    platform.argv = c.options;
-    ReportText unused;
-    const LaunchSettings settings = ParseCommandLine(platform, u"", unused).settings;
+    const LaunchSettings settings = testing::SettingsFrom(c.options);
     platform.whiteLevel = 1000;
     platform.whiteLevelResult = c.readFails ? 31 : 0;
     ReportText report;

@@ -23,13 +23,6 @@ Calls Enumerated(std::initializer_list<std::string> rest) {
   return calls;
 }
 
-LaunchSettings Settings(std::vector<std::u16string> argv) {
-  FakePlatform parser;
-  parser.argv = std::move(argv);
-  ReportText unused;
-  return ParseCommandLine(parser, u"", unused).settings;
-}
-
 TEST(ChooseSwitchBrightness, FollowsTheWrappingRule) {
   struct Case {
     std::uint32_t high, low, current, expected;
@@ -151,7 +144,7 @@ TEST(RunBrightnessPhase, MakesTheCallsInTheirOrder) {
     FakePlatform platform;
     c.script(platform);
     ReportText report;
-    RunBrightnessPhase(platform, platform, Settings(c.argv), report);
+    RunBrightnessPhase(platform, platform, testing::SettingsFrom(c.argv), report);
     EXPECT_EQ(platform.calls, c.calls) << c.label;
   }
 }
@@ -192,7 +185,7 @@ TEST(RunBrightnessPhase, WritesTheSectionsWhateverTheCallsReturned) {
     c.script(platform);
     ReportText report;
     report.Append(u"<Earlier>\n\n");
-    RunBrightnessPhase(platform, platform, Settings({u"-SI", u"-B:70"}), report);
+    RunBrightnessPhase(platform, platform, testing::SettingsFrom({u"-SI", u"-B:70"}), report);
     ASSERT_EQ(platform.boxes.size(), 1u) << c.label;
     EXPECT_EQ(Utf8(platform.boxes[0].text), std::string("<Earlier>\n\n") + c.box) << c.label;
   }

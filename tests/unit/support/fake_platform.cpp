@@ -32,6 +32,13 @@ std::string Utf8(std::u16string_view text) {
   return out;
 }
 
+LaunchSettings SettingsFrom(std::vector<std::u16string> argv) {
+  FakePlatform parser;
+  parser.argv = std::move(argv);
+  ReportText unused;
+  return ParseCommandLine(parser, u"", unused).settings;
+}
+
 std::string Hex(const std::vector<std::uint8_t>& bytes) {
   static const char digits[] = "0123456789abcdef";
   std::string out;
@@ -119,11 +126,13 @@ std::int32_t FakePlatform::DisplayConfigSetDeviceInfo(std::uint8_t* request) {
 
 namespace {
 
-std::string HandleText(Handle handle) {
+std::string Num(std::uint64_t value) {
   char text[32];
-  snprintf(text, sizeof text, "0x%llx", static_cast<unsigned long long>(handle));
+  snprintf(text, sizeof text, "0x%llx", static_cast<unsigned long long>(value));
   return text;
 }
+
+std::string HandleText(Handle handle) { return Num(static_cast<std::uint64_t>(handle)); }
 
 }  // namespace
 
@@ -219,16 +228,6 @@ bool FakePlatform::CloseHandle(Handle handle) {
   calls.push_back("CloseHandle(" + HandleText(handle) + ")");
   return true;
 }
-
-namespace {
-
-std::string Num(std::uint64_t value) {
-  char text[32];
-  snprintf(text, sizeof text, "0x%llx", static_cast<unsigned long long>(value));
-  return text;
-}
-
-}  // namespace
 
 Handle FakePlatform::OpenSemaphoreW(std::uint32_t access, bool inheritHandle,
                                     const char16_t* name) {

@@ -7,11 +7,15 @@
 #include <string>
 #include <vector>
 
+#include "app/options.h"
 #include "platform/platform.h"
 
 namespace glowtide::testing {
 
 std::string Utf8(std::u16string_view text);
+
+// The settings that parsing makes of these arguments.
+LaunchSettings SettingsFrom(std::vector<std::u16string> argv);
 
 // A request's bytes in hex, two digits a byte.
 std::string Hex(const std::vector<std::uint8_t>& bytes);
