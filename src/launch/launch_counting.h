@@ -2,7 +2,7 @@
 // settings applied by the last counted launch to end.
 #pragma once
 
-#include "app/options.h"
+#include "app/launch_settings.h"
 #include "display/device_info.h"
 #include "launch/child_launch.h"
 #include "platform/platform.h"
