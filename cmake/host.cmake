@@ -3,16 +3,16 @@ find_package(GTest REQUIRED)
 enable_testing()
 
 add_executable(glowtide_unit_tests
-  tests/unit/support/fake_platform.cpp
+  tests/support/fake_platform.cpp
+  tests/support/argv_model.cpp
   tests/unit/options_test.cpp
   tests/unit/report_test.cpp
   tests/unit/run_test.cpp
   tests/unit/display_test.cpp
   tests/unit/monitor_test.cpp
   tests/unit/launch_test.cpp
-  tests/unit/counting_test.cpp
 )
-target_include_directories(glowtide_unit_tests PRIVATE tests/unit)
+target_include_directories(glowtide_unit_tests PRIVATE tests)
 target_link_libraries(glowtide_unit_tests PRIVATE glowtide_core GTest::gtest_main)
 # Designated initializers leave the other fields at their defaults on purpose.
 target_compile_options(glowtide_unit_tests PRIVATE -Wall -Wextra -Werror -Wno-missing-field-initializers)

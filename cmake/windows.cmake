@@ -10,7 +10,7 @@ target_compile_options(glowtide_win32 PRIVATE -Wall -Wextra -Werror)
 # imports system DLLs only.
 enable_language(RC)
 add_executable(Glowtide WIN32 src/app/main.cpp res/glowtide.rc)
-target_link_libraries(Glowtide PRIVATE glowtide_win32 dxva2 shell32 user32)
+target_link_libraries(Glowtide PRIVATE glowtide_win32 shell32 user32)
 target_link_options(Glowtide PRIVATE -municode -static -s)
 
 add_subdirectory(tests/e2e)

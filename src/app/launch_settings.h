@@ -39,6 +39,10 @@ struct LaunchSettings {
   std::u16string programArgument0;
   std::u16string programArgument1;
   bool powerCycle = false;
+  // A counted launch goes on waiting while a process of this image name runs (-PW:), and looks
+  // for one for this many seconds after its child ended (-PWT:).
+  std::u16string waitImageName;
+  std::int32_t waitSeconds = 60;
 };
 
 }  // namespace glowtide

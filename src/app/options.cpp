@@ -4,6 +4,7 @@
 #include <array>
 #include <limits>
 
+#include "common/ascii_case.h"
 #include "platform/unique_value.h"
 
 namespace glowtide {
@@ -29,6 +30,8 @@ enum class OptionId {
   kProgramArgument0,
   kProgramArgument1,
   kPowerCycle,
+  kWaitImageName,
+  kWaitSeconds,
 };
 
 struct OptionRow {
@@ -38,7 +41,7 @@ struct OptionRow {
 };
 
 // No argument can match two rows, so the order changes no result; it is kept as documented.
-constexpr std::array<OptionRow, 17> kOptions{{
+constexpr std::array<OptionRow, 19> kOptions{{
     {u"-SI", Match::kWhole, OptionId::kShowReport},
     {u"-B:", Match::kPrefix, OptionId::kBrightness},
     {u"-SB", Match::kWhole, OptionId::kSwitchBrightness},
@@ -56,20 +59,9 @@ constexpr std::array<OptionRow, 17> kOptions{{
     {u"-PARG:0:", Match::kPrefix, OptionId::kProgramArgument0},
     {u"-PARG:1:", Match::kPrefix, OptionId::kProgramArgument1},
     {u"-PR", Match::kWhole, OptionId::kPowerCycle},
+    {u"-PW:", Match::kPrefix, OptionId::kWaitImageName},
+    {u"-PWT:", Match::kPrefix, OptionId::kWaitSeconds},
 }};
-
-char16_t FoldAsciiCase(char16_t unit) {
-  return (unit >= u'a' && unit <= u'z') ? static_cast<char16_t>(unit - u'a' + u'A') : unit;
-}
-
-// Only A-Z and a-z are folded; every other unit must be equal.
-bool EqualIgnoringAsciiCase(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (FoldAsciiCase(a[i]) != FoldAsciiCase(b[i])) return false;
-  }
-  return true;
-}
 
 // The value after the option's name, or no value when the argument does not match the row.
 bool MatchOption(const OptionRow& row, std::u16string_view argument, std::u16string_view* value) {
@@ -153,6 +145,11 @@ bool ApplyOption(LaunchSettings& s, OptionId id, std::u16string_view value) {
     case OptionId::kPowerCycle:
       s.powerCycle = true;
       return true;
+    case OptionId::kWaitImageName:
+      s.waitImageName.assign(value);
+      return true;
+    case OptionId::kWaitSeconds:
+      return number(s.waitSeconds);
   }
   return true;
 }
@@ -181,7 +178,11 @@ NumberValue TakeNumber(std::u16string_view value) {
 ParseOutcome ParseCommandLine(CommandLinePlatform& platform, std::u16string_view arguments,
                               ReportText& report) {
   ParseOutcome outcome;
-  const std::u16string commandLine(arguments);
+  // CommandLineToArgvW splits its first element by the rule for a program name, which knows no
+  // escapes and ends at the first closing quote. A placeholder program name in front makes every
+  // argument the user wrote split by the ordinary rules; the placeholder is skipped.
+  const std::u16string commandLine =
+      std::u16string(kProgramPlaceholder) + u" " + std::u16string(arguments);
   int count = 0;
   ArgumentArray array(platform.CommandLineToArgvW(commandLine.c_str(), &count),
                       ReleaseArgumentArray{&platform});
@@ -189,10 +190,16 @@ ParseOutcome ParseCommandLine(CommandLinePlatform& platform, std::u16string_view
   if (!array) return outcome;
 
   LaunchSettings& settings = outcome.settings;
-  for (int i = 0; i < count; ++i) {
+  const int argumentCount = count - 1;
+  if (argumentCount <= 0) {
+    // No argument at all: the usage case.
+    settings.showReport = true;
+    AppendReportSection(report, kUsageText);
+  }
+  for (int i = 1; i < count; ++i) {
     const std::u16string_view argument(array.get()[i]);
     if (argument.empty() || argument.front() != u'-') {
-      if (count == 1) {
+      if (argumentCount == 1) {
         settings.showReport = true;
         AppendReportSection(report, kUsageText);
       }

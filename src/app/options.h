@@ -18,15 +18,19 @@ inline constexpr char16_t kUsageText[] =
     u"[-HDR:E/D/S] : Set HDR Status. [E:Enable] [D:Disable] [S:Switch]\n"
     u"\n\n";
 
+// Put in front of the argument part before it is split, and skipped after.
+inline constexpr char16_t kProgramPlaceholder[] = u"glowtide";
+
 struct ParseOutcome {
   LaunchSettings settings;
   // The option, as spelled in the option table, whose number was rejected; empty when none was.
   std::u16string_view rejectedOption;
 };
 
-// Splits the argument part of the command line (without the program name) and reads every
-// argument into the settings. In the usage case the usage text becomes the report's first
-// section. Stops at the first rejected number.
+// Splits the argument part of the command line (without the program name), every argument by the
+// ordinary rules, and reads each into the settings. In the usage case (no argument, or a single
+// one that is not an option) the usage text becomes the report's first section. Stops at the
+// first rejected number.
 ParseOutcome ParseCommandLine(CommandLinePlatform& platform, std::u16string_view arguments,
                               ReportText& report);
 

@@ -38,8 +38,9 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
   DisplayQuery display;
   if (!SelectDisplayTarget(platform, &display)) return kExitFailure;
 
+  HdrModel hdrModel = HdrModel::kUnknown;
   if (settings.showReport || settings.switchHdr || settings.enableHdr || settings.disableHdr) {
-    RunHdrPhase(platform, settings, display.target, report);
+    hdrModel = RunHdrPhase(platform, settings, display.target, report);
   }
   if (settings.showReport || settings.switchWhiteLevel || settings.setWhiteLevel) {
     RunWhiteLevelPhase(platform, settings, display.target, report);
@@ -54,7 +55,9 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
   ChildProcess child;
   if (settings.launchProgram) {
     child = LaunchChild(platform, settings);
-    if (settings.restoreOnExit) WaitAndRestore(platform, settings, child, display.target, instance);
+    if (settings.restoreOnExit) {
+      WaitAndRestore(platform, settings, child, display.target, hdrModel, instance);
+    }
   }
   return kExitSuccess;
 }

@@ -37,6 +37,20 @@ DeviceInfoRequest<kAdvancedColorStateSize> AdvancedColorStateRequest(const Displ
   return request;
 }
 
+DeviceInfoRequest<kAdvancedColorInfo2Size> AdvancedColorInfo2Request(const DisplayTarget& target) {
+  DeviceInfoRequest<kAdvancedColorInfo2Size> request;
+  WriteDeviceInfoHeader(request.bytes.data(), kGetAdvancedColorInfo2, kAdvancedColorInfo2Size,
+                        target);
+  return request;
+}
+
+DeviceInfoRequest<kHdrStateSize> HdrStateRequest(const DisplayTarget& target, bool enable) {
+  DeviceInfoRequest<kHdrStateSize> request;
+  WriteDeviceInfoHeader(request.bytes.data(), kSetHdrState, kHdrStateSize, target);
+  WriteLittleEndian32(request.bytes.data() + 20, enable ? 1u : 0u);
+  return request;
+}
+
 DeviceInfoRequest<kSdrWhiteLevelReadSize> SdrWhiteLevelReadRequest(const DisplayTarget& target) {
   DeviceInfoRequest<kSdrWhiteLevelReadSize> request;
   WriteDeviceInfoHeader(request.bytes.data(), kGetSdrWhiteLevel, kSdrWhiteLevelReadSize, target);

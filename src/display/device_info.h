@@ -21,6 +21,11 @@ struct DisplayTarget {
 inline constexpr std::int32_t kGetAdvancedColorInfo = 9;
 inline constexpr std::int32_t kSetAdvancedColorState = 10;
 inline constexpr std::int32_t kGetSdrWhiteLevel = 11;
+// The advanced-colour model of Windows 11 24H2 and later, which the platform headers here do not
+// declare either: a read with the HDR and wide-colour bits and the active colour mode, and a set
+// of the HDR state alone.
+inline constexpr std::int32_t kGetAdvancedColorInfo2 = 15;
+inline constexpr std::int32_t kSetHdrState = 16;
 // The white-level set request, which the platform headers do not declare.
 inline constexpr std::int32_t kSetSdrWhiteLevel = -18;
 
@@ -29,6 +34,8 @@ inline constexpr std::size_t kAdvancedColorInfoSize = 32;
 inline constexpr std::size_t kAdvancedColorStateSize = 24;
 inline constexpr std::size_t kSdrWhiteLevelReadSize = 24;
 inline constexpr std::size_t kSdrWhiteLevelSetSize = 28;
+inline constexpr std::size_t kAdvancedColorInfo2Size = 36;
+inline constexpr std::size_t kHdrStateSize = 24;
 
 // A whole request, aligned as the platform structures it stands for.
 template <std::size_t N>
@@ -46,6 +53,11 @@ void WriteDeviceInfoHeader(std::uint8_t* bytes, std::int32_t type, std::uint32_t
 DeviceInfoRequest<kAdvancedColorInfoSize> AdvancedColorInfoRequest(const DisplayTarget& target);
 DeviceInfoRequest<kAdvancedColorStateSize> AdvancedColorStateRequest(const DisplayTarget& target,
                                                                      bool enable);
+// Type 15: the value word at 20 (bit 4 HDR supported), colour encoding at 24, bits per channel at
+// 28 and the active colour mode at 32 (0 SDR, 1 wide colour, 2 HDR), all sent as 0.
+DeviceInfoRequest<kAdvancedColorInfo2Size> AdvancedColorInfo2Request(const DisplayTarget& target);
+// Type 16: bit 0 of the word at 20 is 1 for HDR on; every other bit is 0.
+DeviceInfoRequest<kHdrStateSize> HdrStateRequest(const DisplayTarget& target, bool enable);
 DeviceInfoRequest<kSdrWhiteLevelReadSize> SdrWhiteLevelReadRequest(const DisplayTarget& target);
 DeviceInfoRequest<kSdrWhiteLevelSetSize> SdrWhiteLevelSetRequest(const DisplayTarget& target,
                                                                  std::uint32_t level);

@@ -1,38 +1,68 @@
-// The HDR phase over the advanced-colour read and set requests.
+// The HDR phase over the two advanced-colour models of the platform.
 #include "display/hdr_state.h"
 
 namespace glowtide {
+namespace {
 
-HdrState ReadHdrState(DisplayConfigPlatform& platform, const DisplayTarget& target) {
-  auto request = AdvancedColorInfoRequest(target);
+constexpr std::uint32_t kActiveColorModeHdr = 2;
+
+}  // namespace
+
+HdrState ReadHdrState(DisplayConfigPlatform& platform, const DisplayTarget& target,
+                      HdrModel* model) {
   HdrState state;
-  if (platform.DisplayConfigGetDeviceInfo(request.bytes.data()) != kErrorSuccess) return state;
-  const std::uint32_t value = ReadLittleEndian32(request.bytes.data() + 20);
+  if (*model != HdrModel::kOlder) {
+    // Under Auto Color Management the older read calls an SDR picture "advanced colour enabled",
+    // so a system that answers the newer read is asked that one.
+    auto current = AdvancedColorInfo2Request(target);
+    if (platform.DisplayConfigGetDeviceInfo(current.bytes.data()) == kErrorSuccess) {
+      *model = HdrModel::kCurrent;
+      const std::uint32_t value = ReadLittleEndian32(current.bytes.data() + 20);
+      state.ok = true;
+      state.supported = (value & 0x10) != 0;
+      state.enabled = ReadLittleEndian32(current.bytes.data() + 32) == kActiveColorModeHdr;
+      return state;
+    }
+    *model = HdrModel::kOlder;
+  }
+  auto older = AdvancedColorInfoRequest(target);
+  if (platform.DisplayConfigGetDeviceInfo(older.bytes.data()) != kErrorSuccess) return state;
+  const std::uint32_t value = ReadLittleEndian32(older.bytes.data() + 20);
   state.ok = true;
   state.supported = (value & 0x1) != 0;
   state.enabled = (value & 0x2) != 0;
   return state;
 }
 
-void SetHdrState(DisplayConfigPlatform& platform, const DisplayTarget& target, bool enable) {
-  auto request = AdvancedColorStateRequest(target, enable);
-  platform.DisplayConfigSetDeviceInfo(request.bytes.data());
+void SetHdrState(DisplayConfigPlatform& platform, const DisplayTarget& target, bool enable,
+                 HdrModel* model) {
+  if (*model != HdrModel::kOlder) {
+    // The older set no longer turns HDR on under Auto Color Management; the newer one does.
+    auto current = HdrStateRequest(target, enable);
+    if (platform.DisplayConfigSetDeviceInfo(current.bytes.data()) == kErrorSuccess) return;
+    *model = HdrModel::kOlder;
+  }
+  auto older = AdvancedColorStateRequest(target, enable);
+  platform.DisplayConfigSetDeviceInfo(older.bytes.data());
 }
 
-void RunHdrPhase(DisplayConfigPlatform& platform, LaunchSettings& settings,
-                 const DisplayTarget& target, ReportText& report) {
+HdrModel RunHdrPhase(DisplayConfigPlatform& platform, LaunchSettings& settings,
+                     const DisplayTarget& target, ReportText& report) {
+  HdrModel model = HdrModel::kUnknown;
   const bool sendsState = settings.switchHdr || settings.enableHdr || settings.disableHdr;
   if (settings.showReport || settings.switchHdr) {
-    const HdrState state = ReadHdrState(platform, target);
+    const HdrState state = ReadHdrState(platform, target, &model);
     if (state.ok && settings.showReport) {
       AppendReportSection(report, u"<HDR Status>\nHDR support status : %s\nHDR : %s\n\n",
                           {state.supported ? u"Supported" : u"Not supported",
                            state.enabled ? u"Enable" : u"Disable"});
     }
-    // Only the enabled bit decides the switch; a failed read leaves the state to request as it was.
+    // Only the enabled state decides the switch; a failed read leaves the state to request as it
+    // was.
     if (state.ok && settings.switchHdr && !state.enabled) settings.hdrNewState = true;
   }
-  if (sendsState) SetHdrState(platform, target, settings.hdrNewState);
+  if (sendsState) SetHdrState(platform, target, settings.hdrNewState, &model);
+  return model;
 }
 
 }  // namespace glowtide

@@ -8,20 +8,30 @@
 
 namespace glowtide {
 
+// Which advanced-colour requests the system answers: the older ones (9 read, 10 set), or since
+// Windows 11 24H2 also the newer ones (15 read, 16 set). Found by asking, never by version.
+enum class HdrModel { kUnknown, kOlder, kCurrent };
+
 struct HdrState {
-  bool ok = false;         // the read request succeeded
-  bool supported = false;  // bit 0 of the value word
-  bool enabled = false;    // bit 1 of the value word
+  bool ok = false;         // a read request succeeded
+  bool supported = false;  // HDR supported: bit 4 of the newer read, bit 0 of the older
+  bool enabled = false;    // HDR on: active colour mode 2 of the newer read, bit 1 of the older
 };
 
-HdrState ReadHdrState(DisplayConfigPlatform& platform, const DisplayTarget& target);
+// Reads the newer request unless the system is known to be older; a refused newer read marks it
+// older and the older request is read in its place.
+HdrState ReadHdrState(DisplayConfigPlatform& platform, const DisplayTarget& target,
+                      HdrModel* model);
 
-// Sends the set request with no read before it; its result is not examined.
-void SetHdrState(DisplayConfigPlatform& platform, const DisplayTarget& target, bool enable);
+// Sends the newer set request unless the system is known to be older, and the older one when
+// the newer is refused (which marks the system older). No read precedes it; the result of the
+// request that carries the change is not examined.
+void SetHdrState(DisplayConfigPlatform& platform, const DisplayTarget& target, bool enable,
+                 HdrModel* model);
 
-// Reads for the report and for -HDR:S, appends the HDR section, then sends at most one set
-// request. A switch that finds HDR off sets hdrNewState.
-void RunHdrPhase(DisplayConfigPlatform& platform, LaunchSettings& settings,
-                 const DisplayTarget& target, ReportText& report);
+// Reads for the report and for -HDR:S, appends the HDR section, then sends at most one change.
+// A switch that finds HDR off sets hdrNewState. Returns what it learnt of the model.
+HdrModel RunHdrPhase(DisplayConfigPlatform& platform, LaunchSettings& settings,
+                     const DisplayTarget& target, ReportText& report);
 
 }  // namespace glowtide

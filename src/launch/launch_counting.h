@@ -4,6 +4,7 @@
 
 #include "app/launch_settings.h"
 #include "display/device_info.h"
+#include "display/hdr_state.h"
 #include "launch/child_launch.h"
 #include "platform/platform.h"
 
@@ -12,18 +13,15 @@ namespace glowtide {
 inline constexpr char16_t kLaunchSemaphoreName[] = u"RS_GLOWTIDE";
 inline constexpr std::int32_t kLaunchSemaphoreCount = 10000;
 
-// Returns when the child has ended, serving this thread's messages meanwhile. Any wait result
-// other than "messages are waiting" returns, so a failing wait never spins.
-void WaitForChild(WindowingPlatform& platform, Handle process, AcceleratorHandle accelerators);
-
 // HDR state, brightness, white level, in that order, each only when its quit option was given.
+// The HDR state goes out in the model the HDR phase found, if it found one.
 void ApplyQuitSettings(Platform& platform, const LaunchSettings& settings,
-                       const DisplayTarget& target);
+                       const DisplayTarget& target, HdrModel hdrModel);
 
-// Takes one count of the shared semaphore, waits for the child, gives the count back, and
-// applies the quit settings when the count comes back full. A launch that failed counts as one
-// that ended at once.
+// Takes one count of the shared semaphore, waits for the child and then, with -PW:, for the game,
+// gives the count back, and applies the quit settings when the count comes back full. A launch
+// with no process to wait on counts as one that ended at once.
 void WaitAndRestore(Platform& platform, const LaunchSettings& settings, const ChildProcess& child,
-                    const DisplayTarget& target, InstanceHandle instance);
+                    const DisplayTarget& target, HdrModel hdrModel, InstanceHandle instance);
 
 }  // namespace glowtide

@@ -10,13 +10,22 @@ constexpr std::uintptr_t kScMonitorPower = 0xF170;
 constexpr std::intptr_t kMonitorOff = 2;
 constexpr std::intptr_t kMonitorOn = -1;  // all bits set across the whole pointer-sized parameter
 constexpr std::uint32_t kPauseMs = 2000;
+// Both broadcasts are sent, not posted, but no window may hold them: a receiver that is hung, or
+// does not answer within a second, is passed over.
+constexpr std::uint32_t kSmtoAbortIfHung = 0x2;
+constexpr std::uint32_t kReceiverTimeoutMs = 1000;
+
+void Broadcast(WindowingPlatform& windowing, std::intptr_t state) {
+  windowing.SendMessageTimeoutW(kHwndBroadcast, kWmSysCommand, kScMonitorPower, state,
+                                kSmtoAbortIfHung, kReceiverTimeoutMs);
+}
 
 }  // namespace
 
 void PowerCycleMonitors(WindowingPlatform& windowing, ProcessPlatform& process) {
-  windowing.SendMessageW(kHwndBroadcast, kWmSysCommand, kScMonitorPower, kMonitorOff);
+  Broadcast(windowing, kMonitorOff);
   process.Sleep(kPauseMs);
-  windowing.SendMessageW(kHwndBroadcast, kWmSysCommand, kScMonitorPower, kMonitorOn);
+  Broadcast(windowing, kMonitorOn);
 }
 
 }  // namespace glowtide

@@ -7,6 +7,7 @@
 namespace glowtide {
 
 // Sends (not posts) the power-off broadcast, pauses 2000 ms, then sends the power-on broadcast.
+// A receiver that is hung or takes more than a second is passed over.
 void PowerCycleMonitors(WindowingPlatform& windowing, ProcessPlatform& process);
 
 }  // namespace glowtide

@@ -50,9 +50,12 @@ class WindowingPlatform {
   WindowingPlatform& operator=(const WindowingPlatform&) = delete;
   virtual ~WindowingPlatform() = default;
 
-  // Returns once the message has been handled, for a broadcast by every top-level window.
-  virtual std::intptr_t SendMessageW(WindowHandle window, std::uint32_t message,
-                                     std::uintptr_t wParam, std::intptr_t lParam) = 0;
+  // Returns once the message has been handled, for a broadcast by every top-level window; a
+  // receiver that takes longer than the timeout (or, with SMTO_ABORTIFHUNG, is hung) is passed
+  // over. False when the call failed or timed out.
+  virtual bool SendMessageTimeoutW(WindowHandle window, std::uint32_t message,
+                                   std::uintptr_t wParam, std::intptr_t lParam, std::uint32_t flags,
+                                   std::uint32_t milliseconds) = 0;
   // Modal: returns when the user has dismissed the box.
   virtual int MessageBoxW(WindowHandle owner, const char16_t* text, const char16_t* caption,
                           std::uint32_t type) = 0;

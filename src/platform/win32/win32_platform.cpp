@@ -2,12 +2,15 @@
 #include "platform/win32/win32_platform.h"
 
 #include <windows.h>
-// shellapi.h needs the types of windows.h first.
+// These need the types of windows.h first.
 #include <highlevelmonitorconfigurationapi.h>
 #include <physicalmonitorenumerationapi.h>
 #include <shellapi.h>
+#include <tlhelp32.h>
 
 #include <cstddef>
+#include <cstring>
+#include <type_traits>
 
 #include "display/device_info.h"
 
@@ -73,24 +76,45 @@ MonitorHandle Win32Platform::MonitorFromWindow(WindowHandle window, std::uint32_
       reinterpret_cast<std::uintptr_t>(::MonitorFromWindow(Native(window), flags)));
 }
 
+Win32Platform::Win32Platform() {
+  // dxva2 is not one of the DLLs that Windows always takes from System32, so it is loaded from
+  // there by name, never from the exe's folder; and every later load is held to System32 too.
+  ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+  HMODULE dxva2 = ::LoadLibraryExW(L"dxva2.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  if (dxva2 == nullptr) return;  // every monitor call then fails
+  auto take = [dxva2](auto& function, const char* name) {
+    function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(
+        reinterpret_cast<void*>(::GetProcAddress(dxva2, name)));
+  };
+  take(dxva2_.getNumberOfPhysicalMonitors, "GetNumberOfPhysicalMonitorsFromHMONITOR");
+  take(dxva2_.getPhysicalMonitors, "GetPhysicalMonitorsFromHMONITOR");
+  take(dxva2_.getMonitorCapabilities, "GetMonitorCapabilities");
+  take(dxva2_.getMonitorBrightness, "GetMonitorBrightness");
+  take(dxva2_.setMonitorBrightness, "SetMonitorBrightness");
+  take(dxva2_.destroyPhysicalMonitors, "DestroyPhysicalMonitors");
+}
+
 bool Win32Platform::GetNumberOfPhysicalMonitorsFromHMONITOR(MonitorHandle monitor,
                                                             std::uint32_t* count) {
+  if (!dxva2_.getNumberOfPhysicalMonitors) return false;
   DWORD value = 0;
-  const BOOL ok = ::GetNumberOfPhysicalMonitorsFromHMONITOR(Native(monitor), &value);
+  const BOOL ok = dxva2_.getNumberOfPhysicalMonitors(Native(monitor), &value);
   *count = value;
   return ok != FALSE;
 }
 
 bool Win32Platform::GetPhysicalMonitorsFromHMONITOR(MonitorHandle monitor, std::uint32_t count,
                                                     PhysicalMonitor* monitors) {
-  return ::GetPhysicalMonitorsFromHMONITOR(Native(monitor), count, Native(monitors)) != FALSE;
+  if (!dxva2_.getPhysicalMonitors) return false;
+  return dxva2_.getPhysicalMonitors(Native(monitor), count, Native(monitors)) != FALSE;
 }
 
 bool Win32Platform::GetMonitorCapabilities(Handle monitor, std::uint32_t* capabilities,
                                            std::uint32_t* colorTemperatures) {
+  if (!dxva2_.getMonitorCapabilities) return false;
   DWORD caps = *capabilities;
   DWORD temperatures = *colorTemperatures;
-  const BOOL ok = ::GetMonitorCapabilities(Native(monitor), &caps, &temperatures);
+  const BOOL ok = dxva2_.getMonitorCapabilities(Native(monitor), &caps, &temperatures);
   *capabilities = caps;
   *colorTemperatures = temperatures;
   return ok != FALSE;
@@ -98,8 +122,9 @@ bool Win32Platform::GetMonitorCapabilities(Handle monitor, std::uint32_t* capabi
 
 bool Win32Platform::GetMonitorBrightness(Handle monitor, std::uint32_t* minimum,
                                          std::uint32_t* current, std::uint32_t* maximum) {
+  if (!dxva2_.getMonitorBrightness) return false;
   DWORD low = 0, now = 0, high = 0;
-  const BOOL ok = ::GetMonitorBrightness(Native(monitor), &low, &now, &high);
+  const BOOL ok = dxva2_.getMonitorBrightness(Native(monitor), &low, &now, &high);
   *minimum = low;
   *current = now;
   *maximum = high;
@@ -107,11 +132,13 @@ bool Win32Platform::GetMonitorBrightness(Handle monitor, std::uint32_t* minimum,
 }
 
 bool Win32Platform::SetMonitorBrightness(Handle monitor, std::uint32_t value) {
-  return ::SetMonitorBrightness(Native(monitor), value) != FALSE;
+  if (!dxva2_.setMonitorBrightness) return false;
+  return dxva2_.setMonitorBrightness(Native(monitor), value) != FALSE;
 }
 
 bool Win32Platform::DestroyPhysicalMonitors(std::uint32_t count, PhysicalMonitor* monitors) {
-  return ::DestroyPhysicalMonitors(count, Native(monitors)) != FALSE;
+  if (!dxva2_.destroyPhysicalMonitors) return false;
+  return dxva2_.destroyPhysicalMonitors(count, Native(monitors)) != FALSE;
 }
 
 void Win32Platform::Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
@@ -137,6 +164,74 @@ bool Win32Platform::CreateProcessW(const char16_t* applicationName, char16_t* co
 
 bool Win32Platform::CloseHandle(Handle handle) { return ::CloseHandle(Native(handle)) != FALSE; }
 
+bool Win32Platform::ShellExecuteExW(const ShellExecuteRequest& request, Handle* process) {
+  SHELLEXECUTEINFOW info{};
+  info.cbSize = sizeof info;
+  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+  info.lpVerb = L"open";
+  info.lpFile = Wide(request.file);
+  info.lpParameters = Wide(request.parameters);
+  info.lpDirectory = Wide(request.directory);
+  info.nShow = SW_SHOWNORMAL;
+  const BOOL ok = ::ShellExecuteExW(&info);
+  *process =
+      ok ? static_cast<Handle>(reinterpret_cast<std::uintptr_t>(info.hProcess)) : Handle::kNull;
+  return ok != FALSE;
+}
+
+Handle Win32Platform::CreateToolhelp32Snapshot(std::uint32_t flags, std::uint32_t processId) {
+  HANDLE snapshot = ::CreateToolhelp32Snapshot(flags, processId);
+  // The snapshot's failure value is INVALID_HANDLE_VALUE; the seam's is null.
+  if (snapshot == INVALID_HANDLE_VALUE) return Handle::kNull;
+  return static_cast<Handle>(reinterpret_cast<std::uintptr_t>(snapshot));
+}
+
+namespace {
+
+bool CopyEntry(BOOL ok, const PROCESSENTRY32W& native, ProcessEntry* entry) {
+  if (!ok) return false;
+  static_assert(sizeof(native.szExeFile) == sizeof(entry->exeFile));
+  entry->processId = native.th32ProcessID;
+  std::memcpy(entry->exeFile, native.szExeFile, sizeof entry->exeFile);
+  entry->exeFile[259] = u'\0';
+  return true;
+}
+
+}  // namespace
+
+bool Win32Platform::Process32FirstW(Handle snapshot, ProcessEntry* entry) {
+  PROCESSENTRY32W native{};
+  native.dwSize = sizeof native;
+  return CopyEntry(::Process32FirstW(Native(snapshot), &native), native, entry);
+}
+
+bool Win32Platform::Process32NextW(Handle snapshot, ProcessEntry* entry) {
+  PROCESSENTRY32W native{};
+  native.dwSize = sizeof native;
+  return CopyEntry(::Process32NextW(Native(snapshot), &native), native, entry);
+}
+
+Handle Win32Platform::OpenProcess(std::uint32_t access, bool inheritHandle,
+                                  std::uint32_t processId) {
+  return static_cast<Handle>(reinterpret_cast<std::uintptr_t>(
+      ::OpenProcess(access, inheritHandle ? TRUE : FALSE, processId)));
+}
+
+bool Win32Platform::ProcessIdToSessionId(std::uint32_t processId, std::uint32_t* sessionId) {
+  DWORD session = 0;
+  const BOOL ok = ::ProcessIdToSessionId(processId, &session);
+  *sessionId = session;
+  return ok != FALSE;
+}
+
+std::uint32_t Win32Platform::GetCurrentProcessId() { return ::GetCurrentProcessId(); }
+
+std::uint32_t Win32Platform::GetProcessId(Handle process) {
+  return ::GetProcessId(Native(process));
+}
+
+std::uint64_t Win32Platform::GetTickCount64() { return ::GetTickCount64(); }
+
 namespace {
 
 template <typename T, typename H>
@@ -159,10 +254,11 @@ MSG ToMsg(const Message& m) {
 }
 
 // Win32 gives a window procedure no context of its own unless the window carries it, and the
-// hidden window's class has no extra bytes and no creation parameter. So the thread remembers the
-// procedure and the platform that registered it; the program has one window class.
-thread_local WindowProcedure registeredProcedure = nullptr;
-thread_local Win32Platform* registeringPlatform = nullptr;
+// hidden window's class has no extra bytes and no creation parameter. So the procedure and the
+// platform that registered it are remembered here; the program has one thread and one window
+// class.
+WindowProcedure registeredProcedure = nullptr;
+Win32Platform* registeringPlatform = nullptr;
 
 LRESULT CALLBACK WindowProcedureTrampoline(HWND window, UINT message, WPARAM wParam,
                                            LPARAM lParam) {
@@ -311,9 +407,12 @@ bool Win32Platform::DestroyWindow(WindowHandle window) {
 
 void Win32Platform::PostQuitMessage(std::int32_t exitCode) { ::PostQuitMessage(exitCode); }
 
-std::intptr_t Win32Platform::SendMessageW(WindowHandle window, std::uint32_t message,
-                                          std::uintptr_t wParam, std::intptr_t lParam) {
-  return ::SendMessageW(Native(window), message, wParam, lParam);
+bool Win32Platform::SendMessageTimeoutW(WindowHandle window, std::uint32_t message,
+                                        std::uintptr_t wParam, std::intptr_t lParam,
+                                        std::uint32_t flags, std::uint32_t milliseconds) {
+  DWORD_PTR result = 0;
+  return ::SendMessageTimeoutW(Native(window), message, wParam, lParam, flags, milliseconds,
+                               &result) != 0;
 }
 
 int Win32Platform::MessageBoxW(WindowHandle owner, const char16_t* text, const char16_t* caption,

@@ -7,6 +7,9 @@ namespace glowtide {
 
 class Win32Platform final : public Platform {
  public:
+  // Loads dxva2 from the system directory and limits every later DLL load to it.
+  Win32Platform();
+
   char16_t** CommandLineToArgvW(const char16_t* commandLine, int* count) override;
   void LocalFree(void* memory) override;
 
@@ -35,6 +38,15 @@ class Win32Platform final : public Platform {
                       std::uint32_t creationFlags, const char16_t* currentDirectory,
                       std::uint32_t startupInfoSize, ProcessInformation* information) override;
   bool CloseHandle(Handle handle) override;
+  bool ShellExecuteExW(const ShellExecuteRequest& request, Handle* process) override;
+  Handle CreateToolhelp32Snapshot(std::uint32_t flags, std::uint32_t processId) override;
+  bool Process32FirstW(Handle snapshot, ProcessEntry* entry) override;
+  bool Process32NextW(Handle snapshot, ProcessEntry* entry) override;
+  Handle OpenProcess(std::uint32_t access, bool inheritHandle, std::uint32_t processId) override;
+  bool ProcessIdToSessionId(std::uint32_t processId, std::uint32_t* sessionId) override;
+  std::uint32_t GetCurrentProcessId() override;
+  std::uint32_t GetProcessId(Handle process) override;
+  std::uint64_t GetTickCount64() override;
   Handle OpenSemaphoreW(std::uint32_t access, bool inheritHandle, const char16_t* name) override;
   Handle CreateSemaphoreW(std::int32_t initialCount, std::int32_t maximumCount,
                           const char16_t* name) override;
@@ -71,12 +83,23 @@ class Win32Platform final : public Platform {
   bool DestroyWindow(WindowHandle window) override;
   void PostQuitMessage(std::int32_t exitCode) override;
 
-  std::intptr_t SendMessageW(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
-                             std::intptr_t lParam) override;
+  bool SendMessageTimeoutW(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                           std::intptr_t lParam, std::uint32_t flags,
+                           std::uint32_t milliseconds) override;
   int MessageBoxW(WindowHandle owner, const char16_t* text, const char16_t* caption,
                   std::uint32_t type) override;
 
  private:
+  // The six monitor functions of dxva2.dll, null when it could not be loaded.
+  struct Dxva2 {
+    int(__stdcall* getNumberOfPhysicalMonitors)(void*, unsigned long*) = nullptr;
+    int(__stdcall* getPhysicalMonitors)(void*, unsigned long, void*) = nullptr;
+    int(__stdcall* getMonitorCapabilities)(void*, unsigned long*, unsigned long*) = nullptr;
+    int(__stdcall* getMonitorBrightness)(void*, unsigned long*, unsigned long*,
+                                         unsigned long*) = nullptr;
+    int(__stdcall* setMonitorBrightness)(void*, unsigned long) = nullptr;
+    int(__stdcall* destroyPhysicalMonitors)(unsigned long, void*) = nullptr;
+  } dxva2_;
   // The paint record that BeginPaint fills and EndPaint hands back (a PAINTSTRUCT).
   alignas(8) unsigned char paint_[72] = {};
 };
