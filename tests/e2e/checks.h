@@ -17,5 +17,6 @@ void CheckDisplay();
 void CheckMonitor();
 void CheckLaunch();
 void CheckResources();
+void CheckPlantedDll(bool before);
 
 }  // namespace e2e

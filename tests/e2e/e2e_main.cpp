@@ -34,11 +34,13 @@ int main(int argc, char** argv) {
     if (!rest.empty() && rest[0] == L' ') rest.erase(0, 1);
     return RunOnce(rest);
   }
+  e2e::CheckPlantedDll(true);
   e2e::CheckImage();
   e2e::CheckResources();
   e2e::CheckCommandLine();
   e2e::CheckDisplay();
   e2e::CheckMonitor();
   e2e::CheckLaunch();
+  e2e::CheckPlantedDll(false);
   return e2e::Summary();
 }

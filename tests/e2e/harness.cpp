@@ -145,15 +145,52 @@ void PumpFor(DWORD ms) {
   }
 }
 
-namespace {
-
 std::wstring TempFile(const wchar_t* name) {
   wchar_t folder[MAX_PATH] = {};
   GetTempPathW(MAX_PATH, folder);
   return std::wstring(folder) + name;
 }
 
-}  // namespace
+HWND WaitForHiddenWindow(DWORD processId, DWORD timeoutMs) {
+  struct Search {
+    DWORD processId;
+    HWND found;
+  } search{processId, nullptr};
+  for (const ULONGLONG deadline = GetTickCount64() + timeoutMs; GetTickCount64() < deadline;) {
+    EnumWindows(
+        [](HWND window, LPARAM parameter) -> BOOL {
+          auto* s = reinterpret_cast<Search*>(parameter);
+          DWORD owner = 0;
+          GetWindowThreadProcessId(window, &owner);
+          wchar_t name[64] = {};
+          GetClassNameW(window, name, 64);
+          if (owner == s->processId && wcscmp(name, L"GLOWTIDE") == 0) s->found = window;
+          return s->found == nullptr;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    DWORD_PTR answer = 0;
+    if (search.found && SendMessageTimeoutW(search.found, WM_NULL, 0, 0, SMTO_BLOCK, 5000, &answer))
+      return search.found;
+    PumpFor(20);
+  }
+  return nullptr;
+}
+
+std::wstring WaitForFile(const std::wstring& path, DWORD timeoutMs) {
+  for (const ULONGLONG deadline = GetTickCount64() + timeoutMs; GetTickCount64() < deadline;) {
+    // Opened without sharing: succeeds only once the writer has closed it.
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+      std::wstring text(GetFileSize(file, nullptr) / sizeof(wchar_t), L'\0');
+      DWORD read = 0;
+      ReadFile(file, text.data(), static_cast<DWORD>(text.size() * sizeof(wchar_t)), &read, nullptr);
+      CloseHandle(file);
+      return text;
+    }
+    PumpFor(20);
+  }
+  return L"";
+}
 
 void SetDeviceScenario(const std::string& scenario) {
   const std::wstring scenarioPath = TempFile(L"glowtide_device_scenario.txt");

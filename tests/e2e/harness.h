@@ -59,6 +59,14 @@ std::vector<std::string> DeviceLog(DWORD processId);
 // The log lines of one process that begin with the given call name.
 std::vector<std::string> DeviceCalls(DWORD processId, const std::string& call);
 
+// Waits until the instance's hidden window exists and answers a message, which it does only once
+// it has taken its count and sleeps in its wait; null when that does not happen in time.
+HWND WaitForHiddenWindow(DWORD processId, DWORD timeoutMs = 15000);
+
+// The file's UTF-16 text once it exists and is complete (a child writes it and closes it).
+std::wstring WaitForFile(const std::wstring& path, DWORD timeoutMs = 15000);
+std::wstring TempFile(const wchar_t* name);
+
 // Waits up to ms while serving this thread's messages, so that broadcasts sent by Glowtide are
 // not held up by the suite.
 void PumpFor(DWORD ms);

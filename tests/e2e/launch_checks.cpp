@@ -1,5 +1,10 @@
-// The child launch end to end: the command line and directory that arrive at the child.
+// Launch and restore end to end: the child's own argument list, counted launches that overlap,
+// the hidden window, the wait for a game by name, and launches through the shell.
+#include <objbase.h>
+#include <shlobj.h>
+
 #include <cstdio>
+#include <memory>
 
 #include "checks.h"
 #include "harness.h"
@@ -7,140 +12,165 @@
 namespace e2e {
 namespace {
 
-std::wstring ReadRecord(const std::wstring& path) {
-  std::wstring text;
-  for (int attempt = 0; attempt < 100 && text.empty(); ++attempt) {
-    if (FILE* file = _wfopen(path.c_str(), L"rb")) {
-      wchar_t chunk[1024];
-      for (size_t n; (n = fread(chunk, sizeof(wchar_t), 1024, file)) > 0;) text.append(chunk, n);
-      fclose(file);
-    }
-    if (text.empty()) Sleep(50);
+const std::wstring kRecord = TempFile(L"glowtide_child_record.txt");
+
+std::wstring Child() { return SuiteDirectory() + L"\\child\\glowtide_child.exe"; }
+
+// Runs a counted launch whose child waits for the named gate; returns once it waits.
+struct Gate {
+  explicit Gate(const wchar_t* name) : event(CreateEventW(nullptr, TRUE, FALSE, name)) {
+    SetEnvironmentVariableW(L"GLOWTIDE_CHILD_EVENT", name);
   }
-  return text;
+  ~Gate() {
+    SetEvent(event);
+    CloseHandle(event);
+    SetEnvironmentVariableW(L"GLOWTIDE_CHILD_EVENT", nullptr);
+  }
+  HANDLE event;
+};
+
+std::vector<std::string> QuitBrightness(DWORD processId) {
+  return DeviceCalls(processId, "SetMonitorBrightness");
+}
+
+void SetClassesKey(const std::wstring& key, const std::wstring& value) {
+  HKEY handle = nullptr;
+  RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &handle,
+                  nullptr);
+  RegSetValueExW(handle, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                 static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+  RegCloseKey(handle);
+}
+
+void MakeShortcut(const std::wstring& path, const std::wstring& target) {
+  CoInitialize(nullptr);
+  IShellLinkW* link = nullptr;
+  if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                 reinterpret_cast<void**>(&link)))) {
+    link->SetPath(target.c_str());
+    IPersistFile* file = nullptr;
+    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+      file->Save(path.c_str(), TRUE);
+      file->Release();
+    }
+    link->Release();
+  }
 }
 
 }  // namespace
 
 void CheckLaunch() {
-  wchar_t temp[MAX_PATH] = {};
-  GetTempPathW(MAX_PATH, temp);
-  const std::wstring record = std::wstring(temp) + L"glowtide_child_record.txt";
-  DeleteFileW(record.c_str());
-  SetEnvironmentVariableW(L"GLOWTIDE_CHILD_RECORD", record.c_str());
+  SetEnvironmentVariableW(L"GLOWTIDE_CHILD_RECORD", kRecord.c_str());
   SetDeviceScenario("");
 
-  const std::wstring directory = SuiteDirectory() + L"\\child";
-  const std::wstring child = directory + L"\\glowtide_child.exe";
-  RunResult run = RunGlowtide(L"\"-P:" + child + L"\" \"-PARG:0:a b\" \"-PARG:1:c \\\"d\\\" e\"");
+  // A folder with a blank, named by a quoted path as the very first argument.
+  const std::wstring folder = SuiteDirectory() + L"\\child folder";
+  CreateDirectoryW(folder.c_str(), nullptr);
+  CopyFileW(Child().c_str(), (folder + L"\\child.exe").c_str(), FALSE);
+  DeleteFileW(kRecord.c_str());
+  RunResult run = RunGlowtide(L"\"-P:" + folder + L"\\child.exe\" -PARG:0:C:\\Saves\\ "
+                              L"-PARG:1:-fullscreen");
+  CheckEqual(WaitForFile(kRecord), folder + L"\\child.exe\nC:\\Saves\\\n-fullscreen\n" + folder,
+             "a quoted first argument launches the child, which gets its arguments and folder");
+  DeleteFileW(kRecord.c_str());
+  RunGlowtide(L"\"-P:" + Child() + L"\" \"-PARG:0:say \\\"hi\\\" to  all\" \"-PARG:1:a \\\"b c\\\"\"");
+  CheckEqual(WaitForFile(kRecord),
+             Child() + L"\nsay \"hi\" to  all\na\nb c\n" + SuiteDirectory() + L"\\child",
+             "argument 0 arrives whole with its quotes and blanks; argument 1 as it stands");
   CheckEqual(run.exitCode, 0, "-P: without a quit option exits with 0");
-  const std::wstring seen = ReadRecord(record);
-  const size_t split = seen.find(L'\n');
-  CheckEqual(seen.substr(0, split), L"\"" + child + L"\" \"a b\" c \"d\" e",
-             "the child's command line arrives exactly");
-  CheckEqual(split == std::wstring::npos ? L"" : seen.substr(split + 1), directory,
-             "the child runs in the folder of its path");
 
-  SetDeviceScenario("paths=4660:-2:7\n");
-  DeleteFileW(record.c_str());
-  RunResult counted = RunGlowtide(L"\"-P:" + child + L"\" -HDRQ:D -BQ:40 -BBQ:1500");
-  CheckEqual(counted.exitCode, 0, "a counted launch exits with 0");
-  Check(!ReadRecord(record).empty(), "the counted launch's child ran");
-  std::vector<std::string> quit;
-  for (const std::string& line : DeviceLog(counted.processId)) {
-    if (line.rfind("DisplayConfigSetDeviceInfo", 0) == 0 ||
-        line.rfind("SetMonitorBrightness", 0) == 0)
-      quit.push_back(line);
-  }
-  const std::vector<std::string> expected = {
-      "DisplayConfigSetDeviceInfo 0a0000001800000034120000feffffff0700000000000000",
-      "SetMonitorBrightness handle=0x1001 value=40",
-      "DisplayConfigSetDeviceInfo eeffffff1c00000034120000feffffff07000000dc05000001000000"};
-  Check(quit == expected,
-        "the last counted launch out turns HDR off, sets brightness 40, then "
-        "the white level 1500 (" +
-            std::to_string(quit.size()) + " requests)");
-  // Two overlapping counted launches: A's child ends first, and only B restores.
-  HANDLE gateA = CreateEventW(nullptr, TRUE, FALSE, L"GlowtideSuiteGateA");
-  HANDLE gateB = CreateEventW(nullptr, TRUE, FALSE, L"GlowtideSuiteGateB");
-  SetDeviceScenario("");
-  SetEnvironmentVariableW(L"GLOWTIDE_CHILD_EVENT", L"GlowtideSuiteGateA");
-  Instance a(L"\"-P:" + child + L"\" -BQ:10");
-  PumpFor(1500);
-  SetEnvironmentVariableW(L"GLOWTIDE_CHILD_EVENT", L"GlowtideSuiteGateB");
-  Instance b(L"\"-P:" + child + L"\" -BQ:20");
-  PumpFor(1500);
-  Check(!a.HasEnded() && !b.HasEnded(), "both counted launches wait for their children");
+  // Two overlapping counted launches: A's child ends first, and only B, last out, restores.
+  std::unique_ptr<Gate> gateA(new Gate(L"GlowtideSuiteGateA"));
+  Instance a(L"\"-P:" + Child() + L"\" -BQ:10");
+  const HWND windowA = WaitForHiddenWindow(a.processId());
+  std::unique_ptr<Gate> gateB(new Gate(L"GlowtideSuiteGateB"));
+  Instance b(L"\"-P:" + Child() + L"\" -BQ:20 -B:5");
+  const HWND windowB = WaitForHiddenWindow(b.processId());
+  Check(windowA && windowB && !IsWindowVisible(windowB), "both launches wait behind hidden windows");
 
-  // A waiting instance sleeps in its wait: measure what it uses over three seconds.
   const ULONGLONG before = b.ProcessorTime();
-  PumpFor(3000);
+  PumpFor(2000);
   const ULONGLONG used = b.ProcessorTime() - before;
-  printf("info a waiting instance used %llu.%04llu ms of processor time in 3000 ms\n", used / 10000,
-         used % 10000);
+  printf("info a waiting instance used %llu.%04llu ms of processor time in 2000 ms\n",
+         used / 10000, used % 10000);
   Check(used <= 160000, "a waiting instance uses no processor time beyond the clock's resolution");
 
-  struct Search {
-    DWORD processId;
-    HWND found;
-  } search{b.processId(), nullptr};
-  EnumWindows(
-      [](HWND window, LPARAM parameter) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(parameter);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        wchar_t name[64] = {};
-        GetClassNameW(window, name, 64);
-        if (owner == s->processId && wcscmp(name, L"GLOWTIDE") == 0) s->found = window;
-        return s->found == nullptr;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  Check(search.found != nullptr, "a waiting instance owns a window of class GLOWTIDE");
-  if (search.found) {
-    wchar_t title[64] = {};
-    GetWindowTextW(search.found, title, 64);
-    CheckEqual(title, L"Glowtide", "the hidden window's title comes from string 103");
-    Check(!IsWindowVisible(search.found), "the hidden window is not visible");
-    DWORD_PTR answer = 1;
-    SendMessageTimeoutW(search.found, WM_COMMAND, 104, 0, SMTO_BLOCK, 5000, &answer);
-    CheckEqual(answer, 0, "command 104 is answered with 0");
-    Check(IsWindow(search.found) && !b.HasEnded(300), "command 104 changes nothing");
-    PostMessageW(search.found, WM_COMMAND, 105, 0);
-    PumpFor(500);
-    Check(!IsWindow(search.found), "command 105 destroys the hidden window");
-    Check(!b.HasEnded(300), "after command 105 the instance still waits for its child");
-  }
+  DWORD_PTR answer = 1;
+  SendMessageTimeoutW(windowB, WM_COMMAND, 104, 0, SMTO_BLOCK, 5000, &answer);
+  SendMessageTimeoutW(windowB, WM_COMMAND, 105, 0, SMTO_BLOCK, 5000, &answer);
+  Check(!IsWindow(windowB) && !b.HasEnded(200), "command 105 destroys the window; B still waits");
 
-  SetEvent(gateA);
-  RunResult endA;
+  RunResult endA, endB;
+  gateA.reset();
   a.Finish(15000, &endA);
-  CheckEqual(endA.exitCode, 0, "launch A exits with 0 when its child ends");
-  CheckEqual(DeviceCalls(a.processId(), "SetMonitorBrightness").size(), 0,
-             "launch A, ending first, restores nothing");
-  Check(!b.HasEnded(300), "launch B still waits");
-  const ULONGLONG released = GetTickCount64();
-  SetEvent(gateB);
-  RunResult endB;
+  Check(endA.exitCode == 0 && QuitBrightness(a.processId()).empty() && !b.HasEnded(),
+        "launch A, ending first, restores nothing");
+  gateB.reset();
   b.Finish(15000, &endB);
-  printf("info from B's child's release to B's end, after its last quit request: %llu ms\n",
-         GetTickCount64() - released);
-  CheckEqual(endB.exitCode, 0, "launch B exits with 0 when its child ends");
-  const std::vector<std::string> restoredB = DeviceCalls(b.processId(), "SetMonitorBrightness");
-  Check(restoredB.size() == 1 && restoredB[0] == "SetMonitorBrightness handle=0x1001 value=20",
+  const std::vector<std::string> restored = QuitBrightness(b.processId());
+  Check(endB.exitCode == 0 && restored.size() == 2 &&
+            restored[1] == "SetMonitorBrightness handle=0x1001 value=20",
         "launch B, last out, applies its own quit brightness 20");
 
-  // Without a quit option the run ends at once while its child runs on.
-  ResetEvent(gateA);
-  SetEnvironmentVariableW(L"GLOWTIDE_CHILD_EVENT", L"GlowtideSuiteGateA");
-  DeleteFileW(record.c_str());
-  RunResult uncounted = RunGlowtide(L"\"-P:" + child + L"\"", 10000);
-  Check(uncounted.finished && uncounted.exitCode == 0,
-        "-P: without a quit option ends with 0 while its child still runs");
-  Check(!ReadRecord(record).empty(), "that child was started");
-  SetEvent(gateA);
-  SetEnvironmentVariableW(L"GLOWTIDE_CHILD_EVENT", nullptr);
-  CloseHandle(gateA);
-  CloseHandle(gateB);
+  // A launcher that starts the game and ends at once: -PW: waits for the game itself.
+  const std::wstring game = SuiteDirectory() + L"\\child\\glowtide_game.exe";
+  SetEnvironmentVariableW(L"GLOWTIDE_CHILD_SPAWN", game.c_str());
+  for (bool named : {false, true}) {
+    DeleteFileW(kRecord.c_str());
+    Gate gate(L"GlowtideSuiteGame");
+    Instance launch(L"\"-P:" + Child() + L"\" -BQ:30" + (named ? L" -PW:GLOWTIDE_GAME.exe" : L""));
+    WaitForFile(kRecord);  // the game runs: the launcher started it and has ended
+    if (!named) {
+      Check(launch.HasEnded(10000) && QuitBrightness(launch.processId()).size() == 1,
+            "without -PW: the settings come when the launcher ends, while the game runs");
+      continue;
+    }
+    Check(!launch.HasEnded(1000) && QuitBrightness(launch.processId()).empty(),
+          "with -PW: the launch goes on waiting while the game runs");
+    SetEvent(gate.event);
+    RunResult end;
+    const bool ended = launch.Finish(15000, &end);
+    printf("info ended %d code %lu log:\n", ended, end.exitCode);
+    for (auto& l : DeviceLog(launch.processId())) printf("   %s\n", l.c_str());
+    CheckEqual(QuitBrightness(launch.processId()).size(), 1, "with -PW: the settings come when the game ends");
+  }
+  SetEnvironmentVariableW(L"GLOWTIDE_CHILD_SPAWN", nullptr);
+
+  const ULONGLONG start = GetTickCount64();
+  RunResult grace = RunGlowtide(L"\"-P:" + Child() + L"\" -BQ:40 -PW:absent.exe -PWT:2");
+  const ULONGLONG took = GetTickCount64() - start;
+  printf("info a launch waiting for a game that never came ended after %llu ms\n", took);
+  Check(grace.exitCode == 0 && took >= 2000 && took < 6000 && QuitBrightness(grace.processId).size() == 1,
+        "a game that never appears is looked for for -PWT: seconds, then the settings come");
+
+  // Through the shell: a URL of a registered protocol, a shortcut and a document.
+  SetClassesKey(L"glowtidesuite", L"URL:Glowtide suite");
+  SetClassesKey(L"glowtidesuite\\shell\\open\\command", L"\"" + Child() + L"\" \"%1\"");
+  HKEY protocol = nullptr;
+  RegOpenKeyExW(HKEY_CLASSES_ROOT, L"glowtidesuite", 0, KEY_WRITE, &protocol);
+  RegSetValueExW(protocol, L"URL Protocol", 0, REG_SZ, reinterpret_cast<const BYTE*>(L""), 2);
+  RegCloseKey(protocol);
+  SetClassesKey(L".glowtidedoc", L"GlowtideSuite.Document");
+  SetClassesKey(L"GlowtideSuite.Document\\shell\\open\\command", L"\"" + Child() + L"\" \"%1\"");
+  const std::wstring document = SuiteDirectory() + L"\\saved.glowtidedoc";
+  const std::wstring shortcut = SuiteDirectory() + L"\\game.lnk";
+  CloseHandle(CreateFileW(document.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  MakeShortcut(shortcut, Child());
+  for (const std::wstring& target : {std::wstring(L"glowtidesuite://run/7"), shortcut, document}) {
+    DeleteFileW(kRecord.c_str());
+    Gate gate(L"GlowtideSuiteShell");
+    Instance launch(L"\"-P:" + target + L"\" -BQ:50 -PW:glowtide_child.exe");
+    const std::wstring record = WaitForFile(kRecord);
+    printf("info the shell opened %s as: %s\n", Narrow(target).c_str(), Narrow(record).c_str());
+    Check(record.rfind(Child(), 0) == 0 && !launch.HasEnded(300),
+          "the shell opens " + Narrow(target) + " with the child, and the launch waits for it");
+    if (target != shortcut) continue;
+    SetEvent(gate.event);
+    RunResult end;
+    launch.Finish(15000, &end);
+    CheckEqual(QuitBrightness(launch.processId()).size(), 1,
+               "after the shortcut's child ends the quit brightness is set");
+  }
 }
 
 }  // namespace e2e

@@ -1,4 +1,5 @@
-// The resources read back from the built exe through the Win32 API.
+// The resources read back from the built exe: strings, menu, accelerators, manifest, icon
+// groups, the about dialog's template and the version block, field by field.
 #include "checks.h"
 #include "harness.h"
 
@@ -6,24 +7,94 @@ namespace e2e {
 namespace {
 
 constexpr WORD kJapanese = MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT);
-constexpr WORD kEnglishUs = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
 
-std::string Bytes(HMODULE module, const wchar_t* type, const wchar_t* name, WORD language) {
-  HRSRC found = FindResourceExW(module, type, name, language);
-  if (!found) return {};
-  HGLOBAL loaded = LoadResource(module, found);
-  const char* data = static_cast<const char*>(LockResource(loaded));
+std::string Bytes(HMODULE module, const wchar_t* type, int name, WORD language) {
+  HRSRC found = FindResourceExW(module, type, MAKEINTRESOURCEW(name), language);
+  const char* data = found ? static_cast<const char*>(LockResource(LoadResource(module, found))) : nullptr;
   return data ? std::string(data, SizeofResource(module, found)) : std::string();
 }
 
-#pragma pack(push, 2)
-struct GroupEntry {
-  BYTE width, height, colors, reserved;
-  WORD planes, bitCount;
-  DWORD bytes;
-  WORD id;
+// Reads a dialog template's words, texts and ordinals in order.
+struct Reader {
+  const std::string& bytes;
+  size_t at = 0;
+  template <typename T>
+  T Take() {
+    T value{};
+    if (at + sizeof(T) <= bytes.size()) memcpy(&value, bytes.data() + at, sizeof(T));
+    at += sizeof(T);
+    return value;
+  }
+  std::wstring Text() {  // a NUL-terminated text, or "#n" for an ordinal, or "" for none
+    const WORD first = Take<WORD>();
+    if (first == 0xFFFF) return L"#" + std::to_wstring(Take<WORD>());
+    std::wstring text;
+    for (WORD c = first; c != 0 && at < bytes.size(); c = Take<WORD>()) text += static_cast<wchar_t>(c);
+    return text;
+  }
+  std::wstring Box() {  // style, position and size
+    const DWORD style = Take<DWORD>();
+    wchar_t text[64];
+    const short x = Take<short>(), y = Take<short>(), cx = Take<short>(), cy = Take<short>();
+    swprintf(text, 64, L"%08lx %d,%d %dx%d", style, x, y, cx, cy);
+    return text;
+  }
 };
-#pragma pack(pop)
+
+std::wstring DialogTemplate(const std::string& bytes) {
+  Reader r{bytes};
+  const WORD version = r.Take<WORD>();
+  const WORD signature = r.Take<WORD>();
+  r.Take<DWORD>();  // help id
+  const DWORD exStyle = r.Take<DWORD>();
+  const DWORD style = r.Take<DWORD>();
+  const WORD controls = r.Take<WORD>();
+  r.at -= 4;  // Box() reads a style before the position and size: take the style's place again
+  std::wstring box = r.Box();
+  wchar_t styleText[9];
+  swprintf(styleText, 9, L"%08lx", style);
+  box.replace(0, 8, styleText);
+  std::wstring out = std::to_wstring(version) + L"/" + std::to_wstring(signature) + L" ex" +
+                     std::to_wstring(exStyle) + L" " + box;
+  const std::wstring menu = r.Text();
+  const std::wstring windowClass = r.Text();
+  const std::wstring caption = r.Text();
+  const WORD points = r.Take<WORD>();
+  const WORD weight = r.Take<WORD>();
+  r.Take<WORD>();  // italic and character set
+  out += L" menu'" + menu + L"' class'" + windowClass + L"' '" + caption + L"' " +
+         std::to_wstring(points) + L"pt w" + std::to_wstring(weight) + L" '" + r.Text() + L"'";
+  for (WORD i = 0; i < controls; ++i) {
+    r.at = (r.at + 3) & ~size_t{3};
+    r.Take<DWORD>();  // help id
+    const DWORD itemExStyle = r.Take<DWORD>();
+    const std::wstring box = r.Box();
+    const int id = static_cast<int>(r.Take<DWORD>());
+    const std::wstring itemClass = r.Text();
+    const std::wstring text = r.Text();
+    out += L"\n ex" + std::to_wstring(itemExStyle) + L" " + box + L" id=" + std::to_wstring(id) +
+           L" " + itemClass + L" '" + text + L"' extra" + std::to_wstring(r.Take<WORD>());
+  }
+  return out;
+}
+
+// The key=value pairs of a version block's string table, in order.
+std::wstring VersionStrings(const std::string& block) {
+  std::wstring out;
+  const std::wstring text(reinterpret_cast<const wchar_t*>(block.data()), block.size() / 2);
+  const std::wstring table = L"041104b0";
+  for (size_t at = text.find(table) + table.size() + 1; at + 3 < text.size();) {
+    at = (at + 1) & ~size_t{1};  // entries start on 4-byte boundaries: 2 wide units
+    const size_t length = text[at] / 2, valueLength = text[at + 1];
+    if (length == 0 || text.compare(at + 3, 11, L"VarFileInfo") == 0) break;
+    const std::wstring key = text.c_str() + at + 3;
+    size_t value = at + 3 + key.size() + 1;
+    value = (value + 1) & ~size_t{1};
+    out += key + L"=" + std::wstring(text.c_str() + value, valueLength ? valueLength - 1 : 0) + L";";
+    at += length;
+  }
+  return out;
+}
 
 }  // namespace
 
@@ -31,68 +102,55 @@ void CheckResources() {
   HMODULE exe = LoadLibraryExW(GlowtidePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
   Check(exe != nullptr, "Glowtide.exe loads as a data file");
   if (!exe) return;
-  wchar_t text[100] = {};
-  LoadStringW(exe, 103, text, 100);
-  CheckEqual(text, L"Glowtide", "string 103");
-  LoadStringW(exe, 109, text, 100);
-  CheckEqual(text, L"GLOWTIDE", "string 109");
-  Check(!Bytes(exe, RT_STRING, MAKEINTRESOURCEW(109 / 16 + 1), kJapanese).empty(),
-        "the string table is Japanese");
-  Check(!Bytes(exe, RT_MENU, MAKEINTRESOURCEW(109), kJapanese).empty(), "menu 109, Japanese");
-  Check(!Bytes(exe, RT_DIALOG, MAKEINTRESOURCEW(103), kJapanese).empty(), "dialog 103, Japanese");
-  Check(!Bytes(exe, RT_VERSION, MAKEINTRESOURCEW(1), kJapanese).empty(), "version 1, Japanese");
-
-  const std::string accelerators = Bytes(exe, RT_ACCELERATOR, MAKEINTRESOURCEW(109), kJapanese);
-  // Resource accelerator entries are 8 bytes: flags, key, command, padding.
+  wchar_t title[100] = {}, name[100] = {};
+  LoadStringW(exe, 103, title, 100);
+  LoadStringW(exe, 109, name, 100);
+  CheckEqual(std::wstring(title) + L"/" + name, L"Glowtide/GLOWTIDE", "strings 103 and 109");
+  HMENU menu = LoadMenuW(exe, MAKEINTRESOURCEW(109));
+  wchar_t items[4][64] = {};
+  GetMenuStringW(menu, 0, items[0], 64, MF_BYPOSITION);
+  GetMenuStringW(GetSubMenu(menu, 0), 105, items[1], 64, MF_BYCOMMAND);
+  GetMenuStringW(menu, 1, items[2], 64, MF_BYPOSITION);
+  GetMenuStringW(GetSubMenu(menu, 1), 104, items[3], 64, MF_BYCOMMAND);
+  CheckEqual(std::wstring(items[0]) + L"|" + items[1] + L"|" + items[2] + L"|" + items[3],
+             L"ファイル(&F)|終了する(&X)|ヘルプ(&H)|バージョン情報(&A)...", "menu 109");
+  const std::string accelerators = Bytes(exe, RT_ACCELERATOR, 109, kJapanese);
   Check(accelerators.size() == 16 && (accelerators[0] & FALT) && accelerators[2] == '?' &&
             accelerators[4] == 104 && (accelerators[8] & 0x80) && accelerators[10] == '/' &&
             accelerators[12] == 104,
         "accelerators 109: Alt+? and Alt+/ give 104, the last entry marked");
-
-  HMENU menu = LoadMenuW(exe, MAKEINTRESOURCEW(109));
-  wchar_t item[64] = {};
-  GetMenuStringW(GetSubMenu(menu, 0), 105, item, 64, MF_BYCOMMAND);
-  CheckEqual(item, L"終了する(&X)", "menu item 105");
-  GetMenuStringW(GetSubMenu(menu, 1), 104, item, 64, MF_BYCOMMAND);
-  CheckEqual(item, L"バージョン情報(&A)...", "menu item 104");
-  GetMenuStringW(menu, 0, item, 64, MF_BYPOSITION);
-  CheckEqual(item, L"ファイル(&F)", "first popup");
-
-  const std::string manifest = Bytes(exe, RT_MANIFEST, MAKEINTRESOURCEW(1), kEnglishUs);
-  Check(manifest.find("level=\"asInvoker\"") != std::string::npos &&
-            manifest.find("uiAccess=\"false\"") != std::string::npos &&
+  const std::string manifest = Bytes(exe, RT_MANIFEST, 1, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
+  Check(manifest.find("level=\"asInvoker\" uiAccess=\"false\"") != std::string::npos &&
             manifest.find(">True/PM<") != std::string::npos,
         "manifest 1 (0x0409) asks for asInvoker and per-monitor DPI awareness");
 
-  for (int group : {107, 108}) {
-    const std::string bytes = Bytes(exe, RT_GROUP_ICON, MAKEINTRESOURCEW(group), kJapanese);
-    std::string sizes;
-    const WORD count = bytes.size() >= 6 ? *reinterpret_cast<const WORD*>(bytes.data() + 4) : 0;
-    for (WORD i = 0; i < count && 6 + (i + 1) * sizeof(GroupEntry) <= bytes.size(); ++i) {
-      const auto* e =
-          reinterpret_cast<const GroupEntry*>(bytes.data() + 6 + i * sizeof(GroupEntry));
-      sizes += std::to_string(e->width ? e->width : 256) + "/" + std::to_string(e->bitCount) + " ";
-    }
-    CheckEqual(std::wstring(sizes.begin(), sizes.end()),
-               L"256/8 48/8 32/8 16/8 256/32 64/32 48/32 32/32 16/32 ",
-               "icon group " + std::to_string(group) + " holds the nine images");
-  }
-  FreeLibrary(exe);
+  CheckEqual(DialogTemplate(Bytes(exe, RT_DIALOG, 103, kJapanese)),
+             L"1/65535 ex0 80c800c8 0,0 170x62 menu'' class'' 'バージョン情報 Glowtide' 9pt w0 "
+             L"'MS UI Gothic'\n"
+             L" ex0 50000003 14,14 21x20 id=-1 STATIC '#107' extra0\n"
+             L" ex0 50020080 42,14 114x8 id=-1 STATIC 'Glowtide, バージョン 1.0' extra0\n"
+             L" ex0 50020000 42,26 114x8 id=-1 #130 'Copyright (C) 2026 Glowtide' extra0\n"
+             L" ex0 50030001 113,41 50x14 id=1 #128 'OK' extra0",
+             "dialog 103: its template and four controls");
 
-  DWORD ignored = 0;
-  const DWORD size = GetFileVersionInfoSizeW(GlowtidePath().c_str(), &ignored);
-  std::string block(size, '\0');
-  GetFileVersionInfoW(GlowtidePath().c_str(), 0, size, block.data());
-  for (auto [key, expected] :
-       {std::pair{L"FileDescription", L"Change monitor settings"},
-        std::pair{L"FileVersion", L"1.0.0.1"}, std::pair{L"ProductVersion", L"1.0.0.1"},
-        std::pair{L"OriginalFilename", L"Glowtide.exe"}}) {
-    wchar_t* value = nullptr;
-    UINT length = 0;
-    const std::wstring path = std::wstring(L"\\StringFileInfo\\041104b0\\") + key;
-    VerQueryValueW(block.data(), path.c_str(), reinterpret_cast<void**>(&value), &length);
-    CheckEqual(value ? value : L"", expected, "version string " + Narrow(key));
-  }
+  const std::string version = Bytes(exe, RT_VERSION, 1, kJapanese);
+  VS_FIXEDFILEINFO fixed{};
+  const size_t fixedAt = version.find("\xBD\x04\xEF\xFE");
+  if (fixedAt != std::string::npos) memcpy(&fixed, version.data() + fixedAt, sizeof fixed);
+  Check(fixed.dwFileVersionMS == 0x10000 && fixed.dwFileVersionLS == 1 &&
+            fixed.dwProductVersionMS == 0x10000 && fixed.dwProductVersionLS == 1 &&
+            fixed.dwFileFlagsMask == 0x3F && fixed.dwFileFlags == 0 && fixed.dwFileOS == 0x40004 &&
+            fixed.dwFileType == VFT_APP && fixed.dwFileSubtype == 0 && fixed.dwFileDateMS == 0 &&
+            fixed.dwFileDateLS == 0,
+        "version 1: fixed part 1.0.0.1, mask 0x3F, no flags, OS 0x40004, an application");
+  CheckEqual(VersionStrings(version),
+             L"FileDescription=Change monitor settings;FileVersion=1.0.0.1;"
+             L"InternalName=Glowtide.exe;LegalCopyright=Copyright (C) 2026 Glowtide;"
+             L"OriginalFilename=Glowtide.exe;ProductName=Glowtide;ProductVersion=1.0.0.1;",
+             "version 1: the string table 041104b0 holds its seven strings only");
+  Check(version.find(std::string("\x11\x04\xB0\x04", 4)) != std::string::npos,
+        "version 1: translation 0x0411, 0x04B0");
+  FreeLibrary(exe);
 }
 
 }  // namespace e2e

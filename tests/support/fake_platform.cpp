@@ -1,52 +1,44 @@
 // The recording fake's call bodies.
-#include "support/fake_platform.h"
+#include "fake_platform.h"
 
 #include <algorithm>
 #include <cstdio>
+
+#include "app/options.h"
+#include "argv_model.h"
 
 namespace glowtide::testing {
 
 std::string Utf8(std::u16string_view text) {
   std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    std::uint32_t c = text[i];
-    if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size()) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-    }
+  for (char16_t unit : text) {
+    const std::uint32_t c = unit;  // the tests' texts hold no surrogate pairs
     if (c < 0x80) {
       out += static_cast<char>(c);
     } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
+      out += {static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F))};
     } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
+      out += {static_cast<char>(0xE0 | (c >> 12)), static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
+              static_cast<char>(0x80 | (c & 0x3F))};
     }
   }
   return out;
 }
 
-LaunchSettings SettingsFrom(std::vector<std::u16string> argv) {
-  FakePlatform parser;
-  parser.argv = std::move(argv);
-  ReportText unused;
-  return ParseCommandLine(parser, u"", unused).settings;
-}
-
 std::string Hex(const std::vector<std::uint8_t>& bytes) {
-  static const char digits[] = "0123456789abcdef";
   std::string out;
+  char digits[3];
   for (std::uint8_t b : bytes) {
-    out += digits[b >> 4];
-    out += digits[b & 0xF];
+    snprintf(digits, sizeof digits, "%02x", b);
+    out += digits;
   }
   return out;
+}
+
+LaunchSettings SettingsFrom(std::u16string_view arguments) {
+  FakePlatform parser;
+  ReportText unused;
+  return ParseCommandLine(parser, arguments, unused).settings;
 }
 
 namespace {
@@ -59,17 +51,47 @@ std::uint32_t Get32(const std::uint8_t* at) {
   return at[0] | at[1] << 8 | at[2] << 16 | static_cast<std::uint32_t>(at[3]) << 24;
 }
 
-std::vector<std::uint8_t> RequestBytes(const std::uint8_t* request) {
-  return std::vector<std::uint8_t>(request, request + Get32(request + 4));
+std::string Num(std::uint64_t value) {
+  char text[24];
+  snprintf(text, sizeof text, "0x%llx", static_cast<unsigned long long>(value));
+  return text;
 }
 
+template <typename H>
+std::string Num(H handle) {
+  return Num(static_cast<std::uint64_t>(handle));
+}
+
+constexpr std::int32_t kFailure = 31;  // ERROR_GEN_FAILURE
+constexpr std::int32_t kNotSupported = 50;
+
 }  // namespace
+
+bool FakePlatform::Call(const char* name, const std::string& arguments) {
+  calls.push_back(std::string(name) + "(" + arguments + ")");
+  return failing.count(name) != 0;
+}
+
+char16_t** FakePlatform::CommandLineToArgvW(const char16_t* commandLine, int* count) {
+  commandLineSplit = commandLine;
+  if (Call("CommandLineToArgvW")) return nullptr;
+  argv_ = SplitCommandLine(commandLine);
+  argvPointers_.clear();
+  for (std::u16string& item : argv_) argvPointers_.push_back(item.data());
+  *count = static_cast<int>(argvPointers_.size());
+  return argvPointers_.data();
+}
+
+void FakePlatform::LocalFree(void* memory) {
+  Call("LocalFree", memory == argvPointers_.data() ? "argv" : "other");
+  // Poison the texts so that a pointer kept into the array shows up as a wrong value.
+  for (std::u16string& item : argv_) item.assign(item.size(), u'#');
+}
 
 std::int32_t FakePlatform::GetDisplayConfigBufferSizes(std::uint32_t flags,
                                                        std::uint32_t* pathCount,
                                                        std::uint32_t* modeCount) {
-  calls.push_back("GetDisplayConfigBufferSizes(" + std::to_string(flags) + ")");
-  if (bufferSizesResult != 0) return bufferSizesResult;
+  if (Call("GetDisplayConfigBufferSizes", std::to_string(flags))) return kFailure;
   *pathCount = static_cast<std::uint32_t>(paths.size());
   *modeCount = static_cast<std::uint32_t>(paths.size() * 2);
   return 0;
@@ -78,14 +100,8 @@ std::int32_t FakePlatform::GetDisplayConfigBufferSizes(std::uint32_t flags,
 std::int32_t FakePlatform::QueryDisplayConfig(std::uint32_t flags, std::uint32_t* pathCount,
                                               std::uint8_t* pathArray, std::uint32_t* modeCount,
                                               std::uint8_t* modeArray, std::uint32_t* topologyId) {
-  calls.push_back("QueryDisplayConfig(" + std::to_string(flags) + ")");
-  if (queryResult != 0) return queryResult;
+  if (Call("QueryDisplayConfig", std::to_string(flags))) return kFailure;
   if (topologyId == nullptr || modeArray == nullptr) return 87;  // ERROR_INVALID_PARAMETER
-  if (queryReturnsNoPath) {
-    *pathCount = 0;
-    *modeCount = 0;
-    return 0;
-  }
   if (*pathCount < paths.size() || *modeCount < paths.size() * 2) return 122;
   for (std::size_t i = 0; i < paths.size(); ++i) {
     std::uint8_t* element = pathArray + i * 72;
@@ -101,189 +117,226 @@ std::int32_t FakePlatform::QueryDisplayConfig(std::uint32_t flags, std::uint32_t
 }
 
 std::int32_t FakePlatform::DisplayConfigGetDeviceInfo(std::uint8_t* request) {
-  const std::int32_t type = static_cast<std::int32_t>(Get32(request));
-  calls.push_back("DisplayConfigGetDeviceInfo(" + std::to_string(type) + ")");
-  getRequests.push_back(RequestBytes(request));
-  if (type == 9) {
-    if (advancedColorResult != 0) return advancedColorResult;
-    Put32(request + 20, advancedColorValue);
-    return 0;
+  const auto type = static_cast<std::int32_t>(Get32(request));
+  getRequests.emplace_back(request, request + Get32(request + 4));
+  if (Call("DisplayConfigGetDeviceInfo", std::to_string(type))) return kFailure;
+  if (type == 9) Put32(request + 20, advancedColorWord);
+  if (type == 11) Put32(request + 20, whiteLevel);
+  if (type == 15) {
+    if (!currentModel) return kNotSupported;
+    Put32(request + 20, advancedColor2Word);
+    Put32(request + 32, activeColorMode);
   }
-  if (type == 11) {
-    if (whiteLevelResult != 0) return whiteLevelResult;
-    Put32(request + 20, whiteLevel);
-    return 0;
-  }
-  return 87;
+  return 0;
 }
 
 std::int32_t FakePlatform::DisplayConfigSetDeviceInfo(std::uint8_t* request) {
-  const std::int32_t type = static_cast<std::int32_t>(Get32(request));
-  calls.push_back("DisplayConfigSetDeviceInfo(" + std::to_string(type) + ")");
-  setRequests.push_back(RequestBytes(request));
-  return 0;
-}
-
-namespace {
-
-std::string Num(std::uint64_t value) {
-  char text[32];
-  snprintf(text, sizeof text, "0x%llx", static_cast<unsigned long long>(value));
-  return text;
-}
-
-std::string HandleText(Handle handle) { return Num(static_cast<std::uint64_t>(handle)); }
-
-}  // namespace
-
-std::intptr_t FakePlatform::SendMessageW(WindowHandle window, std::uint32_t message,
-                                         std::uintptr_t wParam, std::intptr_t lParam) {
-  char text[128];
-  snprintf(text, sizeof text, "SendMessageW(0x%llx,0x%x,0x%llx,%lld)",
-           static_cast<unsigned long long>(window), message,
-           static_cast<unsigned long long>(wParam), static_cast<long long>(lParam));
-  calls.push_back(text);
-  return 0;
+  const auto type = static_cast<std::int32_t>(Get32(request));
+  setRequests.emplace_back(request, request + Get32(request + 4));
+  if (Call("DisplayConfigSetDeviceInfo", std::to_string(type) + "," + std::to_string(Get32(request + 20)))) {
+    return kFailure;
+  }
+  return type == 16 && !currentModel ? kNotSupported : 0;
 }
 
 MonitorHandle FakePlatform::MonitorFromWindow(WindowHandle window, std::uint32_t flags) {
-  calls.push_back("MonitorFromWindow(" + std::to_string(static_cast<std::uintptr_t>(window)) + "," +
-                  std::to_string(flags) + ")");
+  if (Call("MonitorFromWindow", Num(window) + "," + std::to_string(flags))) {
+    return MonitorHandle::kNull;
+  }
   return MonitorHandle{0x10001};
 }
 
 bool FakePlatform::GetNumberOfPhysicalMonitorsFromHMONITOR(MonitorHandle monitor,
                                                            std::uint32_t* count) {
-  calls.push_back("GetNumberOfPhysicalMonitorsFromHMONITOR(" +
-                  std::string(monitor == MonitorHandle{0x10001} ? "primary" : "other") + ")");
-  if (!numberOfMonitorsOk) return false;
+  if (Call("GetNumberOfPhysicalMonitorsFromHMONITOR", Num(monitor))) return false;
   *count = monitorCount;
   return true;
 }
 
 bool FakePlatform::GetPhysicalMonitorsFromHMONITOR(MonitorHandle monitor, std::uint32_t count,
                                                    PhysicalMonitor* monitors) {
-  calls.push_back("GetPhysicalMonitorsFromHMONITOR(" +
-                  std::string(monitor == MonitorHandle{0x10001} ? "primary" : "other") + "," +
-                  std::to_string(count) + ")");
-  if (!physicalMonitorsOk) return false;
+  if (Call("GetPhysicalMonitorsFromHMONITOR", Num(monitor) + "," + std::to_string(count))) {
+    return false;
+  }
   for (std::uint32_t i = 0; i < count; ++i) monitors[i].handle = Handle{0x101 + i};
   return true;
 }
 
 bool FakePlatform::GetMonitorCapabilities(Handle monitor, std::uint32_t* caps,
                                           std::uint32_t* colorTemperatures) {
-  calls.push_back("GetMonitorCapabilities(" + HandleText(monitor) + ")");
-  if (!capabilitiesOk) return false;
+  if (Call("GetMonitorCapabilities", Num(monitor))) return false;
   *caps = capabilities;
   *colorTemperatures = 0x7;
   return true;
 }
 
-bool FakePlatform::GetMonitorBrightness(Handle monitor, std::uint32_t* low, std::uint32_t* now,
+bool FakePlatform::GetMonitorBrightness(Handle monitor, std::uint32_t* low, std::uint32_t* now_,
                                         std::uint32_t* high) {
-  calls.push_back("GetMonitorBrightness(" + HandleText(monitor) + ")");
-  if (!brightnessOk) return false;
+  if (Call("GetMonitorBrightness", Num(monitor))) return false;
   *low = minimum;
-  *now = current;
+  *now_ = current;
   *high = maximum;
   return true;
 }
 
 bool FakePlatform::SetMonitorBrightness(Handle monitor, std::uint32_t value) {
-  calls.push_back("SetMonitorBrightness(" + HandleText(monitor) + "," + std::to_string(value) +
-                  ")");
-  return true;
+  return !Call("SetMonitorBrightness", Num(monitor) + "," + std::to_string(value));
 }
 
 bool FakePlatform::DestroyPhysicalMonitors(std::uint32_t count, PhysicalMonitor* monitors) {
-  std::string text = "DestroyPhysicalMonitors(" + std::to_string(count);
-  for (std::uint32_t i = 0; i < count; ++i) text += "," + HandleText(monitors[i].handle);
-  calls.push_back(text + ")");
-  return true;
+  std::string handles = std::to_string(count);
+  for (std::uint32_t i = 0; i < count; ++i) handles += "," + Num(monitors[i].handle);
+  return !Call("DestroyPhysicalMonitors", handles);
 }
 
 void FakePlatform::Sleep(std::uint32_t milliseconds) {
-  calls.push_back("Sleep(" + std::to_string(milliseconds) + ")");
+  Call("Sleep", std::to_string(milliseconds));
+  now += milliseconds;
 }
 
 bool FakePlatform::CreateProcessW(const char16_t* applicationName, char16_t* commandLine,
                                   bool inheritHandles, std::uint32_t creationFlags,
                                   const char16_t* currentDirectory, std::uint32_t startupInfoSize,
                                   ProcessInformation* information) {
-  calls.push_back("CreateProcessW");
-  launches.push_back({applicationName, commandLine, inheritHandles, creationFlags,
-                      currentDirectory != nullptr, currentDirectory ? currentDirectory : u"",
-                      startupInfoSize});
+  launched = {applicationName, commandLine, currentDirectory ? currentDirectory : u"(null)"};
   commandLine[0] = u'!';  // the real call may write into it too
-  if (!createProcessOk) return false;
+  if (Call("CreateProcessW", std::string(inheritHandles ? "inherit," : "") + Num(creationFlags) +
+                                 "," + std::to_string(startupInfoSize))) {
+    return false;
+  }
   information->process = Handle{0x50};
   information->thread = Handle{0x54};
-  information->processId = 4242;
-  information->threadId = 4243;
   return true;
 }
 
-bool FakePlatform::CloseHandle(Handle handle) {
-  calls.push_back("CloseHandle(" + HandleText(handle) + ")");
+bool FakePlatform::CloseHandle(Handle handle) { return !Call("CloseHandle", Num(handle)); }
+
+bool FakePlatform::ShellExecuteExW(const ShellExecuteRequest& request, Handle* process) {
+  shellOpened = {request.file, request.parameters ? request.parameters : u"(null)",
+                 request.directory ? request.directory : u"(null)"};
+  if (Call("ShellExecuteExW")) return false;
+  *process = shellProcess;
   return true;
 }
+
+Handle FakePlatform::CreateToolhelp32Snapshot(std::uint32_t flags, std::uint32_t processId) {
+  if (Call("CreateToolhelp32Snapshot", std::to_string(flags) + "," + std::to_string(processId))) {
+    return Handle::kNull;
+  }
+  if (!snapshots.empty()) {
+    listing_ = snapshots.front();
+    if (snapshots.size() > 1) snapshots.erase(snapshots.begin());
+  }
+  listed_ = 0;
+  return Handle{0x70};
+}
+
+bool FakePlatform::Process32FirstW(Handle snapshot, ProcessEntry* entry) {
+  listed_ = 0;
+  return Process32NextW(snapshot, entry);
+}
+
+bool FakePlatform::Process32NextW(Handle, ProcessEntry* entry) {
+  if (listed_ == listing_.size()) return false;
+  const FakeProcess& process = listing_[listed_++];
+  entry->processId = process.processId;
+  std::fill(std::begin(entry->exeFile), std::end(entry->exeFile), u'\0');
+  std::copy(process.exeFile.begin(), process.exeFile.end(), entry->exeFile);
+  return true;
+}
+
+Handle FakePlatform::OpenProcess(std::uint32_t access, bool, std::uint32_t processId) {
+  Call("OpenProcess", Num(access) + "," + std::to_string(processId));
+  for (const FakeProcess& p : listing_) {
+    if (p.processId == processId && p.openable) return Handle{0x1000 + processId};
+  }
+  return Handle::kNull;
+}
+
+bool FakePlatform::ProcessIdToSessionId(std::uint32_t processId, std::uint32_t* sessionId) {
+  if (failing.count("ProcessIdToSessionId")) return false;
+  *sessionId = 1;
+  for (const FakeProcess& p : listing_) {
+    if (p.processId == processId) *sessionId = p.session;
+  }
+  return true;
+}
+
+std::uint32_t FakePlatform::GetCurrentProcessId() { return 4; }
+
+std::uint32_t FakePlatform::GetProcessId(Handle process) {
+  return static_cast<std::uint32_t>(process) & 0xFFF;  // the child is 0x50, the shell's 0x58
+}
+
+std::uint64_t FakePlatform::GetTickCount64() { return now; }
 
 Handle FakePlatform::OpenSemaphoreW(std::uint32_t access, bool inheritHandle,
                                     const char16_t* name) {
-  calls.push_back("OpenSemaphoreW(" + Num(access) + "," + (inheritHandle ? "true" : "false") + "," +
-                  Utf8(name) + ")");
+  Call("OpenSemaphoreW", Num(access) + (inheritHandle ? ",inherit," : ",") + Utf8(name));
   return openSemaphoreResult;
 }
 
 Handle FakePlatform::CreateSemaphoreW(std::int32_t initialCount, std::int32_t maximumCount,
                                       const char16_t* name) {
-  calls.push_back("CreateSemaphoreW(" + std::to_string(initialCount) + "," +
-                  std::to_string(maximumCount) + "," + Utf8(name) + ")");
-  return createSemaphoreResult;
+  if (Call("CreateSemaphoreW", std::to_string(initialCount) + "," + std::to_string(maximumCount) +
+                                   "," + Utf8(name))) {
+    return Handle::kNull;
+  }
+  return Handle{0x60};
 }
 
 std::uint32_t FakePlatform::WaitForSingleObject(Handle handle, std::uint32_t milliseconds) {
-  calls.push_back("WaitForSingleObject(" + HandleText(handle) + "," + std::to_string(milliseconds) +
-                  ")");
-  return 0;
+  const bool fails = Call("WaitForSingleObject", Num(handle) + "," + std::to_string(milliseconds));
+  // The semaphore has a free count; a listed process still runs.
+  return fails || handle >= Handle{0x1000} ? 0x102 : 0;
 }
 
 bool FakePlatform::ReleaseSemaphore(Handle semaphore, std::int32_t releaseCount,
                                     std::int32_t* previous) {
-  calls.push_back("ReleaseSemaphore(" + HandleText(semaphore) + "," + std::to_string(releaseCount) +
-                  ",previous=" + std::to_string(*previous) + ")");
-  if (!releaseOk) return false;
+  if (Call("ReleaseSemaphore", Num(semaphore) + "," + std::to_string(releaseCount))) return false;
   *previous = previousCount;
   return true;
 }
 
+bool FakePlatform::SendMessageTimeoutW(WindowHandle window, std::uint32_t message,
+                                       std::uintptr_t wParam, std::intptr_t lParam,
+                                       std::uint32_t flags, std::uint32_t milliseconds) {
+  return !Call("SendMessageTimeoutW", Num(window) + "," + Num(message) + "," + Num(wParam) + "," +
+                                          std::to_string(lParam) + "," + Num(flags) + "," +
+                                          std::to_string(milliseconds));
+}
+
+int FakePlatform::MessageBoxW(WindowHandle owner, const char16_t* text, const char16_t* caption,
+                              std::uint32_t type) {
+  boxes.push_back({text, caption});
+  return Call("MessageBoxW", Num(owner) + "," + Utf8(caption) + "," + Num(type)) ? 0 : 1;
+}
+
 int FakePlatform::LoadStringW(InstanceHandle instance, std::uint32_t id, char16_t* buffer,
                               int capacity) {
-  calls.push_back("LoadStringW(" + Num(static_cast<std::uint64_t>(instance)) + "," +
-                  std::to_string(id) + "," + std::to_string(capacity) + ")");
-  const std::u16string text = id == 103 ? u"Glowtide" : id == 109 ? u"GLOWTIDE" : u"";
+  if (Call("LoadStringW", Num(instance) + "," + std::to_string(id) + "," +
+                              std::to_string(capacity))) {
+    return 0;
+  }
+  const std::u16string text = id == 103 ? u"Glowtide" : u"GLOWTIDE";
   std::copy(text.begin(), text.end(), buffer);
   buffer[text.size()] = u'\0';
   return static_cast<int>(text.size());
 }
 
 IconHandle FakePlatform::LoadIconW(InstanceHandle instance, std::uintptr_t id) {
-  calls.push_back("LoadIconW(" + Num(static_cast<std::uint64_t>(instance)) + "," +
-                  std::to_string(id) + ")");
+  if (Call("LoadIconW", Num(instance) + "," + std::to_string(id))) return IconHandle::kNull;
   return IconHandle{0x7000 + id};
 }
 
 CursorHandle FakePlatform::LoadCursorW(InstanceHandle instance, std::uintptr_t id) {
-  calls.push_back("LoadCursorW(" + Num(static_cast<std::uint64_t>(instance)) + "," +
-                  std::to_string(id) + ")");
+  if (Call("LoadCursorW", Num(instance) + "," + std::to_string(id))) return CursorHandle::kNull;
   return CursorHandle{0x8000};
 }
 
 std::uint16_t FakePlatform::RegisterClassExW(const WindowClass& windowClass) {
-  calls.push_back("RegisterClassExW(" + Utf8(windowClass.className) + ")");
   registered = windowClass;
-  return 1;
+  return Call("RegisterClassExW", Utf8(windowClass.className)) ? 0 : 1;
 }
 
 WindowHandle FakePlatform::CreateWindowExW(std::uint32_t exStyle, const char16_t* className,
@@ -292,29 +345,25 @@ WindowHandle FakePlatform::CreateWindowExW(std::uint32_t exStyle, const char16_t
                                            std::int32_t height, WindowHandle parent,
                                            std::uintptr_t menu, InstanceHandle instance,
                                            void* parameter) {
-  calls.push_back("CreateWindowExW(" + std::to_string(exStyle) + "," + Utf8(className) + "," +
-                  Utf8(title) + "," + Num(style) + "," + Num(static_cast<std::uint32_t>(x)) + "," +
-                  std::to_string(y) + "," + Num(static_cast<std::uint32_t>(width)) + "," +
-                  std::to_string(height) + "," + Num(static_cast<std::uint64_t>(parent)) + "," +
-                  Num(menu) + "," + Num(static_cast<std::uint64_t>(instance)) + "," +
-                  (parameter ? "param" : "null") + ")");
-  return createWindowOk ? WindowHandle{0x900} : WindowHandle::kNull;
+  const bool fails = Call(
+      "CreateWindowExW",
+      std::to_string(exStyle) + "," + Utf8(className) + "," + Utf8(title) + "," + Num(style) +
+          "," + Num(static_cast<std::uint32_t>(x)) + "," + std::to_string(y) + "," +
+          Num(static_cast<std::uint32_t>(width)) + "," + std::to_string(height) + "," +
+          Num(parent) + "," + Num(menu) + "," + Num(instance) + "," + (parameter ? "param" : "null"));
+  return fails ? WindowHandle::kNull : WindowHandle{0x900};
 }
 
 bool FakePlatform::ShowWindow(WindowHandle window, std::int32_t command) {
-  calls.push_back("ShowWindow(" + Num(static_cast<std::uint64_t>(window)) + "," +
-                  std::to_string(command) + ")");
-  return true;
+  return !Call("ShowWindow", Num(window) + "," + std::to_string(command));
 }
 
-bool FakePlatform::UpdateWindow(WindowHandle window) {
-  calls.push_back("UpdateWindow(" + Num(static_cast<std::uint64_t>(window)) + ")");
-  return true;
-}
+bool FakePlatform::UpdateWindow(WindowHandle window) { return !Call("UpdateWindow", Num(window)); }
 
 AcceleratorHandle FakePlatform::LoadAcceleratorsW(InstanceHandle instance, std::uintptr_t id) {
-  calls.push_back("LoadAcceleratorsW(" + Num(static_cast<std::uint64_t>(instance)) + "," +
-                  std::to_string(id) + ")");
+  if (Call("LoadAcceleratorsW", Num(instance) + "," + std::to_string(id))) {
+    return AcceleratorHandle::kNull;
+  }
   return AcceleratorHandle{0xACC};
 }
 
@@ -322,20 +371,26 @@ std::uint32_t FakePlatform::MsgWaitForMultipleObjectsEx(std::uint32_t count, con
                                                         std::uint32_t milliseconds,
                                                         std::uint32_t wakeMask,
                                                         std::uint32_t flags) {
-  calls.push_back("MsgWaitForMultipleObjectsEx(" + std::to_string(count) + "," +
-                  HandleText(handles[0]) + "," + Num(milliseconds) + "," + Num(wakeMask) + "," +
-                  std::to_string(flags) + ")");
-  if (waitResults.empty()) return 0;
-  const std::uint32_t result = waitResults.front();
-  waitResults.erase(waitResults.begin());
-  return result;
+  std::string text = std::to_string(count);
+  for (std::uint32_t i = 0; i < count; ++i) text += "," + Num(handles[i]);
+  if (Call("MsgWaitForMultipleObjectsEx", text + "," + Num(milliseconds) + "," + Num(wakeMask) +
+                                              "," + std::to_string(flags))) {
+    return 0xFFFFFFFF;  // WAIT_FAILED
+  }
+  if (!waitResults.empty()) {
+    const std::uint32_t result = waitResults.front();
+    waitResults.erase(waitResults.begin());
+    return result;
+  }
+  if (milliseconds == 0xFFFFFFFF) return 0;
+  now += milliseconds;
+  return 0x102;  // WAIT_TIMEOUT
 }
 
 bool FakePlatform::PeekMessageW(Message* message, WindowHandle window, std::uint32_t filterMin,
                                 std::uint32_t filterMax, std::uint32_t remove) {
-  calls.push_back("PeekMessageW(" + Num(static_cast<std::uint64_t>(window)) + "," +
-                  std::to_string(filterMin) + "," + std::to_string(filterMax) + "," +
-                  std::to_string(remove) + ")");
+  Call("PeekMessageW", Num(window) + "," + std::to_string(filterMin) + "," +
+                           std::to_string(filterMax) + "," + std::to_string(remove));
   if (queue.empty()) return false;
   *message = queue.front();
   queue.erase(queue.begin());
@@ -344,67 +399,34 @@ bool FakePlatform::PeekMessageW(Message* message, WindowHandle window, std::uint
 
 int FakePlatform::TranslateAcceleratorW(WindowHandle window, AcceleratorHandle accelerators,
                                         const Message& message) {
-  calls.push_back("TranslateAcceleratorW(" + Num(static_cast<std::uint64_t>(window)) + "," +
-                  Num(static_cast<std::uint64_t>(accelerators)) + "," + Num(message.message) + ")");
-  return message.message == acceleratorMessage ? 1 : 0;
+  Call("TranslateAcceleratorW", Num(window) + "," + Num(accelerators) + "," + Num(message.message));
+  return message.message == 0x0104 ? 1 : 0;  // WM_SYSKEYDOWN stands for Alt+?
 }
 
 bool FakePlatform::TranslateMessage(const Message& message) {
-  calls.push_back("TranslateMessage(" + Num(message.message) + ")");
-  return false;
+  return !Call("TranslateMessage", Num(message.message));
 }
 
 std::intptr_t FakePlatform::DispatchMessageW(const Message& message) {
-  calls.push_back("DispatchMessageW(" + Num(message.message) + ")");
+  Call("DispatchMessageW", Num(message.message));
   return 0;
 }
 
 std::intptr_t FakePlatform::DefWindowProcW(WindowHandle window, std::uint32_t message,
                                            std::uintptr_t wParam, std::intptr_t lParam) {
-  calls.push_back("DefWindowProcW(" + Num(static_cast<std::uint64_t>(window)) + "," + Num(message) +
-                  "," + Num(wParam) + "," + std::to_string(lParam) + ")");
+  Call("DefWindowProcW",
+       Num(window) + "," + Num(message) + "," + Num(wParam) + "," + std::to_string(lParam));
   return 77;
 }
 
-void FakePlatform::BeginPaint(WindowHandle window) {
-  calls.push_back("BeginPaint(" + Num(static_cast<std::uint64_t>(window)) + ")");
-}
+void FakePlatform::BeginPaint(WindowHandle window) { Call("BeginPaint", Num(window)); }
 
-void FakePlatform::EndPaint(WindowHandle window) {
-  calls.push_back("EndPaint(" + Num(static_cast<std::uint64_t>(window)) + ")");
-}
+void FakePlatform::EndPaint(WindowHandle window) { Call("EndPaint", Num(window)); }
 
-bool FakePlatform::DestroyWindow(WindowHandle window) {
-  calls.push_back("DestroyWindow(" + Num(static_cast<std::uint64_t>(window)) + ")");
-  return true;
-}
+bool FakePlatform::DestroyWindow(WindowHandle window) { return !Call("DestroyWindow", Num(window)); }
 
 void FakePlatform::PostQuitMessage(std::int32_t exitCode) {
-  calls.push_back("PostQuitMessage(" + std::to_string(exitCode) + ")");
-}
-
-char16_t** FakePlatform::CommandLineToArgvW(const char16_t* commandLine, int* count) {
-  calls.push_back("CommandLineToArgvW");
-  commandLineSplit = commandLine;
-  if (!argv) return nullptr;
-  argvStorage_ = *argv;
-  argvPointers_.clear();
-  for (std::u16string& item : argvStorage_) argvPointers_.push_back(item.data());
-  *count = static_cast<int>(argvPointers_.size());
-  return argvPointers_.data();
-}
-
-void FakePlatform::LocalFree(void* memory) {
-  calls.push_back(memory == argvPointers_.data() ? "LocalFree(argv)" : "LocalFree(other)");
-  // Poison the texts so that a pointer kept into the array shows up as a wrong value.
-  for (std::u16string& item : argvStorage_) item.assign(item.size(), u'#');
-}
-
-int FakePlatform::MessageBoxW(WindowHandle owner, const char16_t* text, const char16_t* caption,
-                              std::uint32_t type) {
-  calls.push_back("MessageBoxW(" + Utf8(caption) + ")");
-  boxes.push_back({owner, text, caption, type});
-  return 1;
+  Call("PostQuitMessage", std::to_string(exitCode));
 }
 
 }  // namespace glowtide::testing

@@ -1,24 +1,23 @@
-// A recording fake of the platform: succeeds by default, can be scripted call by call, and
-// records every call in order. It asserts nothing; the tests do.
+// A recording fake of the platform: succeeds by default, fails any call named in `failing`,
+// answers from a small simulated machine, and records every call in order. It asserts nothing;
+// the tests do.
 #pragma once
 
 #include <cstdint>
-#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
-#include "app/options.h"
+#include "app/launch_settings.h"
 #include "platform/platform.h"
 
 namespace glowtide::testing {
 
 std::string Utf8(std::u16string_view text);
-
-// The settings that parsing makes of these arguments.
-LaunchSettings SettingsFrom(std::vector<std::u16string> argv);
-
-// A request's bytes in hex, two digits a byte.
 std::string Hex(const std::vector<std::uint8_t>& bytes);
+
+// The settings that parsing makes of this argument part of a command line.
+LaunchSettings SettingsFrom(std::u16string_view arguments);
 
 struct FakePath {
   std::uint32_t adapterLow;
@@ -26,79 +25,66 @@ struct FakePath {
   std::uint32_t targetId;
 };
 
+struct FakeProcess {
+  std::uint32_t processId;
+  std::u16string exeFile;
+  std::uint32_t session = 1;
+  bool openable = true;
+};
+
 struct RecordedBox {
-  WindowHandle owner;
   std::u16string text;
   std::u16string caption;
-  std::uint32_t type;
 };
 
 class FakePlatform : public Platform {
  public:
-  // --- scripted results ---
-  // What CommandLineToArgvW yields; nullopt makes it return no array.
-  std::optional<std::vector<std::u16string>> argv =
-      std::vector<std::u16string>{u"C:\\Glowtide.exe"};
+  // Calls by name that fail: they return their failure value and change nothing.
+  std::set<std::string> failing;
 
-  // The current display configuration.
+  // The display: the older advanced-colour model, or the current one that also answers types 15
+  // and 16.
   std::vector<FakePath> paths = {{0x1234, 0, 7}};
-  std::int32_t bufferSizesResult = 0;
-  std::int32_t queryResult = 0;
-  bool queryReturnsNoPath = false;  // succeeds, but writes a path count of 0
-  std::int32_t advancedColorResult = 0;
-  std::uint32_t advancedColorValue = 0x1;  // supported, off
-  std::int32_t whiteLevelResult = 0;
+  bool currentModel = false;
+  std::uint32_t advancedColorWord = 0x1;  // type 9: supported, off
+  std::uint32_t advancedColor2Word = 0x10;  // type 15: HDR supported
+  std::uint32_t activeColorMode = 0;        // type 15: SDR
   std::uint32_t whiteLevel = 1000;
 
-  // The primary monitor and its physical monitors (handles 0x101, 0x102, ...).
-  bool numberOfMonitorsOk = true;
+  // The primary monitor's physical monitors (handles 0x101, 0x102, ...).
   std::uint32_t monitorCount = 1;
-  bool physicalMonitorsOk = true;
-  bool capabilitiesOk = true;
   std::uint32_t capabilities = 0x2;
-  bool brightnessOk = true;
   std::uint32_t minimum = 0, current = 50, maximum = 100;
 
-  // The child process.
-  bool createProcessOk = true;
+  // Processes: each snapshot lists the next entry (the last one repeats).
+  std::vector<std::vector<FakeProcess>> snapshots;
+  Handle shellProcess{0x58};  // what the shell starts; null for a URL served by a running client
 
-  // The launch semaphore.
+  // The launch semaphore, the hidden window and its queue.
   Handle openSemaphoreResult = Handle::kNull;  // none yet: the run creates it
-  Handle createSemaphoreResult = Handle{0x60};
-  bool releaseOk = true;
   std::int32_t previousCount = 9999;
-
-  // The hidden window and its queue.
-  bool createWindowOk = true;
-  std::vector<std::uint32_t> waitResults;     // one per wait, in order; 0 (child ended) after them
-  std::vector<Message> queue;                 // what PeekMessageW removes, in order
-  std::uint32_t acceleratorMessage = 0x0104;  // messages TranslateAcceleratorW takes
+  std::vector<std::uint32_t> waitResults;  // one per wait; then a timed wait times out, else 0
+  std::vector<Message> queue;              // what PeekMessageW removes, in order
   WindowClass registered;
+  std::uint64_t now = 1000;  // milliseconds; a timed wait that times out, and Sleep, advance it
 
-  // --- what was seen ---
-  std::vector<std::vector<std::uint8_t>> getRequests;  // as sent, before the reply is written
-  std::vector<std::vector<std::uint8_t>> setRequests;
-  std::vector<std::string> calls;  // one entry per call, in order
-  std::u16string commandLineSplit;
+  // What was seen.
+  std::vector<std::string> calls;
+  std::vector<std::vector<std::uint8_t>> getRequests, setRequests;  // as sent
   std::vector<RecordedBox> boxes;
-  struct RecordedLaunch {
-    std::u16string applicationName;
-    std::u16string commandLine;
-    bool inheritHandles;
-    std::uint32_t creationFlags;
-    bool currentDirectoryGiven;
-    std::u16string currentDirectory;
-    std::uint32_t startupInfoSize;
-  };
-  std::vector<RecordedLaunch> launches;
+  std::u16string commandLineSplit;
+  std::vector<std::u16string> shellOpened;  // file | parameters | directory
+  std::vector<std::u16string> launched;     // application | command line | directory
 
   char16_t** CommandLineToArgvW(const char16_t* commandLine, int* count) override;
   void LocalFree(void* memory) override;
-  int MessageBoxW(WindowHandle owner, const char16_t* text, const char16_t* caption,
-                  std::uint32_t type) override;
-  std::intptr_t SendMessageW(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
-                             std::intptr_t lParam) override;
-
+  std::int32_t GetDisplayConfigBufferSizes(std::uint32_t flags, std::uint32_t* pathCount,
+                                           std::uint32_t* modeCount) override;
+  std::int32_t QueryDisplayConfig(std::uint32_t flags, std::uint32_t* pathCount,
+                                  std::uint8_t* paths, std::uint32_t* modeCount,
+                                  std::uint8_t* modes, std::uint32_t* topologyId) override;
+  std::int32_t DisplayConfigGetDeviceInfo(std::uint8_t* request) override;
+  std::int32_t DisplayConfigSetDeviceInfo(std::uint8_t* request) override;
   MonitorHandle MonitorFromWindow(WindowHandle window, std::uint32_t flags) override;
   bool GetNumberOfPhysicalMonitorsFromHMONITOR(MonitorHandle monitor,
                                                std::uint32_t* count) override;
@@ -110,19 +96,31 @@ class FakePlatform : public Platform {
                             std::uint32_t* maximum) override;
   bool SetMonitorBrightness(Handle monitor, std::uint32_t value) override;
   bool DestroyPhysicalMonitors(std::uint32_t count, PhysicalMonitor* monitors) override;
-
   void Sleep(std::uint32_t milliseconds) override;
   bool CreateProcessW(const char16_t* applicationName, char16_t* commandLine, bool inheritHandles,
                       std::uint32_t creationFlags, const char16_t* currentDirectory,
                       std::uint32_t startupInfoSize, ProcessInformation* information) override;
   bool CloseHandle(Handle handle) override;
+  bool ShellExecuteExW(const ShellExecuteRequest& request, Handle* process) override;
+  Handle CreateToolhelp32Snapshot(std::uint32_t flags, std::uint32_t processId) override;
+  bool Process32FirstW(Handle snapshot, ProcessEntry* entry) override;
+  bool Process32NextW(Handle snapshot, ProcessEntry* entry) override;
+  Handle OpenProcess(std::uint32_t access, bool inheritHandle, std::uint32_t processId) override;
+  bool ProcessIdToSessionId(std::uint32_t processId, std::uint32_t* sessionId) override;
+  std::uint32_t GetCurrentProcessId() override;
+  std::uint32_t GetProcessId(Handle process) override;
+  std::uint64_t GetTickCount64() override;
   Handle OpenSemaphoreW(std::uint32_t access, bool inheritHandle, const char16_t* name) override;
   Handle CreateSemaphoreW(std::int32_t initialCount, std::int32_t maximumCount,
                           const char16_t* name) override;
   std::uint32_t WaitForSingleObject(Handle handle, std::uint32_t milliseconds) override;
   bool ReleaseSemaphore(Handle semaphore, std::int32_t releaseCount,
                         std::int32_t* previousCount) override;
-
+  bool SendMessageTimeoutW(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                           std::intptr_t lParam, std::uint32_t flags,
+                           std::uint32_t milliseconds) override;
+  int MessageBoxW(WindowHandle owner, const char16_t* text, const char16_t* caption,
+                  std::uint32_t type) override;
   int LoadStringW(InstanceHandle instance, std::uint32_t id, char16_t* buffer,
                   int capacity) override;
   IconHandle LoadIconW(InstanceHandle instance, std::uintptr_t id) override;
@@ -152,17 +150,13 @@ class FakePlatform : public Platform {
   bool DestroyWindow(WindowHandle window) override;
   void PostQuitMessage(std::int32_t exitCode) override;
 
-  std::int32_t GetDisplayConfigBufferSizes(std::uint32_t flags, std::uint32_t* pathCount,
-                                           std::uint32_t* modeCount) override;
-  std::int32_t QueryDisplayConfig(std::uint32_t flags, std::uint32_t* pathCount,
-                                  std::uint8_t* paths, std::uint32_t* modeCount,
-                                  std::uint8_t* modes, std::uint32_t* topologyId) override;
-  std::int32_t DisplayConfigGetDeviceInfo(std::uint8_t* request) override;
-  std::int32_t DisplayConfigSetDeviceInfo(std::uint8_t* request) override;
-
  private:
-  std::vector<std::u16string> argvStorage_;
+  // Records the call and tells whether it is to fail.
+  bool Call(const char* name, const std::string& arguments = "");
+  std::vector<std::u16string> argv_;
   std::vector<char16_t*> argvPointers_;
+  std::vector<FakeProcess> listing_;
+  std::size_t listed_ = 0;
 };
 
 }  // namespace glowtide::testing

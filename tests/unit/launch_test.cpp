@@ -1,8 +1,12 @@
-// The child launch: its command line, the CreateProcessW arguments and the handles' release.
+// Launch and restore: the child's arguments, the shell fallback, the waits for the child and for
+// the game, the hidden window, and which quit settings the last launch out applies.
 #include <gtest/gtest.h>
 
 #include "app/run.h"
 #include "launch/child_launch.h"
+#include "launch/hidden_window.h"
+#include "launch/waiting.h"
+#include "support/argv_model.h"
 #include "support/fake_platform.h"
 
 namespace glowtide {
@@ -10,82 +14,193 @@ namespace {
 
 using testing::FakePlatform;
 using testing::Utf8;
+using Calls = std::vector<std::string>;
 
-TEST(BuildChildCommandLine, QuotesPathAndArgumentZeroAndEscapesNothing) {
+Calls Matching(const Calls& calls, const std::string& prefix) {
+  Calls out;
+  for (const std::string& call : calls) {
+    if (call.rfind(prefix, 0) == 0) out.push_back(call);
+  }
+  return out;
+}
+
+TEST(BuildChildCommandLine, ArgumentZeroArrivesWholeAndArgumentOneAsItStands) {
   struct Case {
-    std::u16string path, argument0, argument1;
-    const char* expected;
+    std::u16string argument0, argument1;
+    const char* line;
   };
   const Case cases[] = {
-      {u"C:\\Games\\game.exe", u"", u"", "\"C:\\Games\\game.exe\" \"\" "},
-      {u"C:\\Games\\game.exe", u"save 1", u"", "\"C:\\Games\\game.exe\" \"save 1\" "},
-      {u"C:\\Games\\game.exe", u"", u"-w 1 -h 2", "\"C:\\Games\\game.exe\" \"\" -w 1 -h 2"},
-      {u"C:\\My Games\\g.exe", u"a", u"b", "\"C:\\My Games\\g.exe\" \"a\" b"},
-      {u"q\"uote", u"x\"y", u"\"z\"", "\"q\"uote\" \"x\"y\" \"z\""},
-      {u"", u"", u"", "\"\" \"\" "},
+      {u"", u"", "\"C:\\G\\g.exe\" \"\" "},
+      {u"a b", u"-w 1", "\"C:\\G\\g.exe\" \"a b\" -w 1"},
+      {u"C:\\Saves\\", u"-fullscreen", "\"C:\\G\\g.exe\" \"C:\\Saves\\\\\" -fullscreen"},
+      {u"say \"hi\"", u"", "\"C:\\G\\g.exe\" \"say \\\"hi\\\"\" "},
+      {u"a\\\\\"b\\c", u"", "\"C:\\G\\g.exe\" \"a\\\\\\\\\\\"b\\c\" "},
   };
   for (const Case& c : cases) {
-    LaunchSettings settings{
-        .programPath = c.path, .programArgument0 = c.argument0, .programArgument1 = c.argument1};
-    EXPECT_EQ(Utf8(BuildChildCommandLine(settings)), c.expected);
+    const LaunchSettings settings{.programPath = u"C:\\G\\g.exe",
+                                  .programArgument0 = c.argument0,
+                                  .programArgument1 = c.argument1};
+    const std::u16string line = BuildChildCommandLine(settings);
+    EXPECT_EQ(Utf8(line), c.line);
+    const auto argv = testing::SplitCommandLine(line);
+    ASSERT_GE(argv.size(), 2u) << c.line;
+    EXPECT_EQ(argv[0], u"C:\\G\\g.exe");
+    EXPECT_EQ(argv[1], c.argument0) << c.line;
   }
-  // No fixed capacity: a long line is kept whole.
-  LaunchSettings longSettings{.programPath = std::u16string(4000, u'p'),
-                              .programArgument1 = std::u16string(4000, u'a')};
-  EXPECT_EQ(BuildChildCommandLine(longSettings).size(), 8006u);
 }
 
-TEST(LaunchChild, PassesTheDocumentedArguments) {
-  FakePlatform platform;
-  LaunchSettings settings{.programPath = u"C:\\Games\\game.exe",
-                          .workingDirectory = u"C:\\Games",
-                          .programArgument0 = u"one"};
-  ChildProcess child = LaunchChild(platform, settings);
-  ASSERT_EQ(platform.launches.size(), 1u);
-  const auto& launch = platform.launches[0];
-  EXPECT_EQ(Utf8(launch.applicationName), "C:\\Games\\game.exe");
-  EXPECT_EQ(Utf8(launch.commandLine), "\"C:\\Games\\game.exe\" \"one\" ");
-  EXPECT_FALSE(launch.inheritHandles);
-  EXPECT_EQ(launch.creationFlags, 0x420u);
-  EXPECT_EQ(Utf8(launch.currentDirectory), "C:\\Games");
-  EXPECT_EQ(launch.startupInfoSize, 104u);
+TEST(LaunchChild, CreatesTheProcessAndAsksTheShellOnlyWhenThatFails) {
+  const LaunchSettings settings = testing::SettingsFrom(u"-P:C:\\G\\g.exe -PARG:0:a -PARG:1:-x");
+  FakePlatform direct;
+  const ChildProcess child = LaunchChild(direct, settings);
+  EXPECT_EQ(direct.calls, (Calls{"CreateProcessW(0x420,104)"}));
+  EXPECT_EQ(direct.launched, (std::vector<std::u16string>{u"C:\\G\\g.exe",
+                                                         u"\"C:\\G\\g.exe\" \"a\" -x", u"C:\\G"}));
   EXPECT_EQ(child.process.get(), Handle{0x50});
-  EXPECT_EQ(child.thread.get(), Handle{0x54});
+
+  FakePlatform shell;
+  shell.failing = {"CreateProcessW"};
+  const ChildProcess opened = LaunchChild(shell, testing::SettingsFrom(u"-P:steam://run/1 -PARG:0:a"));
+  EXPECT_EQ(shell.shellOpened,
+            (std::vector<std::u16string>{u"steam://run/1", u"\"a\" ", u"(null)"}));
+  EXPECT_EQ(opened.process.get(), Handle{0x58});
+  EXPECT_FALSE(opened.thread);
 }
 
-TEST(LaunchChild, AlwaysPassesTheWorkingDirectoryEvenWhenEmpty) {
-  FakePlatform platform;
-  LaunchChild(platform, LaunchSettings{.programPath = u"app.exe"});
-  ASSERT_EQ(platform.launches.size(), 1u);
-  EXPECT_TRUE(platform.launches[0].currentDirectoryGiven);
-  EXPECT_EQ(platform.launches[0].currentDirectory, u"");
+int RunWith(FakePlatform& platform, std::u16string_view arguments) {
+  return Run(platform, arguments, InstanceHandle{0x400000});
 }
 
-TEST(RunLaunch, LaunchesAfterTheReportBoxAndClosesThreadThenProcess) {
-  FakePlatform platform;
-  platform.argv = std::vector<std::u16string>{u"-SI", u"-P:C:\\Games\\game.exe", u"-PARG:1:-x"};
-  EXPECT_EQ(glowtide::Run(platform, u"", InstanceHandle{0x400000}), 0);
-  const std::vector<std::string> tail(platform.calls.end() - 4, platform.calls.end());
-  EXPECT_EQ(tail, (std::vector<std::string>{"MessageBoxW(Monitor information)", "CreateProcessW",
-                                            "CloseHandle(0x54)", "CloseHandle(0x50)"}));
-  ASSERT_EQ(platform.launches.size(), 1u);
-  EXPECT_EQ(Utf8(platform.launches[0].currentDirectory), "C:\\Games");
+// Every quit value differs from its phase option and from every default, so that a value taken
+// from the neighbouring field shows.
+TEST(WaitAndRestore, TheLastOneOutAppliesOnlyTheQuitSettingsGiven) {
+  const std::u16string game = u"-P:C:\\G\\g.exe -B:11 -BB:2222 ";
+  struct Case {
+    std::u16string arguments;
+    std::int32_t previousCount;
+    Calls applied;  // the device calls after the count is given back
+  };
+  const Case cases[] = {
+      {game + u"-BQ:33", 9999, {"SetMonitorBrightness(0x101,33)"}},
+      {game + u"-BBQ:4444", 9999, {"DisplayConfigSetDeviceInfo(-18,4444)"}},
+      {game + u"-HDRQ:E -HDR:D", 9999, {"DisplayConfigSetDeviceInfo(10,1)"}},
+      {game + u"-HDRQ:D -HDR:E", 9999, {"DisplayConfigSetDeviceInfo(10,0)"}},
+      {game + u"-HDRQ:E", 9999, {"DisplayConfigSetDeviceInfo(16,1)", "DisplayConfigSetDeviceInfo(10,1)"}},
+      {game + u"-HDRQ:D -BQ:33 -BBQ:4444", 9999,
+       {"DisplayConfigSetDeviceInfo(16,0)", "DisplayConfigSetDeviceInfo(10,0)",
+        "SetMonitorBrightness(0x101,33)", "DisplayConfigSetDeviceInfo(-18,4444)"}},
+      {game + u"-BQ:33 -BBQ:4444 -HDRQ:E", 9998, {}},  // another launch still waits
+  };
+  for (const Case& c : cases) {
+    FakePlatform platform;
+    platform.previousCount = c.previousCount;
+    EXPECT_EQ(RunWith(platform, c.arguments), 0);
+    const auto released = std::find(platform.calls.begin(), platform.calls.end(),
+                                    "ReleaseSemaphore(0x60,1)");
+    ASSERT_NE(released, platform.calls.end()) << Utf8(c.arguments);
+    Calls applied;
+    for (auto it = released; it != platform.calls.end(); ++it) {
+      if (it->find("Set") != std::string::npos) applied.push_back(*it);
+    }
+    EXPECT_EQ(applied, c.applied) << Utf8(c.arguments);
+    EXPECT_EQ(platform.calls.back(), "CloseHandle(0x50)") << Utf8(c.arguments);
+  }
+  // A quit option without -P: counts and applies nothing, and -PW: without one waits for nothing.
+  for (const char16_t* alone : {u"-BQ:33 -HDRQ:E -BBQ:4444", u"-P:g.exe -PW:g.exe"}) {
+    FakePlatform platform;
+    EXPECT_EQ(RunWith(platform, alone), 0);
+    EXPECT_EQ(Matching(platform.calls, "OpenSemaphoreW").size(), 0u) << Utf8(alone);
+    EXPECT_EQ(Matching(platform.calls, "CreateToolhelp32Snapshot").size(), 0u) << Utf8(alone);
+  }
 }
 
-TEST(RunLaunch, AFailedLaunchIsSilentAndClosesNothing) {
+TEST(WaitForChild, PumpsMessagesAndAQuitEndsOnlyOnePass) {
   FakePlatform platform;
-  platform.createProcessOk = false;
-  platform.argv = std::vector<std::u16string>{u"-P:missing.exe"};
-  EXPECT_EQ(glowtide::Run(platform, u"", InstanceHandle{0x400000}), 0);
-  EXPECT_EQ(platform.calls.back(), "CreateProcessW");
-  EXPECT_TRUE(platform.boxes.empty());
+  platform.waitResults = {1, 1, 0};
+  platform.queue = {Message{.window = WindowHandle{0x900}, .message = 0x0104},  // an accelerator
+                    Message{.window = WindowHandle{0x900}, .message = 0x000F},
+                    Message{.message = 0x0012},  // WM_QUIT
+                    Message{.message = 0x0400}};
+  WaitForChild(platform, Handle{0x50}, AcceleratorHandle{0xACC});
+  const std::string wait = "MsgWaitForMultipleObjectsEx(1,0x50,0xffffffff,0x1cff,0)";
+  EXPECT_EQ(platform.calls,
+            (Calls{wait, "PeekMessageW(0x0,0,0,1)", "TranslateAcceleratorW(0x900,0xacc,0x104)",
+                   "PeekMessageW(0x0,0,0,1)", "TranslateAcceleratorW(0x900,0xacc,0xf)",
+                   "TranslateMessage(0xf)", "DispatchMessageW(0xf)", "PeekMessageW(0x0,0,0,1)",
+                   "TranslateAcceleratorW(0x0,0xacc,0x12)", "TranslateMessage(0x12)",
+                   "DispatchMessageW(0x12)", wait, "PeekMessageW(0x0,0,0,1)",
+                   "TranslateAcceleratorW(0x0,0xacc,0x400)", "TranslateMessage(0x400)",
+                   "DispatchMessageW(0x400)", "PeekMessageW(0x0,0,0,1)", wait}));
 }
 
-TEST(RunLaunch, ProgramArgumentsWithoutAPathStartNothing) {
+TEST(WaitForGame, WaitsWhileTheGameRunsAndLooksAgainWhenItEnds) {
+  const testing::FakeProcess game{7, u"EldenRing.EXE"};
+  struct Case {
+    const char* label;
+    std::vector<std::vector<testing::FakeProcess>> snapshots;
+    Calls waits;  // the waits' handles and timeouts
+    std::uint64_t elapsed;
+  };
+  const Case cases[] = {
+      {"appears on the second look", {{}, {game}, {}}, {"0,0x1f4", "1,0x1007,0xffffffff"}, 500},
+      {"never appears: looks until the grace period ends",
+       {{}}, {"0,0x1f4", "0,0x1f4", "0,0x1f4", "0,0x1f4"}, 2000},
+      {"relaunched by its client", {{game}, {{8, u"eldenring.exe"}}, {}},
+       {"1,0x1007,0xffffffff", "1,0x1008,0xffffffff"}, 0},
+      {"cannot be opened: looked for twice a second", {{{7, u"eldenring.exe", 1, false}}, {}},
+       {"0,0x1f4"}, 500},
+      {"only this session's processes of that file name, not the child",
+       {{{5, u"eldenring.exe", 2}, {6, u"eldenring.exe.bak"}, game, {9, u"eldenrıng.exe"},
+         {3, u"eldenring.exe"}},  // the ended child
+        {}},
+       {"1,0x1007,0xffffffff"}, 0},
+  };
+  for (const Case& c : cases) {
+    FakePlatform platform;
+    platform.snapshots = c.snapshots;
+    WaitForGame(platform, u"C:\\Games\\eldenring.exe", 2, 3, AcceleratorHandle{0xACC});
+    Calls waits;
+    for (const std::string& call : Matching(platform.calls, "MsgWait")) {
+      waits.push_back(call.substr(28, call.find(",0x1cff") - 28));
+    }
+    EXPECT_EQ(waits, c.waits) << c.label;
+    EXPECT_EQ(platform.now - 1000, c.elapsed) << c.label;
+  }
+}
+
+TEST(HiddenWindowProc, AnswersEachMessageAsTheTableSays) {
+  struct Case {
+    std::uint32_t message;
+    std::uintptr_t wParam;
+    std::intptr_t result;
+    Calls calls;
+  };
+  const Case cases[] = {
+      {0x0002, 0, 0, {"PostQuitMessage(0)"}},
+      {0x000F, 0, 0, {"BeginPaint(0x900)", "EndPaint(0x900)"}},
+      {0x0111, 0x10068, 0, {}},  // 104 from an accelerator changes nothing
+      {0x0111, 105, 0, {"DestroyWindow(0x900)"}},
+      {0x0111, 106, 77, {"DefWindowProcW(0x900,0x111,0x6a,5)"}},
+      {0x0005, 3, 77, {"DefWindowProcW(0x900,0x5,0x3,5)"}},
+  };
+  for (const Case& c : cases) {
+    FakePlatform platform;
+    EXPECT_EQ(HiddenWindowProc(platform, WindowHandle{0x900}, c.message, c.wParam, 5), c.result);
+    EXPECT_EQ(platform.calls, c.calls) << c.message << "/" << c.wParam;
+  }
+}
+
+TEST(CreateHiddenWindow, RegistersTheClassAndCreatesTheWindowHidden) {
   FakePlatform platform;
-  platform.argv = std::vector<std::u16string>{u"-PARG:0:a", u"-PARG:1:b", u"-BQ:50"};
-  EXPECT_EQ(glowtide::Run(platform, u"", InstanceHandle{0x400000}), 0);
-  EXPECT_TRUE(platform.launches.empty());
+  ASSERT_TRUE(CreateHiddenWindow(platform, InstanceHandle{0x400000}).has_value());
+  const WindowClass& c = platform.registered;
+  EXPECT_EQ(std::tie(c.size, c.style, c.background, c.menuName), std::tuple(80u, 3u, 6u, 109u));
+  EXPECT_EQ(c.procedure, &HiddenWindowProc);
+  EXPECT_EQ(std::tie(c.icon, c.smallIcon), std::tuple(IconHandle{0x7000 + 107}, IconHandle{0x7000 + 108}));
+  EXPECT_EQ(Matching(platform.calls, "CreateWindowExW")[0],
+            "CreateWindowExW(0,GLOWTIDE,Glowtide,0xcf0000,0x80000000,0,0x80000000,0,0x0,0x0,"
+            "0x400000,null)");
+  EXPECT_EQ(Matching(platform.calls, "ShowWindow")[0], "ShowWindow(0x900,0)");
 }
 
 }  // namespace

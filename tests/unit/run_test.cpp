@@ -1,4 +1,5 @@
-// The run sequence through the fake: which steps run, in which order, and the exit codes.
+// The run sequence: the order of its phases, its exit codes, and what each platform call's
+// failure may and may not prevent.
 #include "app/run.h"
 
 #include <gtest/gtest.h>
@@ -11,124 +12,108 @@ namespace {
 
 using testing::FakePlatform;
 using testing::Utf8;
+using Calls = std::vector<std::string>;
 
-int RunWith(FakePlatform& platform, std::vector<std::u16string> argv) {
-  platform.argv = std::move(argv);
-  return Run(platform, u"", InstanceHandle{0x400000});
+int RunWith(FakePlatform& platform, std::u16string_view arguments) {
+  return Run(platform, arguments, InstanceHandle{0x400000});
 }
 
-TEST(Run, RejectedNumberShowsOnlyTheErrorBoxAndFails) {
-  FakePlatform platform;
-  EXPECT_EQ(RunWith(platform, {u"-SI", u"-bh:x", u"-PR"}), -255);
-  ASSERT_EQ(platform.boxes.size(), 1u);
-  EXPECT_EQ(platform.boxes[0].owner, WindowHandle::kNull);
-  EXPECT_EQ(Utf8(platform.boxes[0].text), "-BH: Parameter error");
-  EXPECT_EQ(Utf8(platform.boxes[0].caption), "Error");
-  EXPECT_EQ(platform.boxes[0].type, 0u);
+std::vector<std::string> Captions(const FakePlatform& platform) {
+  std::vector<std::string> captions;
+  for (const auto& box : platform.boxes) captions.push_back(Utf8(box.caption) + ": " + Utf8(box.text).substr(0, 20));
+  return captions;
 }
 
-TEST(Run, UsageCaseShowsTheUsageTextFirstAndSucceeds) {
-  FakePlatform platform;
-  EXPECT_EQ(RunWith(platform, {u"C:\\Glowtide.exe"}), 0);
-  ASSERT_EQ(platform.boxes.size(), 1u);
-  EXPECT_EQ(Utf8(platform.boxes[0].caption), "Monitor information");
-  EXPECT_EQ(platform.boxes[0].text.substr(0, 190), kUsageText);
-}
-
-TEST(Run, NothingAskedShowsNothingAndSucceeds) {
-  FakePlatform platform;
-  EXPECT_EQ(RunWith(platform, {u"-X"}), 0);
-  EXPECT_TRUE(platform.boxes.empty());
-}
-
-TEST(Run, NoDisplayTargetEndsTheRunBeforeEveryOtherPhase) {
+TEST(Run, RunsItsPhasesInOrderAndEndsWithItsExitCode) {
   struct Case {
-    const char* label;
-    void (*script)(FakePlatform&);
+    std::u16string arguments;
+    int exitCode;
+    std::vector<std::string> boxes;
+    Calls order;  // these calls, in this order, each the first of its name
   };
+  const std::string report = "Monitor information: ";
   const Case cases[] = {
-      {"query fails", [](FakePlatform& p) { p.queryResult = 31; }},
-      {"query returns no path", [](FakePlatform& p) { p.queryReturnsNoPath = true; }},
+      {u"-SI -bh:x -PR", -255, {"Error: -BH: Parameter error"}, {"LocalFree(argv)"}},
+      {u"", 0, {report + "<Options>\n[-B:number"}, {"QueryDisplayConfig(4)"}},
+      {u"-X", 0, {}, {"QueryDisplayConfig(4)"}},
+      {u"-PR -SI -PR", 0, {report + "<HDR Status>\nHDR sup"},
+       {"SendMessageTimeoutW(0xffff,0x112,0xf170,2,0x2,1000)", "Sleep(2000)",
+        "SendMessageTimeoutW(0xffff,0x112,0xf170,-1,0x2,1000)", "QueryDisplayConfig(4)",
+        "DisplayConfigGetDeviceInfo(15)", "DisplayConfigGetDeviceInfo(9)",
+        "DisplayConfigGetDeviceInfo(11)", "GetMonitorCapabilities(0x101)",
+        "MessageBoxW(0x0,Monitor information,0x0)"}},
+      // The HDR change goes out before the white level is read; the child starts after the box.
+      {u"-SBB -HDR:D -SI -P:C:\\G\\g.exe", 0, {report + "<HDR Status>\nHDR sup"},
+       {"DisplayConfigSetDeviceInfo(10,0)", "DisplayConfigGetDeviceInfo(11)",
+        "MessageBoxW(0x0,Monitor information,0x0)", "CreateProcessW(0x420,104)",
+        "CloseHandle(0x54)", "CloseHandle(0x50)"}},
   };
   for (const Case& c : cases) {
     FakePlatform platform;
-    c.script(platform);
-    EXPECT_EQ(RunWith(platform, {u"-SI", u"-HDR:E", u"-BB:2000", u"-SBB"}), -255) << c.label;
-    EXPECT_TRUE(platform.boxes.empty()) << c.label;
-    EXPECT_TRUE(platform.getRequests.empty()) << c.label;
-    EXPECT_TRUE(platform.setRequests.empty()) << c.label;
+    EXPECT_EQ(RunWith(platform, c.arguments), c.exitCode) << Utf8(c.arguments);
+    EXPECT_EQ(Captions(platform), c.boxes) << Utf8(c.arguments);
+    auto at = platform.calls.begin();
+    for (const std::string& call : c.order) {
+      at = std::find(at, platform.calls.end(), call);
+      EXPECT_NE(at, platform.calls.end()) << Utf8(c.arguments) << ": " << call << " in order";
+    }
   }
-  FakePlatform usage;
-  usage.queryResult = 31;
-  EXPECT_EQ(RunWith(usage, {u"readme"}), -255);
-  EXPECT_TRUE(usage.boxes.empty());
 }
 
-TEST(Run, TheDisplayIsQueriedOnEveryRunThatPassesParsing) {
-  FakePlatform platform;
-  EXPECT_EQ(RunWith(platform, {u"-X"}), 0);
-  EXPECT_EQ(platform.calls,
-            (std::vector<std::string>{"CommandLineToArgvW", "LocalFree(argv)",
-                                      "GetDisplayConfigBufferSizes(1)", "QueryDisplayConfig(4)"}));
-}
-
-TEST(Run, TheReportCarriesItsSectionsInOrder) {
-  FakePlatform platform;
-  platform.advancedColorValue = 0x3;
-  platform.whiteLevel = 2500;
-  EXPECT_EQ(RunWith(platform, {u"readme"}), 0);
-  ASSERT_EQ(platform.boxes.size(), 1u);
-  const std::string text = Utf8(platform.boxes[0].text);
-  const std::string usage = Utf8(kUsageText);
-  const std::string hdr = "<HDR Status>\nHDR support status : Supported\nHDR : Enable\n\n";
-  const std::string white =
-      "<HDR/SDR brightness balance (SDR white level)>\nCurrent : 2500   (200 nits)\n\n";
-  EXPECT_EQ(text.substr(0, usage.size() + hdr.size() + white.size()), usage + hdr + white);
-  EXPECT_EQ(text.find('\r'), std::string::npos);
-}
-
-TEST(Run, TheHdrRequestGoesOutBeforeTheWhiteLevelIsRead) {
-  FakePlatform platform;
-  EXPECT_EQ(RunWith(platform, {u"-SBB", u"-HDR:D"}), 0);
-  const std::vector<std::string> tail(platform.calls.end() - 3, platform.calls.end());
-  EXPECT_EQ(tail, (std::vector<std::string>{"DisplayConfigSetDeviceInfo(10)",
-                                            "DisplayConfigGetDeviceInfo(11)",
-                                            "DisplayConfigSetDeviceInfo(-18)"}));
-}
-
-TEST(Run, PowerCyclesOnceBeforeTheDisplayQuery) {
-  FakePlatform platform;
-  platform.queryResult = 31;
-  EXPECT_EQ(RunWith(platform, {u"-PR", u"-SI", u"-pr"}), -255);
-  EXPECT_EQ(platform.calls,
-            (std::vector<std::string>{"CommandLineToArgvW", "LocalFree(argv)",
-                                      "SendMessageW(0xffff,0x112,0xf170,2)", "Sleep(2000)",
-                                      "SendMessageW(0xffff,0x112,0xf170,-1)",
-                                      "GetDisplayConfigBufferSizes(1)", "QueryDisplayConfig(4)"}));
-}
-
-TEST(Run, ParameterErrorComesBeforeThePowerCycle) {
-  FakePlatform platform;
-  EXPECT_EQ(RunWith(platform, {u"-PR", u"-B:x"}), -255);
-  EXPECT_EQ(platform.calls, (std::vector<std::string>{"CommandLineToArgvW", "LocalFree(argv)",
-                                                      "MessageBoxW(Error)"}));
-}
-
-TEST(Run, EveryDeviceCallFailingStillEndsWithZero) {
-  FakePlatform platform;
-  platform.advancedColorResult = 31;
-  platform.whiteLevelResult = 31;
-  platform.numberOfMonitorsOk = false;
-  EXPECT_EQ(RunWith(platform, {u"-SI", u"-SB", u"-SBB", u"-HDR:S"}), 0);
-  ASSERT_EQ(platform.boxes.size(), 1u);
-  EXPECT_EQ(Utf8(platform.boxes[0].text),
-            "<Monitor capabilities>\nCapability informations are not supported.\n\n");
-}
-
-TEST(Run, BrightnessPhaseRunsOnlyWhenAsked) {
-  FakePlatform platform;
-  EXPECT_EQ(RunWith(platform, {u"-BH:70", u"-BB:2000"}), 0);
-  for (const std::string& call : platform.calls) EXPECT_EQ(call.find("Monitor"), std::string::npos);
+// Each call of the seam fails in turn under a command line that uses every phase.
+TEST(Run, EachFailingCallPreventsOnlyWhatDependsOnIt) {
+  const std::u16string everything =
+      u"-PR -SI -HDR:S -SBB -SB -BH:77 -BL:44 -P:C:\\G\\g.exe -BQ:33 -BBQ:4444 -HDRQ:E "
+      u"-PW:game.exe -PWT:1";
+  struct Expectation {
+    int exitCode = 0;
+    bool box = true;
+    Calls required;   // call prefixes that must still be made
+    Calls forbidden;  // call prefixes that the failure must prevent
+  };
+  const Calls restore = {"SetMonitorBrightness(0x101,33)", "DisplayConfigSetDeviceInfo(-18,4444)"};
+  const Calls noMonitor = {"GetMonitorCapabilities", "GetMonitorBrightness", "SetMonitorBrightness",
+                           "DestroyPhysicalMonitors"};
+  const std::map<std::string, Expectation> special = {
+      {"CommandLineToArgvW", {.box = false, .forbidden = {"SendMessageTimeoutW", "DisplayConfig", "CreateProcessW"}}},
+      {"GetDisplayConfigBufferSizes", {-255, false, {"SendMessageTimeoutW"}, {"DisplayConfig", "MonitorFromWindow", "CreateProcessW"}}},
+      {"QueryDisplayConfig", {-255, false, {"SendMessageTimeoutW"}, {"DisplayConfig", "MonitorFromWindow", "CreateProcessW"}}},
+      {"DisplayConfigGetDeviceInfo", {.required = restore, .forbidden = {"DisplayConfigSetDeviceInfo(-18,3500)"}}},
+      {"GetNumberOfPhysicalMonitorsFromHMONITOR", {.required = {"DisplayConfigSetDeviceInfo(-18,4444)"}, .forbidden = noMonitor}},
+      {"GetPhysicalMonitorsFromHMONITOR", {.required = {"DisplayConfigSetDeviceInfo(-18,4444)"}, .forbidden = noMonitor}},
+      {"GetMonitorBrightness", {.required = restore, .forbidden = {"SetMonitorBrightness(0x101,44)"}}},
+      {"CreateProcessW", {.required = {"ShellExecuteExW", "MsgWaitForMultipleObjectsEx(1,0x58", restore[0]}}},
+      {"CreateSemaphoreW", {.forbidden = {"RegisterClassExW", "MsgWait", "ReleaseSemaphore", restore[0], restore[1]}}},
+      {"CreateWindowExW", {.forbidden = {"WaitForSingleObject", "MsgWait", "ReleaseSemaphore", restore[0]}}},
+      {"ReleaseSemaphore", {.forbidden = restore}},
+      {"MsgWaitForMultipleObjectsEx", {.required = {"Sleep(500)", restore[0]}, .forbidden = {"PeekMessageW"}}},
+  };
+  const char* calls[] = {
+      "CommandLineToArgvW", "LocalFree", "GetDisplayConfigBufferSizes", "QueryDisplayConfig",
+      "DisplayConfigGetDeviceInfo", "DisplayConfigSetDeviceInfo", "MonitorFromWindow",
+      "GetNumberOfPhysicalMonitorsFromHMONITOR", "GetPhysicalMonitorsFromHMONITOR",
+      "GetMonitorCapabilities", "GetMonitorBrightness", "SetMonitorBrightness",
+      "DestroyPhysicalMonitors", "Sleep", "CreateProcessW", "CloseHandle", "ShellExecuteExW",
+      "CreateToolhelp32Snapshot", "ProcessIdToSessionId", "CreateSemaphoreW",
+      "WaitForSingleObject", "ReleaseSemaphore", "SendMessageTimeoutW", "MessageBoxW",
+      "LoadStringW", "LoadIconW", "LoadCursorW", "RegisterClassExW", "CreateWindowExW",
+      "ShowWindow", "UpdateWindow", "LoadAcceleratorsW", "MsgWaitForMultipleObjectsEx",
+      "TranslateMessage", "DestroyWindow"};
+  for (const char* failing : calls) {
+    FakePlatform platform;
+    platform.failing = {failing};
+    const auto found = special.find(failing);
+    const Expectation e =
+        found != special.end() ? found->second : Expectation{.required = restore};
+    EXPECT_EQ(RunWith(platform, everything), e.exitCode) << failing;
+    EXPECT_EQ(platform.boxes.size(), e.box ? 1u : 0u) << failing;
+    auto made = [&](const std::string& prefix) {
+      return std::any_of(platform.calls.begin(), platform.calls.end(),
+                         [&](const std::string& call) { return call.rfind(prefix, 0) == 0; });
+    };
+    for (const std::string& call : e.required) EXPECT_TRUE(made(call)) << failing << ": " << call;
+    for (const std::string& call : e.forbidden) EXPECT_FALSE(made(call)) << failing << ": " << call;
+  }
 }
 
 }  // namespace

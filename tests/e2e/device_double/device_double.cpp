@@ -1,5 +1,5 @@
-// The device test double, built as dxva2.dll and loaded beside Glowtide.exe. It stands for the
-// monitor and display hardware that no test machine has:
+// The device test double, built as dxva2.dll and installed in the system directory, from where
+// Glowtide.exe loads it. It stands for the monitor and display hardware that no test machine has:
 //  - it implements the physical-monitor calls over a simulated monitor;
 //  - when loaded, it points the exe's import slots for the USER32 display-configuration calls at
 //    a simulated display, since Wine does not implement those requests;
@@ -9,7 +9,11 @@
 // Scenario lines (key=value, all optional):
 //   paths=LOW:HIGH:ID,...   display paths, adapter LUID parts and target id (default 4660:0:7)
 //   noPaths=1               the query succeeds with no path
-//   advancedColor=N         advanced-colour value word (default 1: supported, off)
+//   advancedColor=N         older generation: advanced-colour value word (default 1: supported, off)
+//   generation=current      a Windows 11 24H2 system that also answers types 15 and 16
+//   acm=1                   current generation: Auto Color Management on
+//   hdrSupported=0          current generation: an SDR display (default 1)
+//   hdr=1                   current generation: HDR on (default 0)
 //   whiteLevel=N            SDR white level (default 1000)
 //   monitors=N              physical monitors of the primary monitor (default 1)
 //   caps=N                  capability word (default 2: brightness)
@@ -35,6 +39,10 @@ struct Scenario {
   std::vector<Path> paths{{4660, 0, 7}};
   bool noPaths = false;
   UINT32 advancedColor = 1;
+  bool currentGeneration = false;
+  bool acm = false;
+  bool hdrSupported = true;
+  bool hdr = false;
   UINT32 whiteLevel = 1000;
   DWORD monitors = 1;
   DWORD caps = 2;
@@ -106,6 +114,14 @@ void LoadScenario() {
       scenario.noPaths = value == "1";
     } else if (key == "advancedColor") {
       scenario.advancedColor = strtoul(value.c_str(), nullptr, 0);
+    } else if (key == "generation") {
+      scenario.currentGeneration = value == "current";
+    } else if (key == "acm") {
+      scenario.acm = value == "1";
+    } else if (key == "hdrSupported") {
+      scenario.hdrSupported = value == "1";
+    } else if (key == "hdr") {
+      scenario.hdr = value == "1";
     } else if (key == "whiteLevel") {
       scenario.whiteLevel = strtoul(value.c_str(), nullptr, 0);
     } else if (key == "monitors") {
@@ -159,25 +175,70 @@ LONG WINAPI DoubleQueryDisplayConfig(UINT32 flags, UINT32* pathCount,
   return ERROR_SUCCESS;
 }
 
+constexpr int kGetAdvancedColorInfo2 = 15;
+constexpr int kSetHdrState = 16;
+
+UINT32& Word(DISPLAYCONFIG_DEVICE_INFO_HEADER* header, size_t offset) {
+  return *reinterpret_cast<UINT32*>(reinterpret_cast<BYTE*>(header) + offset);
+}
+
+// The state within the run, as every set leaves it.
+std::string HdrText() {
+  const bool on = scenario.currentGeneration ? scenario.hdr : (scenario.advancedColor & 2) != 0;
+  return on ? " hdr=on" : " hdr=off";
+}
+
 LONG WINAPI DoubleDisplayConfigGetDeviceInfo(DISPLAYCONFIG_DEVICE_INFO_HEADER* header) {
   Log("DisplayConfigGetDeviceInfo " + Hex(header, header->size));
   if (Fails("DisplayConfigGetDeviceInfo")) return ERROR_GEN_FAILURE;
-  UINT32* value = reinterpret_cast<UINT32*>(reinterpret_cast<BYTE*>(header) + 20);
-  if (header->type == DISPLAYCONFIG_DEVICE_INFO_GET_ADVANCED_COLOR_INFO && header->size == 32) {
-    *value = scenario.advancedColor;
+  const int type = header->type;
+  if (type == DISPLAYCONFIG_DEVICE_INFO_GET_ADVANCED_COLOR_INFO && header->size == 32) {
+    if (!scenario.currentGeneration) {
+      Word(header, 20) = scenario.advancedColor;
+    } else if (scenario.acm) {
+      Word(header, 20) = 0x3;  // under ACM even an SDR picture reads as advanced colour enabled
+    } else {
+      Word(header, 20) = (scenario.hdrSupported ? 1 : 0) | (scenario.hdr ? 2 : 0);
+    }
     return ERROR_SUCCESS;
   }
-  if (header->type == DISPLAYCONFIG_DEVICE_INFO_GET_SDR_WHITE_LEVEL && header->size == 24) {
-    *value = scenario.whiteLevel;
+  if (type == kGetAdvancedColorInfo2 && header->size == 36 && scenario.currentGeneration) {
+    const bool active = scenario.hdr || scenario.acm;
+    Word(header, 20) = ((scenario.hdrSupported || scenario.acm) ? 0x1 : 0) | (active ? 0x2 : 0) |
+                       (scenario.hdrSupported ? 0x10 : 0) | (scenario.hdr ? 0x20 : 0);
+    Word(header, 32) = scenario.hdr ? 2 : (scenario.acm ? 1 : 0);
+    return ERROR_SUCCESS;
+  }
+  if (type == DISPLAYCONFIG_DEVICE_INFO_GET_SDR_WHITE_LEVEL && header->size == 24) {
+    Word(header, 20) = scenario.whiteLevel;
     return ERROR_SUCCESS;
   }
   return ERROR_INVALID_PARAMETER;
 }
 
 LONG WINAPI DoubleDisplayConfigSetDeviceInfo(DISPLAYCONFIG_DEVICE_INFO_HEADER* header) {
-  Log("DisplayConfigSetDeviceInfo " + Hex(header, header->size));
-  if (Fails("DisplayConfigSetDeviceInfo")) return ERROR_GEN_FAILURE;
-  return ERROR_SUCCESS;
+  LONG result = ERROR_SUCCESS;
+  const bool on = (Word(header, 20) & 1) != 0;
+  if (Fails("DisplayConfigSetDeviceInfo")) {
+    result = ERROR_GEN_FAILURE;
+  } else if (header->type == DISPLAYCONFIG_DEVICE_INFO_SET_ADVANCED_COLOR_STATE) {
+    if (!scenario.currentGeneration) {
+      scenario.advancedColor = on ? scenario.advancedColor | 2 : scenario.advancedColor & ~2u;
+    } else if (!on || (!scenario.acm && scenario.hdrSupported)) {
+      scenario.hdr = on;  // under ACM the older set can still turn HDR off, not on
+    }
+  } else if (header->type == kSetHdrState) {
+    if (!scenario.currentGeneration) {
+      result = ERROR_INVALID_PARAMETER;  // an older Windows does not know the request
+    } else if (!scenario.hdrSupported) {
+      result = ERROR_NOT_SUPPORTED;
+    } else {
+      scenario.hdr = on;
+    }
+  }
+  Log("DisplayConfigSetDeviceInfo " + Hex(header, header->size) + HdrText() +
+      (result == ERROR_SUCCESS ? "" : " refused"));
+  return result;
 }
 
 void* Replacement(const char* name) {
