@@ -190,21 +190,17 @@ ParseOutcome ParseCommandLine(CommandLinePlatform& platform, std::u16string_view
   if (!array) return outcome;
 
   LaunchSettings& settings = outcome.settings;
-  const int argumentCount = count - 1;
-  if (argumentCount <= 0) {
-    // No argument at all: the usage case.
+  auto isOption = [](std::u16string_view argument) {
+    return !argument.empty() && argument.front() == u'-';
+  };
+  // The usage case: no argument at all, or a single one that is not an option.
+  if (count <= 1 || (count == 2 && !isOption(array.get()[1]))) {
     settings.showReport = true;
     AppendReportSection(report, kUsageText);
   }
   for (int i = 1; i < count; ++i) {
     const std::u16string_view argument(array.get()[i]);
-    if (argument.empty() || argument.front() != u'-') {
-      if (argumentCount == 1) {
-        settings.showReport = true;
-        AppendReportSection(report, kUsageText);
-      }
-      continue;
-    }
+    if (!isOption(argument)) continue;  // a non-option is ignored (or was the usage case)
     for (const OptionRow& row : kOptions) {
       std::u16string_view value;
       if (!MatchOption(row, argument, &value)) continue;
