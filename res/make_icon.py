@@ -2,7 +2,10 @@
 """Draws Glowtide's icon (a glowing sun rising over a tide) and writes res/glowtide.ico.
 
 The file holds nine images: 256 (PNG), 48, 32 and 16 pixels at 8 bits per pixel, and 256 (PNG),
-64, 48, 32 and 16 pixels at 32 bits per pixel. Both icon groups of the program use this one set.
+64, 48, 32 and 16 pixels at 32 bits per pixel. Both icon groups of the program use this one set
+(icon_resources.py stores it once). Each image is written in its smallest lossless form: the 8-bit
+images carry only the colours they use, and each PNG takes the filter and compression that give
+the fewest bytes.
 Run it from anywhere: python3 res/make_icon.py
 """
 import math
@@ -49,47 +52,96 @@ def palette_index(color):
     return 16 + 36 * round(r / 51) + 6 * round(g / 51) + round(b / 51)
 
 
-def palette():
-    entries = [(0, 0, 0)] * 16
-    for i in range(216):
-        entries.append((51 * (i // 36), 51 * (i // 6 % 6), 51 * (i % 6)))
-    entries += [(0, 0, 0)] * (256 - len(entries))
-    return entries
+def colors(pixels, eight_bit):
+    """The image's colours as (r, g, b, a). At 8 bits per pixel they come from a 6x6x6 colour
+    cube, and the colour table holds only the ones used, transparent black first."""
+    if not eight_bit:
+        return [list(row) for row in pixels]
+    def cube(p):
+        i = palette_index(p) - 16
+        return (51 * (i // 36), 51 * (i // 6 % 6), 51 * (i % 6), 255)
+    return [[cube(p) if p[3] else (0, 0, 0, 0) for p in row]
+            for row in pixels]
+
+
+def table(rows):
+    """The colour table of an 8-bit image (transparent black first) and each pixel's index."""
+    entries = [(0, 0, 0, 0)]
+    for row in rows:
+        for p in row:
+            if p not in entries:
+                entries.append(p)
+    position = {p: i for i, p in enumerate(entries)}
+    return entries, [[position[p] for p in row] for row in rows]
+
+
+def paeth(a, b, c):
+    p = a + b - c
+    pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
+    return a if pa <= pb and pa <= pc else b if pb <= pc else c
+
+
+def filtered(lines, bpp, choice):
+    """PNG scanlines with one filter for every row, or (choice None) each row's best guess."""
+    out, prev = b"", bytes(len(lines[0]))
+    for line in lines:
+        candidates = []
+        for kind in ([choice] if choice is not None else range(5)):
+            row = bytearray(len(line))
+            for x, v in enumerate(line):
+                a = line[x - bpp] if x >= bpp else 0
+                c = prev[x - bpp] if x >= bpp else 0
+                row[x] = (v - (0, a, prev[x], (a + prev[x]) // 2, paeth(a, prev[x], c))[kind]) & 255
+            candidates.append((sum(min(v, 256 - v) for v in row), kind, bytes(row)))
+        _, kind, row = min(candidates)
+        out += bytes([kind]) + row
+        prev = line
+    return out
+
+
+def deflated(data):
+    """The smallest zlib stream among the usual settings."""
+    streams = []
+    for strategy in (zlib.Z_DEFAULT_STRATEGY, zlib.Z_FILTERED):
+        z = zlib.compressobj(9, zlib.DEFLATED, 15, 9, strategy)
+        streams.append(z.compress(data) + z.flush())
+    return min(streams, key=len)
 
 
 def png(size, eight_bit):
-    pixels = draw(size)
+    rows = colors(draw(size), eight_bit)
     def chunk(kind, data):
         return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
     if eight_bit:
+        entries, indexes = table(rows)
         header = struct.pack(">IIBBBBB", size, size, 8, 3, 0, 0, 0)
-        raw = b"".join(b"\0" + bytes(palette_index(p) if p[3] else 0 for p in row) for row in pixels)
-        extra = chunk(b"PLTE", b"".join(bytes(c) for c in palette()))
+        lines = [bytes(row) for row in indexes]
+        extra = chunk(b"PLTE", b"".join(bytes(p[:3]) for p in entries))
         extra += chunk(b"tRNS", b"\0")  # index 0 is transparent
     else:
         header = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)
-        raw = b"".join(b"\0" + b"".join(bytes(p) for p in row) for row in pixels)
+        lines = [b"".join(bytes(p) for p in row) for row in rows]
         extra = b""
-    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + extra +
-            chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
+    bpp = 1 if eight_bit else 4
+    data = min((deflated(filtered(lines, bpp, choice)) for choice in (0, 1, 2, 3, 4, None)), key=len)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + extra + chunk(b"IDAT", data) +
+            chunk(b"IEND", b""))
 
 
 def dib(size, eight_bit):
-    pixels = draw(size)[::-1]  # bottom-up
+    rows = colors(draw(size), eight_bit)[::-1]  # bottom-up
     bits = 8 if eight_bit else 32
-    colors = 256 if eight_bit else 0
-    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, bits, 0, 0, 0, 0, colors, 0)
-    body = b""
+    entries, indexes = table(rows) if eight_bit else ([], [])
+    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, bits, 0, 0, 0, 0, len(entries), 0)
+    body = b"".join(bytes((b, g, r, 0)) for r, g, b, _ in entries)
     if eight_bit:
-        body += b"".join(bytes((b, g, r, 0)) for r, g, b in palette())
-        for row in pixels:
-            line = bytes(palette_index(p) if p[3] else 0 for p in row)
-            body += line + b"\0" * ((4 - len(line) % 4) % 4)
+        for line in indexes:
+            body += bytes(line) + b"\0" * ((4 - len(line) % 4) % 4)
     else:
-        for row in pixels:
+        for row in rows:
             body += b"".join(bytes((b, g, r, a)) for r, g, b, a in row)
     mask_stride = ((size + 31) // 32) * 4
-    for row in pixels:
+    for row in rows:
         bits_row = bytearray(mask_stride)
         for x, p in enumerate(row):
             if p[3] == 0:

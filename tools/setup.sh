@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Installs what building and testing Glowtide needs on Debian, and only what is missing:
-# the native toolchain with GoogleTest, the mingw-w64 cross compiler, Wine and Xvfb.
+# the native toolchain with GoogleTest, Python (it splits the icon into resources), the mingw-w64
+# cross compiler, Wine and Xvfb.
 set -euo pipefail
 
 needed=()
 have() { command -v "$1" >/dev/null 2>&1; }
 have cmake || needed+=(cmake)
+have python3 || needed+=(python3)
 have ninja || needed+=(ninja-build)
 have g++ || needed+=(g++)
 [ -f /usr/lib/x86_64-linux-gnu/cmake/GTest/GTestConfig.cmake ] || needed+=(libgtest-dev)
