@@ -94,6 +94,8 @@ void CheckImage() {
   }
   Check(onlySystem, "Glowtide.exe imports system DLLs only: " + list);
   printf("info Glowtide.exe is %zu bytes and imports %s\n", size, list.c_str());
+  Check(size > 0 && size <= 90 * 1024,
+        "Glowtide.exe is at most 90 KiB (92160 bytes): " + std::to_string(size));
 }
 
 }  // namespace e2e

@@ -1,5 +1,7 @@
-// The resources read back from the built exe: strings, menu, accelerators, manifest, icon
-// groups, the about dialog's template and the version block, field by field.
+// The resources read back from the built exe: strings, menu, accelerators, manifest, the about
+// dialog's template and the version block field by field, and the icon groups with their pixels.
+#include <wincodec.h>
+
 #include "checks.h"
 #include "harness.h"
 
@@ -96,6 +98,99 @@ std::wstring VersionStrings(const std::string& block) {
   return out;
 }
 
+// An icon image's pixels as RGBA rows, top row first: PNG through the imaging component, a DIB
+// by hand (an 8-bit image's transparency comes from its mask).
+std::string IconPixels(const std::string& image, bool* isPng) {
+  *isPng = image.compare(0, 4, "\x89PNG") == 0;
+  std::string out;
+  if (*isPng) {
+    IWICImagingFactory* factory = nullptr;
+    IWICStream* stream = nullptr;
+    IWICBitmapDecoder* decoder = nullptr;
+    IWICBitmapFrameDecode* frame = nullptr;
+    IWICBitmapSource* rgba = nullptr;
+    UINT width = 0, height = 0;
+    if (SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                   IID_PPV_ARGS(&factory))) &&
+        SUCCEEDED(factory->CreateStream(&stream)) &&
+        SUCCEEDED(stream->InitializeFromMemory(
+            reinterpret_cast<BYTE*>(const_cast<char*>(image.data())), image.size())) &&
+        SUCCEEDED(factory->CreateDecoderFromStream(stream, nullptr, WICDecodeMetadataCacheOnDemand,
+                                                   &decoder)) &&
+        SUCCEEDED(decoder->GetFrame(0, &frame)) &&
+        SUCCEEDED(WICConvertBitmapSource(GUID_WICPixelFormat32bppRGBA, frame, &rgba)) &&
+        SUCCEEDED(rgba->GetSize(&width, &height))) {
+      out.resize(size_t{width} * height * 4);
+      if (FAILED(rgba->CopyPixels(nullptr, width * 4, out.size(), reinterpret_cast<BYTE*>(out.data()))))
+        out.clear();
+    }
+    for (IUnknown* object : {static_cast<IUnknown*>(rgba), static_cast<IUnknown*>(frame),
+                             static_cast<IUnknown*>(decoder), static_cast<IUnknown*>(stream),
+                             static_cast<IUnknown*>(factory)})
+      if (object) object->Release();
+    return out;
+  }
+  BITMAPINFOHEADER header{};
+  if (image.size() < sizeof header) return out;
+  memcpy(&header, image.data(), sizeof header);
+  const int width = header.biWidth, height = header.biHeight / 2, bits = header.biBitCount;
+  const size_t colors = bits == 8 ? (header.biClrUsed ? header.biClrUsed : 256) : 0;
+  const size_t stride = (width * bits + 31) / 32 * 4, maskStride = (width + 31) / 32 * 4;
+  const size_t pixelsAt = sizeof header + colors * 4, maskAt = pixelsAt + stride * height;
+  if (maskAt + maskStride * height > image.size()) return out;
+  auto byte = [&](size_t at) { return static_cast<unsigned char>(image[at]); };
+  for (int y = height - 1; y >= 0; --y) {
+    for (int x = 0; x < width; ++x) {
+      const size_t at = bits == 32 ? pixelsAt + y * stride + x * 4
+                                   : sizeof header + byte(pixelsAt + y * stride + x) * 4;
+      const bool clear = byte(maskAt + y * maskStride + x / 8) & (0x80 >> (x % 8));
+      out += {image[at + 2], image[at + 1], image[at], bits == 32 ? image[at + 3] : clear ? '\0' : '\xFF'};
+    }
+  }
+  return out;
+}
+
+// Both icon groups list the same nine images, which the exe holds once; their pixels are those
+// that make_icon.py draws (the hash is FNV-1a over every image's RGBA rows, in group order).
+void CheckIcons(HMODULE exe) {
+  CoInitialize(nullptr);
+  const std::string group = Bytes(exe, RT_GROUP_ICON, 107, kJapanese);
+  Check(!group.empty() && group == Bytes(exe, RT_GROUP_ICON, 108, kJapanese),
+        "icon groups 107 and 108 name the same images");
+  int stored = 0;
+  EnumResourceNamesW(exe, RT_ICON, [](HMODULE, LPCWSTR, LPWSTR, LONG_PTR count) -> BOOL {
+    ++*reinterpret_cast<int*>(count);
+    return TRUE;
+  }, reinterpret_cast<LONG_PTR>(&stored));
+  CheckEqual(stored, 9, "the exe stores nine icon images");
+  std::wstring entries;
+  std::uint64_t hash = 0xcbf29ce484222325;
+  const size_t count = group.size() >= 6 ? static_cast<unsigned char>(group[4]) : 0;
+  for (size_t i = 0; i < count && 6 + 14 * (i + 1) <= group.size(); ++i) {
+#pragma pack(push, 2)
+    struct {
+      BYTE bWidth, bHeight, bColorCount, bReserved;
+      WORD wPlanes, wBitCount;
+      DWORD dwBytesInRes;
+      WORD nId;
+    } entry;  // a group's entry: the file's entry with a resource id in place of the offset
+#pragma pack(pop)
+    static_assert(sizeof entry == 14);
+    memcpy(&entry, group.data() + 6 + 14 * i, 14);
+    const std::string image = Bytes(exe, RT_ICON, entry.nId, kJapanese);
+    bool isPng = false;
+    const std::string pixels = IconPixels(image, &isPng);
+    const int side = entry.bWidth ? entry.bWidth : 256;
+    entries += std::to_wstring(side) + L"/" + std::to_wstring(entry.wBitCount) +
+               (isPng ? L"png" : L"") +
+               (image.size() == entry.dwBytesInRes && pixels.size() == size_t(side) * side * 4 ? L" " : L"? ");
+    for (char c : pixels) hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001b3;
+  }
+  CheckEqual(entries, L"256/8png 48/8 32/8 16/8 256/32png 64/32 48/32 32/32 16/32 ",
+             "the icon's nine images: sizes, colour depths, PNG at 256 pixels");
+  CheckEqual(hash, 0x4092284068f04d11, "the icon's pixels are those the icon was drawn with");
+}
+
 }  // namespace
 
 void CheckResources() {
@@ -150,6 +245,7 @@ void CheckResources() {
              "version 1: the string table 041104b0 holds its seven strings only");
   Check(version.find(std::string("\x11\x04\xB0\x04", 4)) != std::string::npos,
         "version 1: translation 0x0411, 0x04B0");
+  CheckIcons(exe);
   FreeLibrary(exe);
 }
 
