@@ -18,3 +18,9 @@ target_link_libraries(glowtide_unit_tests PRIVATE glowtide_core GTest::gtest_mai
 target_compile_options(glowtide_unit_tests PRIVATE -Wall -Wextra -Werror -Wno-missing-field-initializers)
 include(GoogleTest)
 gtest_discover_tests(glowtide_unit_tests)
+
+# The sanitize preset also builds the fuzzers.
+option(GLOWTIDE_FUZZERS "Build the libFuzzer harnesses (clang only)" OFF)
+if(GLOWTIDE_FUZZERS)
+  add_subdirectory(tests/fuzz)
+endif()

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what building and testing Glowtide needs on Debian, and only what is missing:
-# the native toolchain with GoogleTest, Python (it splits the icon into resources), the mingw-w64
-# cross compiler, Wine and Xvfb.
+# the native toolchain with GoogleTest, clang with its sanitizers and libFuzzer, Python (it splits
+# the icon into resources), the mingw-w64 cross compiler, Wine and Xvfb.
 set -euo pipefail
 
 needed=()
@@ -11,6 +11,9 @@ have python3 || needed+=(python3)
 have ninja || needed+=(ninja-build)
 have g++ || needed+=(g++)
 [ -f /usr/lib/x86_64-linux-gnu/cmake/GTest/GTestConfig.cmake ] || needed+=(libgtest-dev)
+have clang++ || needed+=(clang)
+ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 ||
+  needed+=(libclang-rt-dev)
 have x86_64-w64-mingw32-g++-posix || needed+=(g++-mingw-w64-x86-64-posix)
 have x86_64-w64-mingw32-windres || needed+=(binutils-mingw-w64-x86-64)
 have wine || needed+=(wine)

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Runs every test: the native unit tests, then the end-to-end suite under Wine on Xvfb.
+# Runs every test: the native unit tests, the same with sanitizers, a minute of fuzzing per
+# harness, then the end-to-end suite under Wine on Xvfb.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 start=$(date +%s)
@@ -9,6 +10,12 @@ echo "== unit tests (native)"
 cmake --preset host >/dev/null
 cmake --build --preset host
 ctest --preset host
+
+echo "== unit tests with AddressSanitizer and UndefinedBehaviorSanitizer, then fuzzing"
+cmake --preset sanitize >/dev/null
+cmake --build --preset sanitize
+ctest --preset sanitize
+tools/fuzz.sh 60
 
 echo "== end-to-end suite (Glowtide.exe under Wine)"
 tools/build.sh
