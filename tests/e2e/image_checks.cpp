@@ -110,9 +110,10 @@ void CheckPlantedDll(bool before) {
     DeleteFileW(marker.c_str());
     return;
   }
-  Check(GetFileAttributesW((SuiteDirectory() + L"\\dxva2.dll").c_str()) != INVALID_FILE_ATTRIBUTES &&
-            GetFileAttributesW(marker.c_str()) == INVALID_FILE_ATTRIBUTES,
-        "the dxva2.dll planted beside Glowtide.exe was never loaded");
+  Check(
+      GetFileAttributesW((SuiteDirectory() + L"\\dxva2.dll").c_str()) != INVALID_FILE_ATTRIBUTES &&
+          GetFileAttributesW(marker.c_str()) == INVALID_FILE_ATTRIBUTES,
+      "the dxva2.dll planted beside Glowtide.exe was never loaded");
 }
 
 }  // namespace e2e

@@ -12,7 +12,8 @@ constexpr WORD kJapanese = MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT);
 
 std::string Bytes(HMODULE module, const wchar_t* type, int name, WORD language) {
   HRSRC found = FindResourceExW(module, type, MAKEINTRESOURCEW(name), language);
-  const char* data = found ? static_cast<const char*>(LockResource(LoadResource(module, found))) : nullptr;
+  const char* data =
+      found ? static_cast<const char*>(LockResource(LoadResource(module, found))) : nullptr;
   return data ? std::string(data, SizeofResource(module, found)) : std::string();
 }
 
@@ -31,7 +32,8 @@ struct Reader {
     const WORD first = Take<WORD>();
     if (first == 0xFFFF) return L"#" + std::to_wstring(Take<WORD>());
     std::wstring text;
-    for (WORD c = first; c != 0 && at < bytes.size(); c = Take<WORD>()) text += static_cast<wchar_t>(c);
+    for (WORD c = first; c != 0 && at < bytes.size(); c = Take<WORD>())
+      text += static_cast<wchar_t>(c);
     return text;
   }
   std::wstring Box() {  // style, position and size
@@ -92,7 +94,8 @@ std::wstring VersionStrings(const std::string& block) {
     const std::wstring key = text.c_str() + at + 3;
     size_t value = at + 3 + key.size() + 1;
     value = (value + 1) & ~size_t{1};
-    out += key + L"=" + std::wstring(text.c_str() + value, valueLength ? valueLength - 1 : 0) + L";";
+    out +=
+        key + L"=" + std::wstring(text.c_str() + value, valueLength ? valueLength - 1 : 0) + L";";
     at += length;
   }
   return out;
@@ -121,7 +124,8 @@ std::string IconPixels(const std::string& image, bool* isPng) {
         SUCCEEDED(WICConvertBitmapSource(GUID_WICPixelFormat32bppRGBA, frame, &rgba)) &&
         SUCCEEDED(rgba->GetSize(&width, &height))) {
       out.resize(size_t{width} * height * 4);
-      if (FAILED(rgba->CopyPixels(nullptr, width * 4, out.size(), reinterpret_cast<BYTE*>(out.data()))))
+      if (FAILED(rgba->CopyPixels(nullptr, width * 4, out.size(),
+                                  reinterpret_cast<BYTE*>(out.data()))))
         out.clear();
     }
     for (IUnknown* object : {static_cast<IUnknown*>(rgba), static_cast<IUnknown*>(frame),
@@ -144,7 +148,10 @@ std::string IconPixels(const std::string& image, bool* isPng) {
       const size_t at = bits == 32 ? pixelsAt + y * stride + x * 4
                                    : sizeof header + byte(pixelsAt + y * stride + x) * 4;
       const bool clear = byte(maskAt + y * maskStride + x / 8) & (0x80 >> (x % 8));
-      out += {image[at + 2], image[at + 1], image[at], bits == 32 ? image[at + 3] : clear ? '\0' : '\xFF'};
+      out += {image[at + 2], image[at + 1], image[at],
+              bits == 32 ? image[at + 3]
+              : clear    ? '\0'
+                         : '\xFF'};
     }
   }
   return out;
@@ -158,10 +165,13 @@ void CheckIcons(HMODULE exe) {
   Check(!group.empty() && group == Bytes(exe, RT_GROUP_ICON, 108, kJapanese),
         "icon groups 107 and 108 name the same images");
   int stored = 0;
-  EnumResourceNamesW(exe, RT_ICON, [](HMODULE, LPCWSTR, LPWSTR, LONG_PTR count) -> BOOL {
-    ++*reinterpret_cast<int*>(count);
-    return TRUE;
-  }, reinterpret_cast<LONG_PTR>(&stored));
+  EnumResourceNamesW(
+      exe, RT_ICON,
+      [](HMODULE, LPCWSTR, LPWSTR, LONG_PTR count) -> BOOL {
+        ++*reinterpret_cast<int*>(count);
+        return TRUE;
+      },
+      reinterpret_cast<LONG_PTR>(&stored));
   CheckEqual(stored, 9, "the exe stores nine icon images");
   std::wstring entries;
   std::uint64_t hash = 0xcbf29ce484222325;
@@ -181,9 +191,10 @@ void CheckIcons(HMODULE exe) {
     bool isPng = false;
     const std::string pixels = IconPixels(image, &isPng);
     const int side = entry.bWidth ? entry.bWidth : 256;
-    entries += std::to_wstring(side) + L"/" + std::to_wstring(entry.wBitCount) +
-               (isPng ? L"png" : L"") +
-               (image.size() == entry.dwBytesInRes && pixels.size() == size_t(side) * side * 4 ? L" " : L"? ");
+    entries +=
+        std::to_wstring(side) + L"/" + std::to_wstring(entry.wBitCount) + (isPng ? L"png" : L"") +
+        (image.size() == entry.dwBytesInRes && pixels.size() == size_t(side) * side * 4 ? L" "
+                                                                                        : L"? ");
     for (char c : pixels) hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001b3;
   }
   CheckEqual(entries, L"256/8png 48/8 32/8 16/8 256/32png 64/32 48/32 32/32 16/32 ",
@@ -214,7 +225,8 @@ void CheckResources() {
             accelerators[4] == 104 && (accelerators[8] & 0x80) && accelerators[10] == '/' &&
             accelerators[12] == 104,
         "accelerators 109: Alt+? and Alt+/ give 104, the last entry marked");
-  const std::string manifest = Bytes(exe, RT_MANIFEST, 1, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
+  const std::string manifest =
+      Bytes(exe, RT_MANIFEST, 1, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
   Check(manifest.find("level=\"asInvoker\" uiAccess=\"false\"") != std::string::npos &&
             manifest.find(">True/PM<") != std::string::npos,
         "manifest 1 (0x0409) asks for asInvoker and per-monitor DPI awareness");
