@@ -129,9 +129,7 @@ void CheckLaunch() {
           "with -PW: the launch goes on waiting while the game runs");
     SetEvent(gate.event);
     RunResult end;
-    const bool ended = launch.Finish(15000, &end);
-    printf("info ended %d code %lu log:\n", ended, end.exitCode);
-    for (auto& l : DeviceLog(launch.processId())) printf("   %s\n", l.c_str());
+    launch.Finish(15000, &end);
     CheckEqual(QuitBrightness(launch.processId()).size(), 1, "with -PW: the settings come when the game ends");
   }
   SetEnvironmentVariableW(L"GLOWTIDE_CHILD_SPAWN", nullptr);
@@ -159,17 +157,19 @@ void CheckLaunch() {
   for (const std::wstring& target : {std::wstring(L"glowtidesuite://run/7"), shortcut, document}) {
     DeleteFileW(kRecord.c_str());
     Gate gate(L"GlowtideSuiteShell");
-    Instance launch(L"\"-P:" + target + L"\" -BQ:50 -PW:glowtide_child.exe");
+    // When the shell hands over the child itself, the ended child is not taken for the game
+    // (a game that its client relaunches under the same name must still be waited for): the
+    // restore then comes after the -PWT: grace period.
+    Instance launch(L"\"-P:" + target + L"\" -BQ:50 -PW:glowtide_child.exe -PWT:2");
     const std::wstring record = WaitForFile(kRecord);
     printf("info the shell opened %s as: %s\n", Narrow(target).c_str(), Narrow(record).c_str());
     Check(record.rfind(Child(), 0) == 0 && !launch.HasEnded(300),
           "the shell opens " + Narrow(target) + " with the child, and the launch waits for it");
-    if (target != shortcut) continue;
     SetEvent(gate.event);
     RunResult end;
     launch.Finish(15000, &end);
     CheckEqual(QuitBrightness(launch.processId()).size(), 1,
-               "after the shortcut's child ends the quit brightness is set");
+               "after the child that " + Narrow(target) + " opened ends, the quit brightness is set");
   }
 }
 
