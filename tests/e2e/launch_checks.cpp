@@ -161,9 +161,9 @@ void CheckLaunch() {
     // (a game that its client relaunches under the same name must still be waited for): the
     // restore then comes after the -PWT: grace period.
     Instance launch(L"\"-P:" + target + L"\" -BQ:50 -PW:glowtide_child.exe -PWT:2");
-    const std::wstring record = WaitForFile(kRecord);
-    printf("info the shell opened %s as: %s\n", Narrow(target).c_str(), Narrow(record).c_str());
-    Check(record.rfind(Child(), 0) == 0 && !launch.HasEnded(300),
+    // The URL and the document reach the child as its argument; the shortcut names no argument.
+    const std::wstring opened = Child() + L"\n" + (target == shortcut ? L"" : target) + L"\n";
+    Check(WaitForFile(kRecord).rfind(opened, 0) == 0 && !launch.HasEnded(300),
           "the shell opens " + Narrow(target) + " with the child, and the launch waits for it");
     SetEvent(gate.event);
     RunResult end;
