@@ -79,12 +79,13 @@ void CheckLaunch() {
              "argument 0 arrives whole with its quotes and blanks; argument 1 as it stands");
   CheckEqual(run.exitCode, 0, "-P: without a quit option exits with 0");
 
-  // Two overlapping counted launches: A's child ends first, and only B, last out, restores.
+  // Two overlapping counted launches: A's child ends first, and only B, last out (after looking
+  // for its -PW: game for a second), restores.
   std::unique_ptr<Gate> gateA(new Gate(L"GlowtideSuiteGateA"));
   Instance a(L"\"-P:" + Child() + L"\" -BQ:10");
   const HWND windowA = WaitForHiddenWindow(a.processId());
   std::unique_ptr<Gate> gateB(new Gate(L"GlowtideSuiteGateB"));
-  Instance b(L"\"-P:" + Child() + L"\" -BQ:20 -B:5");
+  Instance b(L"\"-P:" + Child() + L"\" -BQ:20 -B:5 -PW:absent.exe -PWT:1");
   const HWND windowB = WaitForHiddenWindow(b.processId());
   Check(windowA && windowB && !IsWindowVisible(windowB), "both launches wait behind hidden windows");
 
