@@ -8,9 +8,6 @@
 
 namespace e2e {
 
-std::vector<std::string> ImportedDlls(const std::wstring& path, WORD* subsystem, WORD* machine,
-                                      size_t* fileSize);
-
 void CheckImage();
 void CheckCommandLine();
 void CheckDisplay();

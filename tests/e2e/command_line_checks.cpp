@@ -8,13 +8,16 @@ void CheckCommandLine() {
   RunResult usage = RunGlowtide(L"");
   CheckEqual(usage.exitCode, 0, "an empty command line exits with 0");
   const std::wstring start = L"<Options>\n[-B:number] : Set monitor brightness to number.\n";
-  CheckEqual(usage.boxes.empty() ? L"" : usage.boxes[0].caption + L": " + usage.boxes[0].text.substr(0, start.size()),
+  CheckEqual(usage.boxes.empty()
+                 ? L""
+                 : usage.boxes[0].caption + L": " + usage.boxes[0].text.substr(0, start.size()),
              L"Monitor information: " + start, "an empty command line shows the usage text first");
 
   RunResult rejected = RunGlowtide(L"-SI -bh:x");
   CheckEqual(rejected.exitCode, 0xFFFFFF01u, "a rejected number exits with -255");
-  CheckEqual(rejected.boxes.size() == 1 ? rejected.boxes[0].caption + L": " + rejected.boxes[0].text : L"",
-             L"Error: -BH: Parameter error", "a rejected number shows only its error box");
+  CheckEqual(
+      rejected.boxes.size() == 1 ? rejected.boxes[0].caption + L": " + rejected.boxes[0].text : L"",
+      L"Error: -BH: Parameter error", "a rejected number shows only its error box");
 }
 
 }  // namespace e2e

@@ -17,8 +17,9 @@ std::string Joined(const std::vector<std::string>& lines) {
 }
 
 void CheckText(const std::string& actual, const std::string& expected, const std::string& what) {
-  Check(actual == expected, what + (actual == expected ? "" : ": expected \"" + expected +
-                                                                  "\", got \"" + actual + "\""));
+  Check(
+      actual == expected,
+      what + (actual == expected ? "" : ": expected \"" + expected + "\", got \"" + actual + "\""));
 }
 
 }  // namespace
@@ -36,7 +37,8 @@ void CheckDisplay() {
             "DisplayConfigGetDeviceInfo 0f00000024000000" + kHeader + std::string(32, '0') +
                 " | DisplayConfigGetDeviceInfo 0900000020000000" + kHeader + std::string(24, '0') +
                 " | DisplayConfigGetDeviceInfo 0b00000018000000" + kHeader + "00000000" +
-                " | DisplayConfigSetDeviceInfo eeffffff1c000000" + kHeader + "d007000001000000 hdr=on",
+                " | DisplayConfigSetDeviceInfo eeffffff1c000000" + kHeader +
+                "d007000001000000 hdr=on",
             "requests go to the first path: one refused probe, the older read, the white level");
 
   struct Hdr {
@@ -56,8 +58,9 @@ void CheckDisplay() {
     RunResult run = RunGlowtide(c.arguments);
     std::string sets;
     for (const std::string& line : DeviceCalls(run.processId, "DisplayConfigSetDeviceInfo")) {
-      sets += (sets.empty() ? "" : ", ") + std::to_string(std::stoul(line.substr(27, 2), nullptr, 16)) +
-              ":" + line.substr(68, 1) + line.substr(75);
+      sets += (sets.empty() ? "" : ", ") +
+              std::to_string(std::stoul(line.substr(27, 2), nullptr, 16)) + ":" +
+              line.substr(68, 1) + line.substr(75);
     }
     std::string label = std::string(c.scenario) + " with " + Narrow(c.arguments);
     for (char& ch : label) ch = ch == '\n' ? ' ' : ch;
@@ -66,12 +69,13 @@ void CheckDisplay() {
 
   for (auto [scenario, section] :
        {std::pair{"acm=1", L"HDR support status : Supported\nHDR : Disable\n"},
-        std::pair{"acm=1\nhdrSupported=0", L"HDR support status : Not supported\nHDR : Disable\n"}}) {
+        std::pair{"acm=1\nhdrSupported=0",
+                  L"HDR support status : Not supported\nHDR : Disable\n"}}) {
     SetDeviceScenario(kDisplay + "generation=current\n" + scenario + "\n");
     RunResult run = RunGlowtide(L"-SI");
-    CheckEqual(run.boxes.empty() ? L"" : run.boxes[0].text.substr(13, wcslen(section)), section,
-               std::string("-SI on a current system with ACM") +
-                   (scenario[5] ? ", an SDR display" : ""));
+    CheckEqual(
+        run.boxes.empty() ? L"" : run.boxes[0].text.substr(13, wcslen(section)), section,
+        std::string("-SI on a current system with ACM") + (scenario[5] ? ", an SDR display" : ""));
   }
 
   SetDeviceScenario(kDisplay + "fail=QueryDisplayConfig\n");

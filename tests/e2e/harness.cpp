@@ -1,6 +1,9 @@
 // The end-to-end harness's process driving, box reading and check counting.
 #include "harness.h"
 
+#include <objbase.h>
+#include <shlobj.h>
+
 #include <cstdio>
 
 namespace e2e {
@@ -183,7 +186,8 @@ std::wstring WaitForFile(const std::wstring& path, DWORD timeoutMs) {
     if (file != INVALID_HANDLE_VALUE) {
       std::wstring text(GetFileSize(file, nullptr) / sizeof(wchar_t), L'\0');
       DWORD read = 0;
-      ReadFile(file, text.data(), static_cast<DWORD>(text.size() * sizeof(wchar_t)), &read, nullptr);
+      ReadFile(file, text.data(), static_cast<DWORD>(text.size() * sizeof(wchar_t)), &read,
+               nullptr);
       CloseHandle(file);
       return text;
     }
@@ -290,6 +294,40 @@ int Summary() {
   printf("%d passed, %d failed\n", passed, failed);
   fflush(stdout);
   return failed == 0 ? 0 : 1;
+}
+
+Gate::Gate(const wchar_t* name) : event(CreateEventW(nullptr, TRUE, FALSE, name)) {
+  SetEnvironmentVariableW(L"GLOWTIDE_CHILD_EVENT", name);
+}
+
+Gate::~Gate() {
+  SetEvent(event);
+  CloseHandle(event);
+  SetEnvironmentVariableW(L"GLOWTIDE_CHILD_EVENT", nullptr);
+}
+
+void SetClassesKey(const std::wstring& key, const std::wstring& value) {
+  HKEY handle = nullptr;
+  RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &handle,
+                  nullptr);
+  RegSetValueExW(handle, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                 static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+  RegCloseKey(handle);
+}
+
+void MakeShortcut(const std::wstring& path, const std::wstring& target) {
+  CoInitialize(nullptr);
+  IShellLinkW* link = nullptr;
+  if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                 reinterpret_cast<void**>(&link)))) {
+    link->SetPath(target.c_str());
+    IPersistFile* file = nullptr;
+    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+      file->Save(path.c_str(), TRUE);
+      file->Release();
+    }
+    link->Release();
+  }
 }
 
 }  // namespace e2e

@@ -71,6 +71,21 @@ std::wstring TempFile(const wchar_t* name);
 // not held up by the suite.
 void PumpFor(DWORD ms);
 
+// While it lives, the suite's child programs started after it wait for this named event, which
+// the test sets to end them (and which is set when the gate goes).
+struct Gate {
+  explicit Gate(const wchar_t* name);
+  Gate(const Gate&) = delete;
+  Gate& operator=(const Gate&) = delete;
+  ~Gate();
+  HANDLE event;
+};
+
+// Sets the default value of a key under HKEY_CLASSES_ROOT, where Wine's shell finds associations.
+void SetClassesKey(const std::wstring& key, const std::wstring& value);
+// Saves a shell link at path that points at target.
+void MakeShortcut(const std::wstring& path, const std::wstring& target);
+
 // Checks: each prints one line, "ok" or "FAIL" with what was expected and what came.
 void Check(bool condition, const std::string& what);
 void CheckEqual(const std::wstring& actual, const std::wstring& expected, const std::string& what);

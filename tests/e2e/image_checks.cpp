@@ -1,79 +1,14 @@
-// Reads the built exe's PE header and import table: a GUI-subsystem 64-bit image that imports
-// system DLLs only.
+// The built image: a GUI-subsystem 64-bit exe of at most 90 KiB that imports system DLLs only,
+// and a dxva2.dll planted beside it that is never loaded.
 #include <cstdio>
 #include <cstring>
 #include <set>
 
 #include "checks.h"
 #include "harness.h"
+#include "image_reader.h"
 
 namespace e2e {
-namespace {
-
-struct Image {
-  std::vector<unsigned char> bytes;
-  template <typename T>
-  bool Read(size_t offset, T* out) const {
-    if (offset + sizeof(T) > bytes.size()) return false;
-    std::memcpy(out, bytes.data() + offset, sizeof(T));
-    return true;
-  }
-};
-
-// Maps a relative virtual address to a file offset through the section table.
-bool FileOffset(const Image& image, const IMAGE_NT_HEADERS64& nt, size_t sectionsAt, DWORD rva,
-                size_t* offset) {
-  for (WORD i = 0; i < nt.FileHeader.NumberOfSections; ++i) {
-    IMAGE_SECTION_HEADER section{};
-    if (!image.Read(sectionsAt + i * sizeof section, &section)) return false;
-    const DWORD size = section.Misc.VirtualSize > section.SizeOfRawData ? section.Misc.VirtualSize
-                                                                        : section.SizeOfRawData;
-    if (rva >= section.VirtualAddress && rva < section.VirtualAddress + size) {
-      *offset = rva - section.VirtualAddress + section.PointerToRawData;
-      return true;
-    }
-  }
-  return false;
-}
-
-}  // namespace
-
-std::vector<std::string> ImportedDlls(const std::wstring& path, WORD* subsystem, WORD* machine,
-                                      size_t* fileSize) {
-  std::vector<std::string> dlls;
-  Image image;
-  if (FILE* file = _wfopen(path.c_str(), L"rb")) {
-    unsigned char chunk[4096];
-    for (size_t n; (n = fread(chunk, 1, sizeof chunk, file)) > 0;)
-      image.bytes.insert(image.bytes.end(), chunk, chunk + n);
-    fclose(file);
-  }
-  *fileSize = image.bytes.size();
-  IMAGE_DOS_HEADER dos{};
-  IMAGE_NT_HEADERS64 nt{};
-  if (!image.Read(0, &dos) || dos.e_magic != IMAGE_DOS_SIGNATURE) return dlls;
-  if (!image.Read(dos.e_lfanew, &nt) || nt.Signature != IMAGE_NT_SIGNATURE) return dlls;
-  *subsystem = nt.OptionalHeader.Subsystem;
-  *machine = nt.FileHeader.Machine;
-  const size_t sectionsAt = dos.e_lfanew + offsetof(IMAGE_NT_HEADERS64, OptionalHeader) +
-                            nt.FileHeader.SizeOfOptionalHeader;
-  const IMAGE_DATA_DIRECTORY imports =
-      nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-  size_t at = 0;
-  if (imports.VirtualAddress == 0 ||
-      !FileOffset(image, nt, sectionsAt, imports.VirtualAddress, &at))
-    return dlls;
-  for (;; at += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
-    IMAGE_IMPORT_DESCRIPTOR descriptor{};
-    if (!image.Read(at, &descriptor) || descriptor.Name == 0) break;
-    size_t nameAt = 0;
-    if (!FileOffset(image, nt, sectionsAt, descriptor.Name, &nameAt)) break;
-    std::string name;
-    for (char c = 0; image.Read(nameAt++, &c) && c != 0;) name += c;
-    dlls.push_back(name);
-  }
-  return dlls;
-}
 
 void CheckImage() {
   WORD subsystem = 0;

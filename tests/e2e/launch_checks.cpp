@@ -1,8 +1,5 @@
 // Launch and restore end to end: the child's own argument list, counted launches that overlap,
 // the hidden window, the wait for a game by name, and launches through the shell.
-#include <objbase.h>
-#include <shlobj.h>
-
 #include <cstdio>
 #include <memory>
 
@@ -16,45 +13,8 @@ const std::wstring kRecord = TempFile(L"glowtide_child_record.txt");
 
 std::wstring Child() { return SuiteDirectory() + L"\\child\\glowtide_child.exe"; }
 
-// Runs a counted launch whose child waits for the named gate; returns once it waits.
-struct Gate {
-  explicit Gate(const wchar_t* name) : event(CreateEventW(nullptr, TRUE, FALSE, name)) {
-    SetEnvironmentVariableW(L"GLOWTIDE_CHILD_EVENT", name);
-  }
-  ~Gate() {
-    SetEvent(event);
-    CloseHandle(event);
-    SetEnvironmentVariableW(L"GLOWTIDE_CHILD_EVENT", nullptr);
-  }
-  HANDLE event;
-};
-
 std::vector<std::string> QuitBrightness(DWORD processId) {
   return DeviceCalls(processId, "SetMonitorBrightness");
-}
-
-void SetClassesKey(const std::wstring& key, const std::wstring& value) {
-  HKEY handle = nullptr;
-  RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &handle,
-                  nullptr);
-  RegSetValueExW(handle, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                 static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-  RegCloseKey(handle);
-}
-
-void MakeShortcut(const std::wstring& path, const std::wstring& target) {
-  CoInitialize(nullptr);
-  IShellLinkW* link = nullptr;
-  if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                 reinterpret_cast<void**>(&link)))) {
-    link->SetPath(target.c_str());
-    IPersistFile* file = nullptr;
-    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-      file->Save(path.c_str(), TRUE);
-      file->Release();
-    }
-    link->Release();
-  }
 }
 
 }  // namespace
@@ -68,12 +28,14 @@ void CheckLaunch() {
   CreateDirectoryW(folder.c_str(), nullptr);
   CopyFileW(Child().c_str(), (folder + L"\\child.exe").c_str(), FALSE);
   DeleteFileW(kRecord.c_str());
-  RunResult run = RunGlowtide(L"\"-P:" + folder + L"\\child.exe\" -PARG:0:C:\\Saves\\ "
+  RunResult run = RunGlowtide(L"\"-P:" + folder +
+                              L"\\child.exe\" -PARG:0:C:\\Saves\\ "
                               L"-PARG:1:-fullscreen");
   CheckEqual(WaitForFile(kRecord), folder + L"\\child.exe\nC:\\Saves\\\n-fullscreen\n" + folder,
              "a quoted first argument launches the child, which gets its arguments and folder");
   DeleteFileW(kRecord.c_str());
-  RunGlowtide(L"\"-P:" + Child() + L"\" \"-PARG:0:say \\\"hi\\\" to  all\" \"-PARG:1:a \\\"b c\\\"\"");
+  RunGlowtide(L"\"-P:" + Child() +
+              L"\" \"-PARG:0:say \\\"hi\\\" to  all\" \"-PARG:1:a \\\"b c\\\"\"");
   CheckEqual(WaitForFile(kRecord),
              Child() + L"\nsay \"hi\" to  all\na\nb c\n" + SuiteDirectory() + L"\\child",
              "argument 0 arrives whole with its quotes and blanks; argument 1 as it stands");
@@ -87,13 +49,14 @@ void CheckLaunch() {
   std::unique_ptr<Gate> gateB(new Gate(L"GlowtideSuiteGateB"));
   Instance b(L"\"-P:" + Child() + L"\" -BQ:20 -B:5 -PW:absent.exe -PWT:1");
   const HWND windowB = WaitForHiddenWindow(b.processId());
-  Check(windowA && windowB && !IsWindowVisible(windowB), "both launches wait behind hidden windows");
+  Check(windowA && windowB && !IsWindowVisible(windowB),
+        "both launches wait behind hidden windows");
 
   const ULONGLONG before = b.ProcessorTime();
   PumpFor(2000);
   const ULONGLONG used = b.ProcessorTime() - before;
-  printf("info a waiting instance used %llu.%04llu ms of processor time in 2000 ms\n",
-         used / 10000, used % 10000);
+  printf("info a waiting instance used %llu.%04llu ms of processor time in 2000 ms\n", used / 10000,
+         used % 10000);
   Check(used <= 160000, "a waiting instance uses no processor time beyond the clock's resolution");
 
   DWORD_PTR answer = 1;
@@ -131,7 +94,8 @@ void CheckLaunch() {
     SetEvent(gate.event);
     RunResult end;
     launch.Finish(15000, &end);
-    CheckEqual(QuitBrightness(launch.processId()).size(), 1, "with -PW: the settings come when the game ends");
+    CheckEqual(QuitBrightness(launch.processId()).size(), 1,
+               "with -PW: the settings come when the game ends");
   }
   SetEnvironmentVariableW(L"GLOWTIDE_CHILD_SPAWN", nullptr);
 
@@ -139,7 +103,8 @@ void CheckLaunch() {
   RunResult grace = RunGlowtide(L"\"-P:" + Child() + L"\" -BQ:40 -PW:absent.exe -PWT:2");
   const ULONGLONG took = GetTickCount64() - start;
   printf("info a launch waiting for a game that never came ended after %llu ms\n", took);
-  Check(grace.exitCode == 0 && took >= 2000 && took < 6000 && QuitBrightness(grace.processId).size() == 1,
+  Check(grace.exitCode == 0 && took >= 2000 && took < 6000 &&
+            QuitBrightness(grace.processId).size() == 1,
         "a game that never appears is looked for for -PWT: seconds, then the settings come");
 
   // Through the shell: a URL of a registered protocol, a shortcut and a document.
@@ -161,7 +126,7 @@ void CheckLaunch() {
     // When the shell hands over the child itself, the ended child is not taken for the game
     // (a game that its client relaunches under the same name must still be waited for): the
     // restore then comes after the -PWT: grace period.
-    Instance launch(L"\"-P:" + target + L"\" -BQ:50 -PW:glowtide_child.exe -PWT:2");
+    Instance launch(L"\"-P:" + target + L"\" -BQ:50 -PW:glowtide_child.exe -PWT:1");
     // The URL and the document reach the child as its argument; the shortcut names no argument.
     const std::wstring opened = Child() + L"\n" + (target == shortcut ? L"" : target) + L"\n";
     Check(WaitForFile(kRecord).rfind(opened, 0) == 0 && !launch.HasEnded(300),
@@ -169,8 +134,9 @@ void CheckLaunch() {
     SetEvent(gate.event);
     RunResult end;
     launch.Finish(15000, &end);
-    CheckEqual(QuitBrightness(launch.processId()).size(), 1,
-               "after the child that " + Narrow(target) + " opened ends, the quit brightness is set");
+    CheckEqual(
+        QuitBrightness(launch.processId()).size(), 1,
+        "after the child that " + Narrow(target) + " opened ends, the quit brightness is set");
   }
 }
 

@@ -41,8 +41,9 @@ void CheckMonitor() {
   SetDeviceScenario("monitors=2\ncaps=2\nbrightness=0:50:100\n");
   RunResult report = RunGlowtide(L"-SI -B:70");
   const std::wstring text = report.boxes.empty() ? L"" : report.boxes[0].text;
-  const std::wstring tail = L"<Brightness>\nSupported value : 0 to 100\nCurrent : 50\n\n"
-                            L"<Monitor capabilities>\nBrightness : Can setting\n\n";
+  const std::wstring tail =
+      L"<Brightness>\nSupported value : 0 to 100\nCurrent : 50\n\n"
+      L"<Monitor capabilities>\nBrightness : Can setting\n\n";
   CheckEqual(text.size() >= tail.size() ? text.substr(text.size() - tail.size()) : text, tail,
              "-SI ends with the brightness read before the change and the capability");
   const std::vector<std::string> calls = DeviceCalls(report.processId, "SetMonitorBrightness");
@@ -66,7 +67,8 @@ void CheckMonitor() {
   Check(cycle.finished && cycle.exitCode == 0 && took < 8000,
         "-PR ends with 0 within a few seconds although a window hangs");
   Check(powerStates.size() == 2 && powerStates[0] == 2 && powerStates[1] == -1,
-        "-PR broadcasts SC_MONITORPOWER 2, then -1 (" + std::to_string(powerStates.size()) + " seen)");
+        "-PR broadcasts SC_MONITORPOWER 2, then -1 (" + std::to_string(powerStates.size()) +
+            " seen)");
   const ULONGLONG gap = powerTicks.size() == 2 ? powerTicks[1] - powerTicks[0] : 0;
   Check(gap >= 1900 && gap <= 4500,
         "the power-on broadcast comes about 2000 ms after the power-off one (" +

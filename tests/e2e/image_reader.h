@@ -1,0 +1,29 @@
+// Reads the built exe the way the checks need it: its PE header and imports from the file, and
+// from the module its resources, with a dialog template and a version block as text and an icon
+// image as pixels.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+// The DLLs that the image imports, with its subsystem, machine and file size.
+std::vector<std::string> ImportedDlls(const std::wstring& path, WORD* subsystem, WORD* machine,
+                                      size_t* fileSize);
+
+// A resource's bytes; empty when there is none.
+std::string ResourceBytes(HMODULE module, const wchar_t* type, int name, WORD language);
+
+// A dialog template as text: its header, then one line per control.
+std::wstring DialogTemplate(const std::string& bytes);
+
+// The key=value pairs of a version block's string table 041104b0, in order.
+std::wstring VersionStrings(const std::string& block);
+
+// An icon image's pixels as RGBA rows, top row first; whether it is stored as PNG.
+std::string IconPixels(const std::string& image, bool* isPng);
+
+}  // namespace e2e
