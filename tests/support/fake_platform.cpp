@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <type_traits>
 
 #include "app/options.h"
 #include "argv_model.h"
@@ -39,6 +40,31 @@ LaunchSettings SettingsFrom(std::u16string_view arguments) {
   FakePlatform parser;
   ReportText unused;
   return ParseCommandLine(parser, arguments, unused).settings;
+}
+
+std::string Describe(const LaunchSettings& s) {
+  std::string out;
+  auto field = [&](const char* name, const auto& value) {
+    out += name;
+    out += '=';
+    if constexpr (std::is_same_v<std::decay_t<decltype(value)>, std::u16string>) {
+      out += Utf8(value);
+    } else {
+      out += std::to_string(value);
+    }
+    out += '\n';
+  };
+#define FIELD(f) field(#f, s.f)
+  FIELD(showReport), FIELD(setBrightness), FIELD(brightness), FIELD(switchBrightness);
+  FIELD(brightnessHigh), FIELD(brightnessLow), FIELD(restoreBrightness), FIELD(quitBrightness);
+  FIELD(setWhiteLevel), FIELD(whiteLevel), FIELD(switchWhiteLevel), FIELD(whiteLevelHigh);
+  FIELD(whiteLevelLow), FIELD(restoreWhiteLevel), FIELD(quitWhiteLevel), FIELD(switchHdr);
+  FIELD(enableHdr), FIELD(disableHdr), FIELD(hdrNewState), FIELD(restoreHdr), FIELD(quitHdrState);
+  FIELD(restoreOnExit), FIELD(launchProgram), FIELD(programPath), FIELD(workingDirectory);
+  FIELD(programArgument0), FIELD(programArgument1), FIELD(powerCycle), FIELD(waitImageName);
+  FIELD(waitSeconds);
+#undef FIELD
+  return out;
 }
 
 namespace {
@@ -133,7 +159,8 @@ std::int32_t FakePlatform::DisplayConfigGetDeviceInfo(std::uint8_t* request) {
 std::int32_t FakePlatform::DisplayConfigSetDeviceInfo(std::uint8_t* request) {
   const auto type = static_cast<std::int32_t>(Get32(request));
   setRequests.emplace_back(request, request + Get32(request + 4));
-  if (Call("DisplayConfigSetDeviceInfo", std::to_string(type) + "," + std::to_string(Get32(request + 20)))) {
+  if (Call("DisplayConfigSetDeviceInfo",
+           std::to_string(type) + "," + std::to_string(Get32(request + 20)))) {
     return kFailure;
   }
   return type == 16 && !currentModel ? kNotSupported : 0;
@@ -278,8 +305,8 @@ Handle FakePlatform::OpenSemaphoreW(std::uint32_t access, bool inheritHandle,
 
 Handle FakePlatform::CreateSemaphoreW(std::int32_t initialCount, std::int32_t maximumCount,
                                       const char16_t* name) {
-  if (Call("CreateSemaphoreW", std::to_string(initialCount) + "," + std::to_string(maximumCount) +
-                                   "," + Utf8(name))) {
+  if (Call("CreateSemaphoreW",
+           std::to_string(initialCount) + "," + std::to_string(maximumCount) + "," + Utf8(name))) {
     return Handle::kNull;
   }
   return Handle{0x60};
@@ -314,8 +341,8 @@ int FakePlatform::MessageBoxW(WindowHandle owner, const char16_t* text, const ch
 
 int FakePlatform::LoadStringW(InstanceHandle instance, std::uint32_t id, char16_t* buffer,
                               int capacity) {
-  if (Call("LoadStringW", Num(instance) + "," + std::to_string(id) + "," +
-                              std::to_string(capacity))) {
+  if (Call("LoadStringW",
+           Num(instance) + "," + std::to_string(id) + "," + std::to_string(capacity))) {
     return 0;
   }
   const std::u16string text = id == 103 ? u"Glowtide" : u"GLOWTIDE";
@@ -346,11 +373,11 @@ WindowHandle FakePlatform::CreateWindowExW(std::uint32_t exStyle, const char16_t
                                            std::uintptr_t menu, InstanceHandle instance,
                                            void* parameter) {
   const bool fails = Call(
-      "CreateWindowExW",
-      std::to_string(exStyle) + "," + Utf8(className) + "," + Utf8(title) + "," + Num(style) +
-          "," + Num(static_cast<std::uint32_t>(x)) + "," + std::to_string(y) + "," +
-          Num(static_cast<std::uint32_t>(width)) + "," + std::to_string(height) + "," +
-          Num(parent) + "," + Num(menu) + "," + Num(instance) + "," + (parameter ? "param" : "null"));
+      "CreateWindowExW", std::to_string(exStyle) + "," + Utf8(className) + "," + Utf8(title) + "," +
+                             Num(style) + "," + Num(static_cast<std::uint32_t>(x)) + "," +
+                             std::to_string(y) + "," + Num(static_cast<std::uint32_t>(width)) +
+                             "," + std::to_string(height) + "," + Num(parent) + "," + Num(menu) +
+                             "," + Num(instance) + "," + (parameter ? "param" : "null"));
   return fails ? WindowHandle::kNull : WindowHandle{0x900};
 }
 
@@ -373,8 +400,8 @@ std::uint32_t FakePlatform::MsgWaitForMultipleObjectsEx(std::uint32_t count, con
                                                         std::uint32_t flags) {
   std::string text = std::to_string(count);
   for (std::uint32_t i = 0; i < count; ++i) text += "," + Num(handles[i]);
-  if (Call("MsgWaitForMultipleObjectsEx", text + "," + Num(milliseconds) + "," + Num(wakeMask) +
-                                              "," + std::to_string(flags))) {
+  if (Call("MsgWaitForMultipleObjectsEx",
+           text + "," + Num(milliseconds) + "," + Num(wakeMask) + "," + std::to_string(flags))) {
     return 0xFFFFFFFF;  // WAIT_FAILED
   }
   if (!waitResults.empty()) {
@@ -423,7 +450,9 @@ void FakePlatform::BeginPaint(WindowHandle window) { Call("BeginPaint", Num(wind
 
 void FakePlatform::EndPaint(WindowHandle window) { Call("EndPaint", Num(window)); }
 
-bool FakePlatform::DestroyWindow(WindowHandle window) { return !Call("DestroyWindow", Num(window)); }
+bool FakePlatform::DestroyWindow(WindowHandle window) {
+  return !Call("DestroyWindow", Num(window));
+}
 
 void FakePlatform::PostQuitMessage(std::int32_t exitCode) {
   Call("PostQuitMessage", std::to_string(exitCode));

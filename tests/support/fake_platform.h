@@ -18,6 +18,8 @@ std::string Hex(const std::vector<std::uint8_t>& bytes);
 
 // The settings that parsing makes of this argument part of a command line.
 LaunchSettings SettingsFrom(std::u16string_view arguments);
+// Every field of the settings as "name=value" lines, so that a comparison names the field.
+std::string Describe(const LaunchSettings& settings);
 
 struct FakePath {
   std::uint32_t adapterLow;
@@ -46,7 +48,7 @@ class FakePlatform : public Platform {
   // and 16.
   std::vector<FakePath> paths = {{0x1234, 0, 7}};
   bool currentModel = false;
-  std::uint32_t advancedColorWord = 0x1;  // type 9: supported, off
+  std::uint32_t advancedColorWord = 0x1;    // type 9: supported, off
   std::uint32_t advancedColor2Word = 0x10;  // type 15: HDR supported
   std::uint32_t activeColorMode = 0;        // type 15: SDR
   std::uint32_t whiteLevel = 1000;

@@ -27,10 +27,14 @@ std::string HexOf(const DeviceInfoRequest<N>& request) {
 
 TEST(DeviceInfo, RequestsHaveTheirExactBytes) {
   const std::string header = "efcdab89feffffff04030201";
-  EXPECT_EQ(HexOf(AdvancedColorInfoRequest(kTarget)), "0900000020000000" + header + std::string(24, '0'));
-  EXPECT_EQ(HexOf(AdvancedColorStateRequest(kTarget, true)), "0a00000018000000" + header + "01000000");
-  EXPECT_EQ(HexOf(AdvancedColorStateRequest(kTarget, false)), "0a00000018000000" + header + "00000000");
-  EXPECT_EQ(HexOf(AdvancedColorInfo2Request(kTarget)), "0f00000024000000" + header + std::string(32, '0'));
+  EXPECT_EQ(HexOf(AdvancedColorInfoRequest(kTarget)),
+            "0900000020000000" + header + std::string(24, '0'));
+  EXPECT_EQ(HexOf(AdvancedColorStateRequest(kTarget, true)),
+            "0a00000018000000" + header + "01000000");
+  EXPECT_EQ(HexOf(AdvancedColorStateRequest(kTarget, false)),
+            "0a00000018000000" + header + "00000000");
+  EXPECT_EQ(HexOf(AdvancedColorInfo2Request(kTarget)),
+            "0f00000024000000" + header + std::string(32, '0'));
   EXPECT_EQ(HexOf(HdrStateRequest(kTarget, true)), "1000000018000000" + header + "01000000");
   EXPECT_EQ(HexOf(HdrStateRequest(kTarget, false)), "1000000018000000" + header + "00000000");
   EXPECT_EQ(HexOf(SdrWhiteLevelReadRequest(kTarget)), "0b00000018000000" + header + "00000000");
@@ -43,7 +47,8 @@ TEST(SelectDisplayTarget, TakesPathZeroOfTheCurrentDatabaseOrFails) {
   platform.paths = {{0x89ABCDEF, -2, 0x01020304}, {0x5555, 0, 9}};
   DisplayQuery query;
   ASSERT_TRUE(SelectDisplayTarget(platform, &query));
-  EXPECT_EQ(HexOf(SdrWhiteLevelReadRequest(query.target)), HexOf(SdrWhiteLevelReadRequest(kTarget)));
+  EXPECT_EQ(HexOf(SdrWhiteLevelReadRequest(query.target)),
+            HexOf(SdrWhiteLevelReadRequest(kTarget)));
   EXPECT_EQ(platform.calls, (Calls{"GetDisplayConfigBufferSizes(1)", "QueryDisplayConfig(4)"}));
   for (const char* failing : {"QueryDisplayConfig", "GetDisplayConfigBufferSizes", ""}) {
     FakePlatform broken;
@@ -57,10 +62,10 @@ TEST(SelectDisplayTarget, TakesPathZeroOfTheCurrentDatabaseOrFails) {
 TEST(RunHdrPhase, SendsTheRequestsOfItsModel) {
   struct Case {
     std::u16string arguments;
-    bool current;            // the system answers types 15 and 16
-    std::uint32_t state;     // older: value word of type 9; current: active colour mode
-    Calls requests;          // reads as "get N", sets as "set N,word"
-    const char* restoreOn;   // the requests SetHdrState(on) sends after the phase
+    bool current;           // the system answers types 15 and 16
+    std::uint32_t state;    // older: value word of type 9; current: active colour mode
+    Calls requests;         // reads as "get N", sets as "set N,word"
+    const char* restoreOn;  // the requests SetHdrState(on) sends after the phase
   };
   const Case cases[] = {
       {u"-SI", false, 0x3, {"get 15", "get 9"}, "set 10,1"},
@@ -109,10 +114,13 @@ TEST(RunHdrPhase, ReportsTheStateOfEitherModelBeforeAnyChange) {
     const char* state;
   };
   const Case cases[] = {
-      {false, 0x3, 0, "Supported", "Enable"},       {false, 0x0, 0, "Not supported", "Disable"},
-      {false, 0x2, 0, "Not supported", "Enable"},   {false, 0x1, 0, "Supported", "Disable"},
+      {false, 0x3, 0, "Supported", "Enable"},
+      {false, 0x0, 0, "Not supported", "Disable"},
+      {false, 0x2, 0, "Not supported", "Enable"},
+      {false, 0x1, 0, "Supported", "Disable"},
       // Under Auto Color Management an SDR picture is "advanced colour active" (bits 0, 1).
-      {true, 0x13, 1, "Supported", "Disable"},      {true, 0x03, 1, "Not supported", "Disable"},
+      {true, 0x13, 1, "Supported", "Disable"},
+      {true, 0x03, 1, "Not supported", "Disable"},
       {true, 0x33, 2, "Supported", "Enable"},
   };
   for (const Case& c : cases) {
@@ -140,8 +148,12 @@ TEST(ChooseSwitchWhiteLevel, MovesToTheFartherValueAndTiesGoLow) {
     std::int32_t high, low, expected;
   };
   const Case cases[] = {
-      {0, 3500, 1500, 3500},    {2499, 3500, 1500, 3500}, {2500, 3500, 1500, 1500},
-      {6000, 3500, 1500, 1500}, {0, 2000, 2000, 2000},    {1000, 800, 3000, 3000},
+      {0, 3500, 1500, 3500},
+      {2499, 3500, 1500, 3500},
+      {2500, 3500, 1500, 1500},
+      {6000, 3500, 1500, 1500},
+      {0, 2000, 2000, 2000},
+      {1000, 800, 3000, 3000},
       // Exact distances: a current level beyond int32 must not wrap.
       {0xFFFFFFFF, 2147483647, 0, 0},
   };
@@ -159,13 +171,17 @@ TEST(RunWhiteLevelPhase, SendsAtMostOneLevel) {
   const Case cases[] = {
       {u"-SI", false, {"DisplayConfigGetDeviceInfo(11)"}},
       {u"-BB:2222", false, {"DisplayConfigSetDeviceInfo(-18,2222)"}},
-      {u"-SBB -BBH:3700 -BBL:1300", false,
+      {u"-SBB -BBH:3700 -BBL:1300",
+       false,
        {"DisplayConfigGetDeviceInfo(11)", "DisplayConfigSetDeviceInfo(-18,3700)"}},
-      {u"-SBB -BBH:1100 -BBL:2900", false,  // current 1000 lies nearer the high value
+      {u"-SBB -BBH:1100 -BBL:2900",
+       false,  // current 1000 lies nearer the high value
        {"DisplayConfigGetDeviceInfo(11)", "DisplayConfigSetDeviceInfo(-18,2900)"}},
-      {u"-BB:2222 -SBB", false,
+      {u"-BB:2222 -SBB",
+       false,
        {"DisplayConfigGetDeviceInfo(11)", "DisplayConfigSetDeviceInfo(-18,3500)"}},
-      {u"-SBB -BB:2222", true,
+      {u"-SBB -BB:2222",
+       true,
        {"DisplayConfigGetDeviceInfo(11)", "DisplayConfigSetDeviceInfo(-18,2222)"}},
       {u"-SBB", true, {"DisplayConfigGetDeviceInfo(11)"}},
       {u"-BBH:4000", false, {}},
@@ -180,15 +196,16 @@ TEST(RunWhiteLevelPhase, SendsAtMostOneLevel) {
 }
 
 TEST(RunWhiteLevelPhase, ReportsTheLevelAndItsNits) {
-  for (auto [level, line] : {std::pair{1000u, "1000   (80 nits)"}, std::pair{999u, "999   (79 nits)"},
-                             std::pair{4294967295u, "4294967295   (343597383 nits)"}}) {
+  for (auto [level, line] :
+       {std::pair{1000u, "1000   (80 nits)"}, std::pair{999u, "999   (79 nits)"},
+        std::pair{4294967295u, "4294967295   (343597383 nits)"}}) {
     FakePlatform platform;
     platform.whiteLevel = level;
     ReportText report;
     RunWhiteLevelPhase(platform, LaunchSettings{.showReport = true}, kTarget, report);
-    EXPECT_EQ(Utf8(report.Text()),
-              std::string("<HDR/SDR brightness balance (SDR white level)>\nCurrent : ") + line +
-                  "\n\n");
+    EXPECT_EQ(
+        Utf8(report.Text()),
+        std::string("<HDR/SDR brightness balance (SDR white level)>\nCurrent : ") + line + "\n\n");
   }
 }
 

@@ -54,13 +54,14 @@ TEST(LaunchChild, CreatesTheProcessAndAsksTheShellOnlyWhenThatFails) {
   FakePlatform direct;
   const ChildProcess child = LaunchChild(direct, settings);
   EXPECT_EQ(direct.calls, (Calls{"CreateProcessW(0x420,104)"}));
-  EXPECT_EQ(direct.launched, (std::vector<std::u16string>{u"C:\\G\\g.exe",
-                                                         u"\"C:\\G\\g.exe\" \"a\" -x", u"C:\\G"}));
+  EXPECT_EQ(direct.launched,
+            (std::vector<std::u16string>{u"C:\\G\\g.exe", u"\"C:\\G\\g.exe\" \"a\" -x", u"C:\\G"}));
   EXPECT_EQ(child.process.get(), Handle{0x50});
 
   FakePlatform shell;
   shell.failing = {"CreateProcessW"};
-  const ChildProcess opened = LaunchChild(shell, testing::SettingsFrom(u"-P:steam://run/1 -PARG:0:a"));
+  const ChildProcess opened =
+      LaunchChild(shell, testing::SettingsFrom(u"-P:steam://run/1 -PARG:0:a"));
   EXPECT_EQ(shell.shellOpened,
             (std::vector<std::u16string>{u"steam://run/1", u"\"a\" ", u"(null)"}));
   EXPECT_EQ(opened.process.get(), Handle{0x58});
@@ -85,8 +86,11 @@ TEST(WaitAndRestore, TheLastOneOutAppliesOnlyTheQuitSettingsGiven) {
       {game + u"-BBQ:4444", 9999, {"DisplayConfigSetDeviceInfo(-18,4444)"}},
       {game + u"-HDRQ:E -HDR:D", 9999, {"DisplayConfigSetDeviceInfo(10,1)"}},
       {game + u"-HDRQ:D -HDR:E", 9999, {"DisplayConfigSetDeviceInfo(10,0)"}},
-      {game + u"-HDRQ:E", 9999, {"DisplayConfigSetDeviceInfo(16,1)", "DisplayConfigSetDeviceInfo(10,1)"}},
-      {game + u"-HDRQ:D -BQ:33 -BBQ:4444", 9999,
+      {game + u"-HDRQ:E",
+       9999,
+       {"DisplayConfigSetDeviceInfo(16,1)", "DisplayConfigSetDeviceInfo(10,1)"}},
+      {game + u"-HDRQ:D -BQ:33 -BBQ:4444",
+       9999,
        {"DisplayConfigSetDeviceInfo(16,0)", "DisplayConfigSetDeviceInfo(10,0)",
         "SetMonitorBrightness(0x101,33)", "DisplayConfigSetDeviceInfo(-18,4444)"}},
       {game + u"-BQ:33 -BBQ:4444 -HDRQ:E", 9998, {}},  // another launch still waits
@@ -95,8 +99,8 @@ TEST(WaitAndRestore, TheLastOneOutAppliesOnlyTheQuitSettingsGiven) {
     FakePlatform platform;
     platform.previousCount = c.previousCount;
     EXPECT_EQ(RunWith(platform, c.arguments), 0);
-    const auto released = std::find(platform.calls.begin(), platform.calls.end(),
-                                    "ReleaseSemaphore(0x60,1)");
+    const auto released =
+        std::find(platform.calls.begin(), platform.calls.end(), "ReleaseSemaphore(0x60,1)");
     ASSERT_NE(released, platform.calls.end()) << Utf8(c.arguments);
     Calls applied;
     for (auto it = released; it != platform.calls.end(); ++it) {
@@ -144,16 +148,26 @@ TEST(WaitForGame, WaitsWhileTheGameRunsAndLooksAgainWhenItEnds) {
   const Case cases[] = {
       {"appears on the second look", {{}, {game}, {}}, {"0,0x1f4", "1,0x1007,0xffffffff"}, 500},
       {"never appears: looks until the grace period ends",
-       {{}}, {"0,0x1f4", "0,0x1f4", "0,0x1f4", "0,0x1f4"}, 2000},
-      {"relaunched by its client", {{game}, {{8, u"eldenring.exe"}}, {}},
-       {"1,0x1007,0xffffffff", "1,0x1008,0xffffffff"}, 0},
-      {"cannot be opened: looked for twice a second", {{{7, u"eldenring.exe", 1, false}}, {}},
-       {"0,0x1f4"}, 500},
+       {{}},
+       {"0,0x1f4", "0,0x1f4", "0,0x1f4", "0,0x1f4"},
+       2000},
+      {"relaunched by its client",
+       {{game}, {{8, u"eldenring.exe"}}, {}},
+       {"1,0x1007,0xffffffff", "1,0x1008,0xffffffff"},
+       0},
+      {"cannot be opened: looked for twice a second",
+       {{{7, u"eldenring.exe", 1, false}}, {}},
+       {"0,0x1f4"},
+       500},
       {"only this session's processes of that file name, not the child",
-       {{{5, u"eldenring.exe", 2}, {6, u"eldenring.exe.bak"}, game, {9, u"eldenrıng.exe"},
+       {{{5, u"eldenring.exe", 2},
+         {6, u"eldenring.exe.bak"},
+         game,
+         {9, u"eldenrıng.exe"},
          {3, u"eldenring.exe"}},  // the ended child
         {}},
-       {"1,0x1007,0xffffffff"}, 0},
+       {"1,0x1007,0xffffffff"},
+       0},
   };
   for (const Case& c : cases) {
     FakePlatform platform;
@@ -196,7 +210,8 @@ TEST(CreateHiddenWindow, RegistersTheClassAndCreatesTheWindowHidden) {
   const WindowClass& c = platform.registered;
   EXPECT_EQ(std::tie(c.size, c.style, c.background, c.menuName), std::tuple(80u, 3u, 6u, 109u));
   EXPECT_EQ(c.procedure, &HiddenWindowProc);
-  EXPECT_EQ(std::tie(c.icon, c.smallIcon), std::tuple(IconHandle{0x7000 + 107}, IconHandle{0x7000 + 108}));
+  EXPECT_EQ(std::tie(c.icon, c.smallIcon),
+            std::tuple(IconHandle{0x7000 + 107}, IconHandle{0x7000 + 108}));
   EXPECT_EQ(Matching(platform.calls, "CreateWindowExW")[0],
             "CreateWindowExW(0,GLOWTIDE,Glowtide,0xcf0000,0x80000000,0,0x80000000,0,0x0,0x0,"
             "0x400000,null)");

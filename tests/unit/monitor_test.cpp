@@ -40,13 +40,18 @@ TEST(RunBrightnessPhase, MakesItsCallsInOrder) {
   };
   const Case cases[] = {
       {u"-B:70", {}, {"SetMonitorBrightness(0x101,70)", release}},
-      {u"-SI -B:70", {},
+      {u"-SI -B:70",
+       {},
        {"GetMonitorCapabilities(0x101)", "GetMonitorBrightness(0x101)",
         "SetMonitorBrightness(0x101,70)", release, box}},
-      {u"-SB -BH:77 -BL:44", {},  // at 50, strictly between: the smaller
+      {u"-SB -BH:77 -BL:44",
+       {},  // at 50, strictly between: the smaller
        {"GetMonitorBrightness(0x101)", "SetMonitorBrightness(0x101,44)", release}},
-      {u"-B:70 -SB", {}, {"GetMonitorBrightness(0x101)", "SetMonitorBrightness(0x101,30)", release}},
-      {u"-SB -B:70", {"GetMonitorBrightness"},
+      {u"-B:70 -SB",
+       {},
+       {"GetMonitorBrightness(0x101)", "SetMonitorBrightness(0x101,30)", release}},
+      {u"-SB -B:70",
+       {"GetMonitorBrightness"},
        {"GetMonitorBrightness(0x101)", "SetMonitorBrightness(0x101,70)", release}},
       {u"-SB", {"GetMonitorBrightness"}, {"GetMonitorBrightness(0x101)", release}},
       {u"-SI -B:70", {"GetPhysicalMonitorsFromHMONITOR"}, {box}},
@@ -57,10 +62,9 @@ TEST(RunBrightnessPhase, MakesItsCallsInOrder) {
     platform.failing = c.failing;
     ReportText report;
     RunBrightnessPhase(platform, platform, testing::SettingsFrom(c.arguments), report);
-    Calls expected(enumerate.begin(), enumerate.end() - (c.failing.count(
-                                                             "GetNumberOfPhysicalMonitorsFromHMONITOR")
-                                                             ? 1
-                                                             : 0));
+    Calls expected(
+        enumerate.begin(),
+        enumerate.end() - (c.failing.count("GetNumberOfPhysicalMonitorsFromHMONITOR") ? 1 : 0));
     expected.insert(expected.end(), c.calls.begin(), c.calls.end());
     EXPECT_EQ(platform.calls, expected) << Utf8(c.arguments);
   }
@@ -100,9 +104,9 @@ TEST(RunBrightnessPhase, ShowsItsSectionsWhateverTheCallsReturned) {
 TEST(PowerCycleMonitors, SendsOffAndOnTwoSecondsApartPassingOverHungWindows) {
   FakePlatform platform;
   PowerCycleMonitors(platform, platform);
-  EXPECT_EQ(platform.calls, (Calls{"SendMessageTimeoutW(0xffff,0x112,0xf170,2,0x2,1000)",
-                                   "Sleep(2000)",
-                                   "SendMessageTimeoutW(0xffff,0x112,0xf170,-1,0x2,1000)"}));
+  EXPECT_EQ(platform.calls,
+            (Calls{"SendMessageTimeoutW(0xffff,0x112,0xf170,2,0x2,1000)", "Sleep(2000)",
+                   "SendMessageTimeoutW(0xffff,0x112,0xf170,-1,0x2,1000)"}));
 }
 
 }  // namespace
