@@ -16,12 +16,6 @@ std::string Joined(const std::vector<std::string>& lines) {
   return text;
 }
 
-void CheckText(const std::string& actual, const std::string& expected, const std::string& what) {
-  Check(
-      actual == expected,
-      what + (actual == expected ? "" : ": expected \"" + expected + "\", got \"" + actual + "\""));
-}
-
 }  // namespace
 
 void CheckDisplay() {
@@ -32,14 +26,14 @@ void CheckDisplay() {
       L"<HDR/SDR brightness balance (SDR white level)>\nCurrent : 2500   (200 nits)\n\n";
   CheckEqual(report.boxes.empty() ? L"" : report.boxes[0].text.substr(0, sections.size()), sections,
              "-SI on an older system shows the HDR and white-level sections");
-  CheckText(Joined(DeviceCalls(report.processId, "DisplayConfigGetDeviceInfo")) + " | " +
-                Joined(DeviceCalls(report.processId, "DisplayConfigSetDeviceInfo")),
-            "DisplayConfigGetDeviceInfo 0f00000024000000" + kHeader + std::string(32, '0') +
-                " | DisplayConfigGetDeviceInfo 0900000020000000" + kHeader + std::string(24, '0') +
-                " | DisplayConfigGetDeviceInfo 0b00000018000000" + kHeader + "00000000" +
-                " | DisplayConfigSetDeviceInfo eeffffff1c000000" + kHeader +
-                "d007000001000000 hdr=on",
-            "requests go to the first path: one refused probe, the older read, the white level");
+  CheckEqual(Joined(DeviceCalls(report.processId, "DisplayConfigGetDeviceInfo")) + " | " +
+                 Joined(DeviceCalls(report.processId, "DisplayConfigSetDeviceInfo")),
+             "DisplayConfigGetDeviceInfo 0f00000024000000" + kHeader + std::string(32, '0') +
+                 " | DisplayConfigGetDeviceInfo 0900000020000000" + kHeader + std::string(24, '0') +
+                 " | DisplayConfigGetDeviceInfo 0b00000018000000" + kHeader + "00000000" +
+                 " | DisplayConfigSetDeviceInfo eeffffff1c000000" + kHeader +
+                 "d007000001000000 hdr=on",
+             "requests go to the first path: one refused probe, the older read, the white level");
 
   struct Hdr {
     const char* scenario;
@@ -64,7 +58,7 @@ void CheckDisplay() {
     }
     std::string label = std::string(c.scenario) + " with " + Narrow(c.arguments);
     for (char& ch : label) ch = ch == '\n' ? ' ' : ch;
-    CheckText(sets, c.expected, label);
+    CheckEqual(sets, c.expected, label);
   }
 
   for (auto [scenario, section] :

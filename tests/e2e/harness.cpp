@@ -280,6 +280,12 @@ void CheckEqual(const std::wstring& actual, const std::wstring& expected, const 
                                                              "\", got \"" + Narrow(actual) + "\""));
 }
 
+void CheckEqual(const std::string& actual, const std::string& expected, const std::string& what) {
+  Check(
+      actual == expected,
+      what + (actual == expected ? "" : ": expected \"" + expected + "\", got \"" + actual + "\""));
+}
+
 void CheckEqual(std::uint64_t actual, std::uint64_t expected, const std::string& what) {
   char detail[96] = {};
   if (actual != expected) {
@@ -294,6 +300,53 @@ int Summary() {
   printf("%d passed, %d failed\n", passed, failed);
   fflush(stdout);
   return failed == 0 ? 0 : 1;
+}
+
+namespace {
+
+LRESULT CALLBACK ListenerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* listener = reinterpret_cast<PowerListener*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (listener && message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_MONITORPOWER) {
+    listener->states.push_back(lParam);
+    listener->ticks.push_back(GetTickCount64());
+    return 0;
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+HWND CreateTopLevelWindow(const wchar_t* className) {
+  WNDCLASSW windowClass{};
+  windowClass.lpfnWndProc = ListenerProc;
+  windowClass.hInstance = GetModuleHandleW(nullptr);
+  windowClass.lpszClassName = className;
+  RegisterClassW(&windowClass);
+  return CreateWindowExW(0, className, className, WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+                         windowClass.hInstance, nullptr);
+}
+
+DWORD WINAPI HungWindowThread(LPVOID stop) {
+  CreateTopLevelWindow(L"GlowtideSuiteHungWindow");
+  WaitForSingleObject(stop, INFINITE);
+  return 0;
+}
+
+}  // namespace
+
+PowerListener::PowerListener() : window(CreateTopLevelWindow(L"GlowtideSuitePowerListener")) {
+  SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+}
+
+PowerListener::~PowerListener() { DestroyWindow(window); }
+
+HungWindow::HungWindow()
+    : stop(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+      thread(CreateThread(nullptr, 0, HungWindowThread, stop, 0, nullptr)) {}
+
+HungWindow::~HungWindow() {
+  SetEvent(stop);
+  WaitForSingleObject(thread, 5000);
+  CloseHandle(thread);
+  CloseHandle(stop);
 }
 
 Gate::Gate(const wchar_t* name) : event(CreateEventW(nullptr, TRUE, FALSE, name)) {

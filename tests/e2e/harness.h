@@ -81,6 +81,27 @@ struct Gate {
   HANDLE event;
 };
 
+// A top-level window of the suite's thread that records each SC_MONITORPOWER broadcast it
+// receives (while the thread serves its messages) with its time.
+struct PowerListener {
+  PowerListener();
+  PowerListener(const PowerListener&) = delete;
+  PowerListener& operator=(const PowerListener&) = delete;
+  ~PowerListener();
+  HWND window;
+  std::vector<LPARAM> states;
+  std::vector<ULONGLONG> ticks;
+};
+
+// A top-level window whose thread never takes its messages, as a hung program's.
+struct HungWindow {
+  HungWindow();
+  HungWindow(const HungWindow&) = delete;
+  HungWindow& operator=(const HungWindow&) = delete;
+  ~HungWindow();
+  HANDLE stop, thread;
+};
+
 // Sets the default value of a key under HKEY_CLASSES_ROOT, where Wine's shell finds associations.
 void SetClassesKey(const std::wstring& key, const std::wstring& value);
 // Saves a shell link at path that points at target.
@@ -89,6 +110,7 @@ void MakeShortcut(const std::wstring& path, const std::wstring& target);
 // Checks: each prints one line, "ok" or "FAIL" with what was expected and what came.
 void Check(bool condition, const std::string& what);
 void CheckEqual(const std::wstring& actual, const std::wstring& expected, const std::string& what);
+void CheckEqual(const std::string& actual, const std::string& expected, const std::string& what);
 void CheckEqual(std::uint64_t actual, std::uint64_t expected, const std::string& what);
 int Summary();  // prints "N passed, M failed"; the process exit code
 

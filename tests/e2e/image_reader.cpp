@@ -221,4 +221,34 @@ std::string IconPixels(const std::string& image, bool* isPng) {
   return out;
 }
 
+std::wstring IconGroupImages(HMODULE module, const std::string& group, WORD language,
+                             std::uint64_t* pixelHash) {
+  std::wstring entries;
+  std::uint64_t hash = 0xcbf29ce484222325;
+  const size_t count = group.size() >= 6 ? static_cast<unsigned char>(group[4]) : 0;
+  for (size_t i = 0; i < count && 6 + 14 * (i + 1) <= group.size(); ++i) {
+#pragma pack(push, 2)
+    struct {
+      BYTE bWidth, bHeight, bColorCount, bReserved;
+      WORD wPlanes, wBitCount;
+      DWORD dwBytesInRes;
+      WORD nId;
+    } entry;  // a group's entry: the file's entry with a resource id in place of the offset
+#pragma pack(pop)
+    static_assert(sizeof entry == 14);
+    memcpy(&entry, group.data() + 6 + 14 * i, 14);
+    const std::string image = ResourceBytes(module, RT_ICON, entry.nId, language);
+    bool isPng = false;
+    const std::string pixels = IconPixels(image, &isPng);
+    const int side = entry.bWidth ? entry.bWidth : 256;
+    entries +=
+        std::to_wstring(side) + L"/" + std::to_wstring(entry.wBitCount) + (isPng ? L"png" : L"") +
+        (image.size() == entry.dwBytesInRes && pixels.size() == size_t(side) * side * 4 ? L" "
+                                                                                        : L"? ");
+    for (char c : pixels) hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001b3;
+  }
+  *pixelHash = hash;
+  return entries;
+}
+
 }  // namespace e2e

@@ -26,4 +26,10 @@ std::wstring VersionStrings(const std::string& block);
 // An icon image's pixels as RGBA rows, top row first; whether it is stored as PNG.
 std::string IconPixels(const std::string& image, bool* isPng);
 
+// An icon group's images as "side/bits" (and "png" when stored so), each followed by a blank, or
+// by "? " when its size or pixels do not match its entry; the FNV-1a hash of their pixels, in
+// order.
+std::wstring IconGroupImages(HMODULE module, const std::string& group, WORD language,
+                             std::uint64_t* pixelHash);
+
 }  // namespace e2e
