@@ -1,8 +1,7 @@
-// Monitor control: the -SB rule, the brightness phase's calls and sections, the power cycle.
+// Monitor control: the -SB rule, the brightness phase's calls and sections.
 #include <gtest/gtest.h>
 
 #include "monitor/brightness.h"
-#include "monitor/power_cycle.h"
 #include "support/fake_platform.h"
 
 namespace glowtide {
@@ -68,10 +67,6 @@ TEST(RunBrightnessPhase, MakesItsCallsInOrder) {
     expected.insert(expected.end(), c.calls.begin(), c.calls.end());
     EXPECT_EQ(platform.calls, expected) << Utf8(c.arguments);
   }
-  FakePlatform two;
-  two.monitorCount = 2;
-  SetPrimaryMonitorBrightness(two, 33);
-  EXPECT_EQ(two.calls.back(), "DestroyPhysicalMonitors(2,0x101,0x102)");
 }
 
 TEST(RunBrightnessPhase, ShowsItsSectionsWhateverTheCallsReturned) {
@@ -99,14 +94,6 @@ TEST(RunBrightnessPhase, ShowsItsSectionsWhateverTheCallsReturned) {
     ASSERT_EQ(platform.boxes.size(), 1u);
     EXPECT_EQ(Utf8(platform.boxes[0].text), "<Earlier>\n\n" + c.box);
   }
-}
-
-TEST(PowerCycleMonitors, SendsOffAndOnTwoSecondsApartPassingOverHungWindows) {
-  FakePlatform platform;
-  PowerCycleMonitors(platform, platform);
-  EXPECT_EQ(platform.calls,
-            (Calls{"SendMessageTimeoutW(0xffff,0x112,0xf170,2,0x2,1000)", "Sleep(2000)",
-                   "SendMessageTimeoutW(0xffff,0x112,0xf170,-1,0x2,1000)"}));
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // Parsing: the number rule, each option's fields, case folding, the working directory, the
-// parameter error, the usage case and the split of the first argument.
+// parameter error and the usage case.
 #include "app/options.h"
 
 #include <gtest/gtest.h>
@@ -123,15 +123,6 @@ TEST(ParseCommandLine, RejectsANumberWithTheOptionAsSpelledInTheTable) {
     EXPECT_EQ(Utf8(outcome.rejectedOption), c.rejected) << Utf8(c.arguments);
     EXPECT_FALSE(outcome.settings.showReport) << Utf8(c.arguments);
   }
-}
-
-TEST(ParseCommandLine, SplitsBehindAPlaceholderAndKeepsNoPointerIntoTheArray) {
-  testing::FakePlatform platform;
-  ReportText report;
-  const ParseOutcome outcome = ParseCommandLine(platform, u"\"-PARG:0:x\\\"y\"", report);
-  EXPECT_EQ(Utf8(platform.commandLineSplit), "glowtide \"-PARG:0:x\\\"y\"");
-  EXPECT_EQ(Utf8(outcome.settings.programArgument0), "x\"y");  // copied before the release
-  EXPECT_EQ(platform.calls, (std::vector<std::string>{"CommandLineToArgvW()", "LocalFree(argv)"}));
 }
 
 TEST(ParseCommandLine, TheUsageCaseIsNoArgumentOrOneNonOption) {

@@ -1,4 +1,4 @@
-// The report's bounded section formatter and its box.
+// The report's bounded section formatter.
 #include "report/report.h"
 
 #include <gtest/gtest.h>
@@ -31,15 +31,6 @@ TEST(AppendReportSection, FormatsIntoABoundedSectionAndAppends) {
     AppendReportSection(report, c.format, c.arguments);
     EXPECT_EQ(Utf8(report.Text()), "<Earlier>" + c.expected);
   }
-}
-
-TEST(ShowReport, ShowsTheWholeTextInAnOwnerlessOkBox) {
-  testing::FakePlatform platform;
-  ReportText report;
-  report.Append(u"<A>\n\n<B>\n\n");
-  ShowReport(platform, report);
-  EXPECT_EQ(platform.calls, (std::vector<std::string>{"MessageBoxW(0x0,Monitor information,0x0)"}));
-  EXPECT_EQ(Utf8(platform.boxes[0].text), "<A>\n\n<B>\n\n");
 }
 
 }  // namespace
