@@ -113,16 +113,15 @@ TEST(RunHdrPhase, ReportsTheStateOfEitherModelBeforeAnyChange) {
     const char* support;
     const char* state;
   };
+  // clang-format off
   const Case cases[] = {
-      {false, 0x3, 0, "Supported", "Enable"},
-      {false, 0x0, 0, "Not supported", "Disable"},
-      {false, 0x2, 0, "Not supported", "Enable"},
-      {false, 0x1, 0, "Supported", "Disable"},
+      {false, 0x3, 0, "Supported", "Enable"},       {false, 0x0, 0, "Not supported", "Disable"},
+      {false, 0x2, 0, "Not supported", "Enable"},   {false, 0x1, 0, "Supported", "Disable"},
       // Under Auto Color Management an SDR picture is "advanced colour active" (bits 0, 1).
-      {true, 0x13, 1, "Supported", "Disable"},
-      {true, 0x03, 1, "Not supported", "Disable"},
+      {true, 0x13, 1, "Supported", "Disable"},      {true, 0x03, 1, "Not supported", "Disable"},
       {true, 0x33, 2, "Supported", "Enable"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     FakePlatform platform;
     platform.currentModel = c.current;
@@ -147,16 +146,14 @@ TEST(ChooseSwitchWhiteLevel, MovesToTheFartherValueAndTiesGoLow) {
     std::uint32_t current;
     std::int32_t high, low, expected;
   };
+  // clang-format off
   const Case cases[] = {
-      {0, 3500, 1500, 3500},
-      {2499, 3500, 1500, 3500},
-      {2500, 3500, 1500, 1500},
-      {6000, 3500, 1500, 1500},
-      {0, 2000, 2000, 2000},
-      {1000, 800, 3000, 3000},
+      {0, 3500, 1500, 3500},    {2499, 3500, 1500, 3500}, {2500, 3500, 1500, 1500},
+      {6000, 3500, 1500, 1500}, {0, 2000, 2000, 2000},    {1000, 800, 3000, 3000},
       // Exact distances: a current level beyond int32 must not wrap.
       {0xFFFFFFFF, 2147483647, 0, 0},
   };
+  // clang-format on
   for (const Case& c : cases) {
     EXPECT_EQ(ChooseSwitchWhiteLevel(c.current, c.high, c.low), c.expected) << c.current;
   }
@@ -168,24 +165,22 @@ TEST(RunWhiteLevelPhase, SendsAtMostOneLevel) {
     bool readFails;
     Calls calls;
   };
+  // clang-format off
   const Case cases[] = {
       {u"-SI", false, {"DisplayConfigGetDeviceInfo(11)"}},
       {u"-BB:2222", false, {"DisplayConfigSetDeviceInfo(-18,2222)"}},
-      {u"-SBB -BBH:3700 -BBL:1300",
-       false,
+      {u"-SBB -BBH:3700 -BBL:1300", false,
        {"DisplayConfigGetDeviceInfo(11)", "DisplayConfigSetDeviceInfo(-18,3700)"}},
-      {u"-SBB -BBH:1100 -BBL:2900",
-       false,  // current 1000 lies nearer the high value
+      {u"-SBB -BBH:1100 -BBL:2900", false,  // current 1000 lies nearer the high value
        {"DisplayConfigGetDeviceInfo(11)", "DisplayConfigSetDeviceInfo(-18,2900)"}},
-      {u"-BB:2222 -SBB",
-       false,
+      {u"-BB:2222 -SBB", false,
        {"DisplayConfigGetDeviceInfo(11)", "DisplayConfigSetDeviceInfo(-18,3500)"}},
-      {u"-SBB -BB:2222",
-       true,
+      {u"-SBB -BB:2222", true,
        {"DisplayConfigGetDeviceInfo(11)", "DisplayConfigSetDeviceInfo(-18,2222)"}},
       {u"-SBB", true, {"DisplayConfigGetDeviceInfo(11)"}},
       {u"-BBH:4000", false, {}},
   };
+  // clang-format on
   for (const Case& c : cases) {
     FakePlatform platform;
     if (c.readFails) platform.failing = {"DisplayConfigGetDeviceInfo"};

@@ -81,20 +81,19 @@ TEST(WaitAndRestore, TheLastOneOutAppliesOnlyTheQuitSettingsGiven) {
     std::int32_t previousCount;
     Calls applied;  // the device calls after the count is given back
   };
+  // clang-format off
   const Case cases[] = {
       {game + u"-BQ:33", 9999, {"SetMonitorBrightness(0x101,33)"}},
       {game + u"-BBQ:4444", 9999, {"DisplayConfigSetDeviceInfo(-18,4444)"}},
       {game + u"-HDRQ:E -HDR:D", 9999, {"DisplayConfigSetDeviceInfo(10,1)"}},
       {game + u"-HDRQ:D -HDR:E", 9999, {"DisplayConfigSetDeviceInfo(10,0)"}},
-      {game + u"-HDRQ:E",
-       9999,
-       {"DisplayConfigSetDeviceInfo(16,1)", "DisplayConfigSetDeviceInfo(10,1)"}},
-      {game + u"-HDRQ:D -BQ:33 -BBQ:4444",
-       9999,
+      {game + u"-HDRQ:E", 9999, {"DisplayConfigSetDeviceInfo(16,1)", "DisplayConfigSetDeviceInfo(10,1)"}},
+      {game + u"-HDRQ:D -BQ:33 -BBQ:4444", 9999,
        {"DisplayConfigSetDeviceInfo(16,0)", "DisplayConfigSetDeviceInfo(10,0)",
         "SetMonitorBrightness(0x101,33)", "DisplayConfigSetDeviceInfo(-18,4444)"}},
       {game + u"-BQ:33 -BBQ:4444 -HDRQ:E", 9998, {}},  // another launch still waits
   };
+  // clang-format on
   for (const Case& c : cases) {
     FakePlatform platform;
     platform.previousCount = c.previousCount;
@@ -145,30 +144,22 @@ TEST(WaitForGame, WaitsWhileTheGameRunsAndLooksAgainWhenItEnds) {
     Calls waits;  // the waits' handles and timeouts
     std::uint64_t elapsed;
   };
+  // clang-format off
   const Case cases[] = {
       {"appears on the second look", {{}, {game}, {}}, {"0,0x1f4", "1,0x1007,0xffffffff"}, 500},
       {"never appears: looks until the grace period ends",
-       {{}},
-       {"0,0x1f4", "0,0x1f4", "0,0x1f4", "0,0x1f4"},
-       2000},
-      {"relaunched by its client",
-       {{game}, {{8, u"eldenring.exe"}}, {}},
-       {"1,0x1007,0xffffffff", "1,0x1008,0xffffffff"},
-       0},
-      {"cannot be opened: looked for twice a second",
-       {{{7, u"eldenring.exe", 1, false}}, {}},
-       {"0,0x1f4"},
-       500},
+       {{}}, {"0,0x1f4", "0,0x1f4", "0,0x1f4", "0,0x1f4"}, 2000},
+      {"relaunched by its client", {{game}, {{8, u"eldenring.exe"}}, {}},
+       {"1,0x1007,0xffffffff", "1,0x1008,0xffffffff"}, 0},
+      {"cannot be opened: looked for twice a second", {{{7, u"eldenring.exe", 1, false}}, {}},
+       {"0,0x1f4"}, 500},
       {"only this session's processes of that file name, not the child",
-       {{{5, u"eldenring.exe", 2},
-         {6, u"eldenring.exe.bak"},
-         game,
-         {9, u"eldenrıng.exe"},
+       {{{5, u"eldenring.exe", 2}, {6, u"eldenring.exe.bak"}, game, {9, u"eldenrıng.exe"},
          {3, u"eldenring.exe"}},  // the ended child
         {}},
-       {"1,0x1007,0xffffffff"},
-       0},
+       {"1,0x1007,0xffffffff"}, 0},
   };
+  // clang-format on
   for (const Case& c : cases) {
     FakePlatform platform;
     platform.snapshots = c.snapshots;

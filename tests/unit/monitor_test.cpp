@@ -37,25 +37,22 @@ TEST(RunBrightnessPhase, MakesItsCallsInOrder) {
     std::set<std::string> failing;
     Calls calls;  // after the enumeration, when it succeeds
   };
+  // clang-format off
   const Case cases[] = {
       {u"-B:70", {}, {"SetMonitorBrightness(0x101,70)", release}},
-      {u"-SI -B:70",
-       {},
+      {u"-SI -B:70", {},
        {"GetMonitorCapabilities(0x101)", "GetMonitorBrightness(0x101)",
         "SetMonitorBrightness(0x101,70)", release, box}},
-      {u"-SB -BH:77 -BL:44",
-       {},  // at 50, strictly between: the smaller
+      {u"-SB -BH:77 -BL:44", {},  // at 50, strictly between: the smaller
        {"GetMonitorBrightness(0x101)", "SetMonitorBrightness(0x101,44)", release}},
-      {u"-B:70 -SB",
-       {},
-       {"GetMonitorBrightness(0x101)", "SetMonitorBrightness(0x101,30)", release}},
-      {u"-SB -B:70",
-       {"GetMonitorBrightness"},
+      {u"-B:70 -SB", {}, {"GetMonitorBrightness(0x101)", "SetMonitorBrightness(0x101,30)", release}},
+      {u"-SB -B:70", {"GetMonitorBrightness"},
        {"GetMonitorBrightness(0x101)", "SetMonitorBrightness(0x101,70)", release}},
       {u"-SB", {"GetMonitorBrightness"}, {"GetMonitorBrightness(0x101)", release}},
       {u"-SI -B:70", {"GetPhysicalMonitorsFromHMONITOR"}, {box}},
       {u"-SI -B:70", {"GetNumberOfPhysicalMonitorsFromHMONITOR"}, {box}},
   };
+  // clang-format on
   for (const Case& c : cases) {
     FakePlatform platform;
     platform.failing = c.failing;
