@@ -41,13 +41,13 @@ void CheckLaunch() {
              "argument 0 arrives whole with its quotes and blanks; argument 1 as it stands");
   CheckEqual(run.exitCode, 0, "-P: without a quit option exits with 0");
 
-  // Two overlapping counted launches: A's child ends first, and only B, last out (after looking
-  // for its -PW: game for a second), restores.
+  // Two overlapping counted launches: A's child ends first, and only B, last out (after one look
+  // for its -PW: game), restores.
   std::unique_ptr<Gate> gateA(new Gate(L"GlowtideSuiteGateA"));
   Instance a(L"\"-P:" + Child() + L"\" -BQ:10");
   const HWND windowA = WaitForHiddenWindow(a.processId());
   std::unique_ptr<Gate> gateB(new Gate(L"GlowtideSuiteGateB"));
-  Instance b(L"\"-P:" + Child() + L"\" -BQ:20 -B:5 -PW:absent.exe -PWT:1");
+  Instance b(L"\"-P:" + Child() + L"\" -BQ:20 -B:5 -PW:absent.exe -PWT:0");
   const HWND windowB = WaitForHiddenWindow(b.processId());
   Check(windowA && windowB && !IsWindowVisible(windowB),
         "both launches wait behind hidden windows");
@@ -125,8 +125,8 @@ void CheckLaunch() {
     Gate gate(L"GlowtideSuiteShell");
     // When the shell hands over the child itself, the ended child is not taken for the game
     // (a game that its client relaunches under the same name must still be waited for): the
-    // restore then comes after the -PWT: grace period.
-    Instance launch(L"\"-P:" + target + L"\" -BQ:50 -PW:glowtide_child.exe -PWT:1");
+    // restore then comes after the -PWT: grace period, here none.
+    Instance launch(L"\"-P:" + target + L"\" -BQ:50 -PW:glowtide_child.exe -PWT:0");
     // The URL and the document reach the child as its argument; the shortcut names no argument.
     const std::wstring opened = Child() + L"\n" + (target == shortcut ? L"" : target) + L"\n";
     Check(WaitForFile(kRecord).rfind(opened, 0) == 0 && !launch.HasEnded(300),
