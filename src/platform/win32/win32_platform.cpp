@@ -20,6 +20,11 @@ namespace {
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows text is UTF-16");
 
 const wchar_t* Wide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
+// A platform handle as the seam's handle type of the same bits.
+template <typename T, typename H>
+T Wrap(H native) {
+  return static_cast<T>(reinterpret_cast<std::uintptr_t>(native));
+}
 HWND Native(WindowHandle window) { return reinterpret_cast<HWND>(window); }
 HANDLE Native(Handle handle) { return reinterpret_cast<HANDLE>(handle); }
 HMONITOR Native(MonitorHandle monitor) { return reinterpret_cast<HMONITOR>(monitor); }
@@ -72,8 +77,7 @@ std::int32_t Win32Platform::DisplayConfigSetDeviceInfo(std::uint8_t* request) {
 }
 
 MonitorHandle Win32Platform::MonitorFromWindow(WindowHandle window, std::uint32_t flags) {
-  return static_cast<MonitorHandle>(
-      reinterpret_cast<std::uintptr_t>(::MonitorFromWindow(Native(window), flags)));
+  return Wrap<MonitorHandle>(::MonitorFromWindow(Native(window), flags));
 }
 
 Win32Platform::Win32Platform() {
@@ -155,8 +159,8 @@ bool Win32Platform::CreateProcessW(const char16_t* applicationName, char16_t* co
   const BOOL ok = ::CreateProcessW(Wide(applicationName), reinterpret_cast<wchar_t*>(commandLine),
                                    nullptr, nullptr, inheritHandles ? TRUE : FALSE, creationFlags,
                                    nullptr, Wide(currentDirectory), &startup, &created);
-  information->process = static_cast<Handle>(reinterpret_cast<std::uintptr_t>(created.hProcess));
-  information->thread = static_cast<Handle>(reinterpret_cast<std::uintptr_t>(created.hThread));
+  information->process = Wrap<Handle>(created.hProcess);
+  information->thread = Wrap<Handle>(created.hThread);
   information->processId = created.dwProcessId;
   information->threadId = created.dwThreadId;
   return ok != FALSE;
@@ -174,8 +178,7 @@ bool Win32Platform::ShellExecuteExW(const ShellExecuteRequest& request, Handle* 
   info.lpDirectory = Wide(request.directory);
   info.nShow = SW_SHOWNORMAL;
   const BOOL ok = ::ShellExecuteExW(&info);
-  *process =
-      ok ? static_cast<Handle>(reinterpret_cast<std::uintptr_t>(info.hProcess)) : Handle::kNull;
+  *process = ok ? Wrap<Handle>(info.hProcess) : Handle::kNull;
   return ok != FALSE;
 }
 
@@ -183,7 +186,7 @@ Handle Win32Platform::CreateToolhelp32Snapshot(std::uint32_t flags, std::uint32_
   HANDLE snapshot = ::CreateToolhelp32Snapshot(flags, processId);
   // The snapshot's failure value is INVALID_HANDLE_VALUE; the seam's is null.
   if (snapshot == INVALID_HANDLE_VALUE) return Handle::kNull;
-  return static_cast<Handle>(reinterpret_cast<std::uintptr_t>(snapshot));
+  return Wrap<Handle>(snapshot);
 }
 
 namespace {
@@ -213,8 +216,7 @@ bool Win32Platform::Process32NextW(Handle snapshot, ProcessEntry* entry) {
 
 Handle Win32Platform::OpenProcess(std::uint32_t access, bool inheritHandle,
                                   std::uint32_t processId) {
-  return static_cast<Handle>(reinterpret_cast<std::uintptr_t>(
-      ::OpenProcess(access, inheritHandle ? TRUE : FALSE, processId)));
+  return Wrap<Handle>(::OpenProcess(access, inheritHandle ? TRUE : FALSE, processId));
 }
 
 bool Win32Platform::ProcessIdToSessionId(std::uint32_t processId, std::uint32_t* sessionId) {
@@ -234,10 +236,6 @@ std::uint64_t Win32Platform::GetTickCount64() { return ::GetTickCount64(); }
 
 namespace {
 
-template <typename T, typename H>
-T Wrap(H native) {
-  return static_cast<T>(reinterpret_cast<std::uintptr_t>(native));
-}
 HINSTANCE Native(InstanceHandle instance) { return reinterpret_cast<HINSTANCE>(instance); }
 HACCEL Native(AcceleratorHandle accelerators) { return reinterpret_cast<HACCEL>(accelerators); }
 
