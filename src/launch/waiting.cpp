@@ -74,10 +74,6 @@ FoundProcesses FindProcesses(ProcessPlatform& platform, std::u16string_view imag
   return found;
 }
 
-}  // namespace
-
-namespace {
-
 // A wait that fails returns at once; sleeping instead keeps a failing wait from spinning.
 void Pause(Platform& platform, const Handle* handles, std::uint32_t count,
            std::uint32_t milliseconds, AcceleratorHandle accelerators) {
