@@ -19,22 +19,15 @@ TEST(TakeNumber, TakesTheLeadingDigitRun) {
     bool accepted;
     std::int32_t number;
   };
+  // clang-format off
   const Case cases[] = {
-      {u"", false, 0},
-      {u"0", true, 0},
-      {u"00", false, 0},
-      {u"007", true, 7},
-      {u"-5", false, 0},
-      {u"+5", false, 0},
-      {u"x5", false, 0},
-      {u"12abc", true, 12},
-      {u"0x20", true, 0},
-      {u"2147483647", true, 2147483647},
-      {u"2147483648", true, 2147483647},
-      {std::u16string(300, u'9'), true, 2147483647},
-      {std::u16string(300, u'0'), false, 0},
+      {u"", false, 0},        {u"0", true, 0},        {u"00", false, 0},    {u"007", true, 7},
+      {u"-5", false, 0},      {u"+5", false, 0},      {u"x5", false, 0},    {u"12abc", true, 12},
+      {u"0x20", true, 0},     {u"2147483647", true, 2147483647}, {u"2147483648", true, 2147483647},
+      {std::u16string(300, u'9'), true, 2147483647},  {std::u16string(300, u'0'), false, 0},
       {u"\uFF15", false, 0},  // a fullwidth five is no ASCII digit
   };
+  // clang-format on
   for (const Case& c : cases) {
     const NumberValue taken = TakeNumber(c.value);
     EXPECT_EQ(taken.accepted, c.accepted) << Utf8(c.value);
@@ -70,7 +63,7 @@ TEST(ParseCommandLine, SetsEachOptionsOwnFields) {
       {u"-PW:Game.EXE -pwt:5", {.waitImageName = u"Game.EXE", .waitSeconds = 5}},
       {u"-PWT:0", {.waitSeconds = 0}},
       {u"readme -SI", {.showReport = true}},
-      // Only ASCII letters fold: a dotless i and a Kelvin sign would make -SI and -SBB match.
+      // Only ASCII letters fold: a dotless i and a long s would make -SI and -SBB match.
       {u"-S\u0131 -\u017FBB", {}},
   };
   for (const Case& c : cases) {
@@ -93,10 +86,10 @@ TEST(ParseCommandLine, DerivesTheWorkingDirectoryFromTheLastBackslash) {
       // The later path's only backslash is its first character, which never separates.
       {u"-P:C:\\A\\one.exe -P:\\two.exe", u"\\two.exe", u"C:\\A"},
       // The first argument splits like the others: a quoted path with a blank is one argument.
-      {u"\"-P:C:\\Program Files\\Game\\game.exe\"", u"C:\\Program Files\\Game\\game.exe",
-       u"C:\\Program Files\\Game"},
-      {u"-P:\"C:\\Program Files\\Game\\game.exe\"", u"C:\\Program Files\\Game\\game.exe",
-       u"C:\\Program Files\\Game"},
+      {u"\"-P:C:\\Program Files\\G\\g.exe\"", u"C:\\Program Files\\G\\g.exe",
+       u"C:\\Program Files\\G"},
+      {u"-P:\"C:\\Program Files\\G\\g.exe\"", u"C:\\Program Files\\G\\g.exe",
+       u"C:\\Program Files\\G"},
   };
   for (const Case& c : cases) {
     const LaunchSettings s = SettingsFrom(c.arguments);
@@ -106,42 +99,30 @@ TEST(ParseCommandLine, DerivesTheWorkingDirectoryFromTheLastBackslash) {
   }
 }
 
-TEST(ParseCommandLine, RejectsANumberWithTheOptionAsSpelledInTheTable) {
+// Parsing stops at the first rejected number (a later -SI is not taken); the usage text is the
+// report of a command line that is empty or one argument that is no option.
+TEST(ParseCommandLine, RejectsANumberAsSpelledInTheTableOrShowsTheUsage) {
   struct Case {
     std::u16string arguments;
     const char* rejected;
+    bool usage, showReport;
   };
+  // clang-format off
   const Case cases[] = {
-      {u"-B:", "-B:"},      {u"-bh:x -BL:y", "-BH:"},   {u"-BL:+5", "-BL:"},  {u"-BQ:00", "-BQ:"},
-      {u"-bb:abc", "-BB:"}, {u"-BBH:-1", "-BBH:"},      {u"-BBL:x", "-BBL:"}, {u"-BBQ:", "-BBQ:"},
+      {u"-B:", "-B:"},      {u"-bh:x -BL:y", "-BH:"}, {u"-BL:+5", "-BL:"},  {u"-BQ:00", "-BQ:"},
+      {u"-bb:abc", "-BB:"}, {u"-BBH:-1", "-BBH:"},    {u"-BBL:x", "-BBL:"}, {u"-BBQ:", "-BBQ:"},
       {u"-PWT:x", "-PWT:"}, {u"-B:50 -B:x -SI", "-B:"},
+      {u"", "", true, true}, {u"   ", "", true, true}, {u"readme", "", true, true},
+      {u"readme other", ""}, {u"-SI readme", "", false, true}, {u"-X", ""},
   };
+  // clang-format on
   for (const Case& c : cases) {
     testing::FakePlatform platform;
     ReportText report;
     const ParseOutcome outcome = ParseCommandLine(platform, c.arguments, report);
     EXPECT_EQ(Utf8(outcome.rejectedOption), c.rejected) << Utf8(c.arguments);
-    EXPECT_FALSE(outcome.settings.showReport) << Utf8(c.arguments);
-  }
-}
-
-TEST(ParseCommandLine, TheUsageCaseIsNoArgumentOrOneNonOption) {
-  struct Case {
-    std::u16string arguments;
-    bool usage;
-  };
-  const Case cases[] = {{u"", true},
-                        {u"   ", true},
-                        {u"readme", true},
-                        {u"readme other", false},
-                        {u"-SI readme", false},
-                        {u"-X", false}};
-  for (const Case& c : cases) {
-    testing::FakePlatform platform;
-    ReportText report;
-    const ParseOutcome outcome = ParseCommandLine(platform, c.arguments, report);
     EXPECT_EQ(report.Text(), c.usage ? kUsageText : u"") << Utf8(c.arguments);
-    EXPECT_EQ(outcome.settings.showReport, c.usage || c.arguments == u"-SI readme");
+    EXPECT_EQ(outcome.settings.showReport, c.showReport) << Utf8(c.arguments);
   }
   EXPECT_EQ(std::u16string_view(kUsageText).size(), 190u);
 }
