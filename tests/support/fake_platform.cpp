@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <type_traits>
 
 #include "app/options.h"
@@ -92,6 +93,36 @@ constexpr std::int32_t kFailure = 31;  // ERROR_GEN_FAILURE
 constexpr std::int32_t kNotSupported = 50;
 
 }  // namespace
+
+std::string FakePlatform::Trace() const {
+  struct Short {
+    const char* prefix;
+    const char* name;
+    bool withArguments;  // what follows the prefix, with its comma as a colon
+  };
+  static const Short kShort[] = {{"DisplayConfigGetDeviceInfo(", "get", true},
+                                 {"DisplayConfigSetDeviceInfo(", "set", true},
+                                 {"GetMonitorBrightness(", "getB", false},
+                                 {"SetMonitorBrightness(0x101,", "setB:", true},
+                                 {"GetMonitorCapabilities(", "caps", false},
+                                 {"DestroyPhysicalMonitors(", "free", false},
+                                 {"MessageBoxW(", "box", false},
+                                 {"OpenSemaphoreW(", "count", false},
+                                 {"CreateToolhelp32Snapshot(", "look", false},
+                                 {"ReleaseSemaphore(", "|", false}};
+  std::string trace;
+  for (const std::string& call : calls) {
+    for (const Short& s : kShort) {
+      if (call.rfind(s.prefix, 0) != 0) continue;
+      std::string item = s.name;
+      if (s.withArguments)
+        item += call.substr(strlen(s.prefix), call.size() - strlen(s.prefix) - 1);
+      std::replace(item.begin(), item.end(), ',', ':');
+      trace += (trace.empty() ? "" : " ") + item;
+    }
+  }
+  return trace;
+}
 
 bool FakePlatform::Call(const char* name, const std::string& arguments) {
   calls.push_back(std::string(name) + "(" + arguments + ")");
@@ -363,7 +394,13 @@ CursorHandle FakePlatform::LoadCursorW(InstanceHandle instance, std::uintptr_t i
 
 std::uint16_t FakePlatform::RegisterClassExW(const WindowClass& windowClass) {
   registered = windowClass;
-  return Call("RegisterClassExW", Utf8(windowClass.className)) ? 0 : 1;
+  const WindowClass& c = windowClass;
+  return Call("RegisterClassExW",
+              Utf8(c.className) + "," + std::to_string(c.size) + "," + std::to_string(c.style) +
+                  "," + Num(c.icon) + "," + Num(c.cursor) + "," + std::to_string(c.background) +
+                  "," + std::to_string(c.menuName) + "," + Num(c.smallIcon) + "," + Num(c.instance))
+             ? 0
+             : 1;
 }
 
 WindowHandle FakePlatform::CreateWindowExW(std::uint32_t exStyle, const char16_t* className,

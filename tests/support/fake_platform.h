@@ -78,6 +78,12 @@ class FakePlatform : public Platform {
   std::vector<std::u16string> shellOpened;  // file | parameters | directory
   std::vector<std::u16string> launched;     // application | command line | directory
 
+  // The calls that read or change the display and the monitor, the count and the look for a game,
+  // in a short form: "get15", "set16:1", "set-18:2222", "getB", "setB:70", "caps", "free"
+  // (the physical monitors released), "box", "count" (the semaphore opened), "look" (a process
+  // snapshot) and "|" (a count given back).
+  std::string Trace() const;
+
   char16_t** CommandLineToArgvW(const char16_t* commandLine, int* count) override;
   void LocalFree(void* memory) override;
   std::int32_t GetDisplayConfigBufferSizes(std::uint32_t flags, std::uint32_t* pathCount,

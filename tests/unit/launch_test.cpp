@@ -62,55 +62,6 @@ TEST(LaunchChild, CreatesTheProcessAndAsksTheShellOnlyWhenThatFails) {
   EXPECT_FALSE(opened.thread);
 }
 
-int RunWith(FakePlatform& platform, std::u16string_view arguments) {
-  return Run(platform, arguments, InstanceHandle{0x400000});
-}
-
-// Every quit value differs from its phase option and from every default, so that a value taken
-// from the neighbouring field shows.
-TEST(WaitAndRestore, TheLastOneOutAppliesOnlyTheQuitSettingsGiven) {
-  const std::u16string game = u"-P:C:\\G\\g.exe -B:11 -BB:2222 ";
-  struct Case {
-    std::u16string arguments;
-    std::int32_t previousCount;
-    Calls applied;  // the device calls after the count is given back
-  };
-  // clang-format off
-  const Case cases[] = {
-      {game + u"-BQ:33", 9999, {"SetMonitorBrightness(0x101,33)"}},
-      {game + u"-BBQ:4444", 9999, {"DisplayConfigSetDeviceInfo(-18,4444)"}},
-      {game + u"-HDRQ:E -HDR:D", 9999, {"DisplayConfigSetDeviceInfo(10,1)"}},
-      {game + u"-HDRQ:D -HDR:E", 9999, {"DisplayConfigSetDeviceInfo(10,0)"}},
-      {game + u"-HDRQ:E", 9999, {"DisplayConfigSetDeviceInfo(16,1)", "DisplayConfigSetDeviceInfo(10,1)"}},
-      {game + u"-HDRQ:D -BQ:33 -BBQ:4444", 9999,
-       {"DisplayConfigSetDeviceInfo(16,0)", "DisplayConfigSetDeviceInfo(10,0)",
-        "SetMonitorBrightness(0x101,33)", "DisplayConfigSetDeviceInfo(-18,4444)"}},
-      {game + u"-BQ:33 -BBQ:4444 -HDRQ:E", 9998, {}},  // another launch still waits
-  };
-  // clang-format on
-  for (const Case& c : cases) {
-    FakePlatform platform;
-    platform.previousCount = c.previousCount;
-    EXPECT_EQ(RunWith(platform, c.arguments), 0);
-    const auto released =
-        std::find(platform.calls.begin(), platform.calls.end(), "ReleaseSemaphore(0x60,1)");
-    ASSERT_NE(released, platform.calls.end()) << Utf8(c.arguments);
-    Calls applied;
-    for (auto it = released; it != platform.calls.end(); ++it) {
-      if (it->find("Set") != std::string::npos) applied.push_back(*it);
-    }
-    EXPECT_EQ(applied, c.applied) << Utf8(c.arguments);
-    EXPECT_EQ(platform.calls.back(), "CloseHandle(0x50)") << Utf8(c.arguments);
-  }
-  // A quit option without -P: counts and applies nothing, and -PW: without one waits for nothing.
-  for (const char16_t* alone : {u"-BQ:33 -HDRQ:E -BBQ:4444", u"-P:g.exe -PW:g.exe"}) {
-    FakePlatform platform;
-    EXPECT_EQ(RunWith(platform, alone), 0);
-    EXPECT_EQ(Matching(platform.calls, "OpenSemaphoreW").size(), 0u) << Utf8(alone);
-    EXPECT_EQ(Matching(platform.calls, "CreateToolhelp32Snapshot").size(), 0u) << Utf8(alone);
-  }
-}
-
 TEST(WaitForChild, PumpsMessagesAndAQuitEndsOnlyOnePass) {
   FakePlatform platform;
   platform.waitResults = {1, 1, 0};
@@ -167,7 +118,18 @@ TEST(WaitForGame, WaitsWhileTheGameRunsAndLooksAgainWhenItEnds) {
   }
 }
 
-TEST(HiddenWindowProc, AnswersEachMessageAsTheTableSays) {
+// The window is made hidden with its class, and the class's procedure answers each message.
+TEST(HiddenWindow, IsCreatedHiddenAndAnswersEachMessageAsTheTableSays) {
+  FakePlatform created;
+  ASSERT_TRUE(CreateHiddenWindow(created, InstanceHandle{0x400000}).has_value());
+  EXPECT_EQ(
+      created.calls,
+      (Calls{"LoadStringW(0x400000,103,100)", "LoadStringW(0x400000,109,100)",
+             "LoadIconW(0x400000,107)", "LoadCursorW(0x0,32512)", "LoadIconW(0x400000,108)",
+             "RegisterClassExW(GLOWTIDE,80,3,0x706b,0x8000,6,109,0x706c,0x400000)",
+             "CreateWindowExW(0,GLOWTIDE,Glowtide,0xcf0000,0x80000000,0,0x80000000,0,0x0,0x0,"
+             "0x400000,null)",
+             "ShowWindow(0x900,0)", "UpdateWindow(0x900)", "LoadAcceleratorsW(0x400000,109)"}));
   struct Case {
     std::uint32_t message;
     std::uintptr_t wParam;
@@ -184,23 +146,10 @@ TEST(HiddenWindowProc, AnswersEachMessageAsTheTableSays) {
   };
   for (const Case& c : cases) {
     FakePlatform platform;
-    EXPECT_EQ(HiddenWindowProc(platform, WindowHandle{0x900}, c.message, c.wParam, 5), c.result);
+    EXPECT_EQ(created.registered.procedure(platform, WindowHandle{0x900}, c.message, c.wParam, 5),
+              c.result);
     EXPECT_EQ(platform.calls, c.calls) << c.message << "/" << c.wParam;
   }
-}
-
-TEST(CreateHiddenWindow, RegistersTheClassAndCreatesTheWindowHidden) {
-  FakePlatform platform;
-  ASSERT_TRUE(CreateHiddenWindow(platform, InstanceHandle{0x400000}).has_value());
-  const WindowClass& c = platform.registered;
-  EXPECT_EQ(std::tie(c.size, c.style, c.background, c.menuName), std::tuple(80u, 3u, 6u, 109u));
-  EXPECT_EQ(c.procedure, &HiddenWindowProc);
-  EXPECT_EQ(std::tie(c.icon, c.smallIcon),
-            std::tuple(IconHandle{0x7000 + 107}, IconHandle{0x7000 + 108}));
-  EXPECT_EQ(Matching(platform.calls, "CreateWindowExW")[0],
-            "CreateWindowExW(0,GLOWTIDE,Glowtide,0xcf0000,0x80000000,0,0x80000000,0,0x0,0x0,"
-            "0x400000,null)");
-  EXPECT_EQ(Matching(platform.calls, "ShowWindow")[0], "ShowWindow(0x900,0)");
 }
 
 }  // namespace

@@ -26,46 +26,6 @@ TEST(ChooseSwitchBrightness, FollowsTheWrappingRule) {
   EXPECT_EQ(GuardedArrayBytes(SIZE_MAX / 264 + 1, 264), SIZE_MAX);
 }
 
-TEST(RunBrightnessPhase, MakesItsCallsInOrder) {
-  const Calls enumerate = {"MonitorFromWindow(0x0,1)",
-                           "GetNumberOfPhysicalMonitorsFromHMONITOR(0x10001)",
-                           "GetPhysicalMonitorsFromHMONITOR(0x10001,1)"};
-  const std::string release = "DestroyPhysicalMonitors(1,0x101)";
-  const std::string box = "MessageBoxW(0x0,Monitor information,0x0)";
-  struct Case {
-    std::u16string arguments;
-    std::set<std::string> failing;
-    Calls calls;  // after the enumeration, when it succeeds
-  };
-  // clang-format off
-  const Case cases[] = {
-      {u"-B:70", {}, {"SetMonitorBrightness(0x101,70)", release}},
-      {u"-SI -B:70", {},
-       {"GetMonitorCapabilities(0x101)", "GetMonitorBrightness(0x101)",
-        "SetMonitorBrightness(0x101,70)", release, box}},
-      {u"-SB -BH:77 -BL:44", {},  // at 50, strictly between: the smaller
-       {"GetMonitorBrightness(0x101)", "SetMonitorBrightness(0x101,44)", release}},
-      {u"-B:70 -SB", {}, {"GetMonitorBrightness(0x101)", "SetMonitorBrightness(0x101,30)", release}},
-      {u"-SB -B:70", {"GetMonitorBrightness"},
-       {"GetMonitorBrightness(0x101)", "SetMonitorBrightness(0x101,70)", release}},
-      {u"-SB", {"GetMonitorBrightness"}, {"GetMonitorBrightness(0x101)", release}},
-      {u"-SI -B:70", {"GetPhysicalMonitorsFromHMONITOR"}, {box}},
-      {u"-SI -B:70", {"GetNumberOfPhysicalMonitorsFromHMONITOR"}, {box}},
-  };
-  // clang-format on
-  for (const Case& c : cases) {
-    FakePlatform platform;
-    platform.failing = c.failing;
-    ReportText report;
-    RunBrightnessPhase(platform, platform, testing::SettingsFrom(c.arguments), report);
-    Calls expected(
-        enumerate.begin(),
-        enumerate.end() - (c.failing.count("GetNumberOfPhysicalMonitorsFromHMONITOR") ? 1 : 0));
-    expected.insert(expected.end(), c.calls.begin(), c.calls.end());
-    EXPECT_EQ(platform.calls, expected) << Utf8(c.arguments);
-  }
-}
-
 TEST(RunBrightnessPhase, ShowsItsSectionsWhateverTheCallsReturned) {
   const std::string brightness = "<Brightness>\nSupported value : 0 to 100\nCurrent : 50\n\n";
   const std::string none = "<Monitor capabilities>\nCapability informations are not supported.\n\n";

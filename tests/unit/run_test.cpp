@@ -43,7 +43,10 @@ TEST(Run, RunsItsPhasesInOrderAndEndsWithItsExitCode) {
        {"SendMessageTimeoutW(0xffff,0x112,0xf170,2,0x2,1000)", "Sleep(2000)",
         "SendMessageTimeoutW(0xffff,0x112,0xf170,-1,0x2,1000)", "QueryDisplayConfig(4)",
         "DisplayConfigGetDeviceInfo(15)", "DisplayConfigGetDeviceInfo(9)",
-        "DisplayConfigGetDeviceInfo(11)", "GetMonitorCapabilities(0x101)",
+        "DisplayConfigGetDeviceInfo(11)", "MonitorFromWindow(0x0,1)",
+        "GetNumberOfPhysicalMonitorsFromHMONITOR(0x10001)",
+        "GetPhysicalMonitorsFromHMONITOR(0x10001,1)", "GetMonitorCapabilities(0x101)",
+        "GetMonitorBrightness(0x101)", "DestroyPhysicalMonitors(1,0x101)",
         "MessageBoxW(0x0,Monitor information,0x0)"}},
       // The HDR change goes out before the white level is read; the child starts after the box.
       {u"-SBB -HDR:D -SI -P:C:\\G\\g.exe",
@@ -65,6 +68,70 @@ TEST(Run, RunsItsPhasesInOrderAndEndsWithItsExitCode) {
   }
 }
 
+// What each phase reads and sends, by its options and the machine's state, in the fake's short
+// form. The HDR state is the older model's word (bit 0 supported, bit 1 on) or, on a current
+// system that answers types 15 and 16, the active colour mode (2 is HDR). Every quit value differs
+// from its phase option and from every default, so that a value taken from the neighbouring field
+// shows; the phase options (-B:11, -BB:2222) come first in each launch row's trace.
+TEST(Run, EachPhaseSendsWhatItsOptionsAndTheMachineCallFor) {
+  struct Case {
+    std::u16string arguments;
+    std::string trace;
+    bool current = false;  // the system answers types 15 and 16
+    std::uint32_t hdrState = 0;
+    const char* failing = "";
+    std::int32_t previousCount = 9999;  // 9999: this launch is the last one out
+  };
+  const std::u16string game = u"-P:g.exe -B:11 -BB:2222 ";
+  const std::string phases = "set-18:2222 setB:11 free count |";
+  // clang-format off
+  const Case cases[] = {
+      {u"-X", ""},
+      {u"-SI -B:70", "get15 get9 get11 caps getB setB:70 free box", false, 3},
+      {u"-SI", "get15 get11 caps getB free box", true, 2},
+      // HDR: E wins, S decides from the state alone, D alone turns it off. Where the phase makes
+      // no read, the newer set goes first and the older one follows only if it is refused.
+      {u"-HDR:E", "set16:1 set10:1"},                        {u"-HDR:E", "set16:1", true},
+      {u"-HDR:D", "set16:0 set10:0"},                        {u"-HDR:S", "get15 get9 set10:1", false, 1},
+      {u"-HDR:S", "get15 get9 set10:0", false, 3},           {u"-HDR:S", "get15 get9 set10:1", false, 0},
+      {u"-HDR:S", "get15 set16:1", true, 1},  /* wide colour is not HDR */
+      {u"-HDR:S", "get15 set16:0", true, 2},                 {u"-HDR:S -HDR:D", "get15 set16:1", true, 0},
+      {u"-HDR:E -HDR:S", "get15 set16:1", true, 2},          {u"-HDR:D -HDR:E", "set16:1", true, 2},
+      // The white level: at most one level goes out; a failed read leaves -BB: or nothing.
+      {u"-BB:2222", "set-18:2222"},                          {u"-BBH:4000", ""},
+      {u"-SBB -BBH:3700 -BBL:1300", "get11 set-18:3700"},    {u"-SBB -BBH:1100 -BBL:2900", "get11 set-18:2900"},
+      {u"-BB:2222 -SBB", "get11 set-18:3500"},
+      {u"-SBB -BB:2222", "get11 set-18:2222", false, 0, "DisplayConfigGetDeviceInfo"},
+      {u"-SBB", "get11", false, 0, "DisplayConfigGetDeviceInfo"},
+      // The brightness, from 50: a failed read leaves -B: or nothing.
+      {u"-B:70", "setB:70 free"},                            {u"-SB -BH:77 -BL:44", "getB setB:44 free"},
+      {u"-B:70 -SB", "getB setB:30 free"},
+      {u"-SB -B:70", "getB setB:70 free", false, 0, "GetMonitorBrightness"},
+      {u"-SB", "getB free", false, 0, "GetMonitorBrightness"},
+      // The last launch out applies the quit settings given, and only those.
+      {game + u"-BQ:33", phases + " setB:33 free"},          {game + u"-BBQ:4444", phases + " set-18:4444"},
+      {game + u"-HDRQ:E", phases + " set16:1 set10:1"},      {game + u"-HDRQ:E", phases + " set16:1", true},
+      {game + u"-HDRQ:D -BQ:33 -BBQ:4444", phases + " set16:0 set10:0 setB:33 free set-18:4444"},
+      {game + u"-BQ:33 -BBQ:4444 -HDRQ:E", phases, false, 0, "", 9998},  // another launch waits
+      // The restore speaks the model that the phase found, without probing again.
+      {u"-P:g.exe -HDRQ:E -HDR:D", "set16:0 set10:0 count | set10:1"},
+      {u"-P:g.exe -HDRQ:D -HDR:S", "get15 get9 set10:1 count | set10:0", false, 1},
+      {u"-P:g.exe -HDRQ:E -HDR:S", "get15 set16:0 count | set16:1", true, 2},
+      // A quit option without -P: counts nothing, and -PW: without one waits for nothing.
+      {u"-BQ:33 -HDRQ:E -BBQ:4444", ""},                     {u"-P:g.exe -PW:g.exe", ""},
+  };
+  // clang-format on
+  for (const Case& c : cases) {
+    FakePlatform platform;
+    platform.currentModel = c.current;
+    platform.advancedColorWord = platform.activeColorMode = c.hdrState;
+    platform.failing = {c.failing};
+    platform.previousCount = c.previousCount;
+    EXPECT_EQ(RunWith(platform, c.arguments), 0) << Utf8(c.arguments);
+    EXPECT_EQ(platform.Trace(), c.trace) << Utf8(c.arguments);
+  }
+}
+
 // Each call of the seam fails in turn under a command line that uses every phase.
 TEST(Run, EachFailingCallPreventsOnlyWhatDependsOnIt) {
   const std::u16string everything =
@@ -79,37 +146,23 @@ TEST(Run, EachFailingCallPreventsOnlyWhatDependsOnIt) {
   const Calls restore = {"SetMonitorBrightness(0x101,33)", "DisplayConfigSetDeviceInfo(-18,4444)"};
   const Calls noMonitor = {"GetMonitorCapabilities", "GetMonitorBrightness", "SetMonitorBrightness",
                            "DestroyPhysicalMonitors"};
+  const Calls showOnly = {"DisplayConfig", "MonitorFromWindow", "CreateProcessW"};
+  // clang-format off
   const std::map<std::string, Expectation> special = {
-      {"CommandLineToArgvW",
-       {.box = false, .forbidden = {"SendMessageTimeoutW", "DisplayConfig", "CreateProcessW"}}},
-      {"GetDisplayConfigBufferSizes",
-       {-255,
-        false,
-        {"SendMessageTimeoutW"},
-        {"DisplayConfig", "MonitorFromWindow", "CreateProcessW"}}},
-      {"QueryDisplayConfig",
-       {-255,
-        false,
-        {"SendMessageTimeoutW"},
-        {"DisplayConfig", "MonitorFromWindow", "CreateProcessW"}}},
-      {"DisplayConfigGetDeviceInfo",
-       {.required = restore, .forbidden = {"DisplayConfigSetDeviceInfo(-18,3500)"}}},
-      {"GetNumberOfPhysicalMonitorsFromHMONITOR",
-       {.required = {"DisplayConfigSetDeviceInfo(-18,4444)"}, .forbidden = noMonitor}},
-      {"GetPhysicalMonitorsFromHMONITOR",
-       {.required = {"DisplayConfigSetDeviceInfo(-18,4444)"}, .forbidden = noMonitor}},
-      {"GetMonitorBrightness",
-       {.required = restore, .forbidden = {"SetMonitorBrightness(0x101,44)"}}},
-      {"CreateProcessW",
-       {.required = {"ShellExecuteExW", "MsgWaitForMultipleObjectsEx(1,0x58", restore[0]}}},
-      {"CreateSemaphoreW",
-       {.forbidden = {"RegisterClassExW", "MsgWait", "ReleaseSemaphore", restore[0], restore[1]}}},
-      {"CreateWindowExW",
-       {.forbidden = {"WaitForSingleObject", "MsgWait", "ReleaseSemaphore", restore[0]}}},
+      {"CommandLineToArgvW", {.box = false, .forbidden = {"SendMessageTimeoutW", "DisplayConfig", "CreateProcessW"}}},
+      {"GetDisplayConfigBufferSizes", {-255, false, {"SendMessageTimeoutW"}, showOnly}},
+      {"QueryDisplayConfig", {-255, false, {"SendMessageTimeoutW"}, showOnly}},
+      {"DisplayConfigGetDeviceInfo", {.required = restore, .forbidden = {"DisplayConfigSetDeviceInfo(-18,3500)"}}},
+      {"GetNumberOfPhysicalMonitorsFromHMONITOR", {.required = {restore[1]}, .forbidden = noMonitor}},
+      {"GetPhysicalMonitorsFromHMONITOR", {.required = {restore[1]}, .forbidden = noMonitor}},
+      {"GetMonitorBrightness", {.required = restore, .forbidden = {"SetMonitorBrightness(0x101,44)"}}},
+      {"CreateProcessW", {.required = {"ShellExecuteExW", "MsgWaitForMultipleObjectsEx(1,0x58", restore[0]}}},
+      {"CreateSemaphoreW", {.forbidden = {"RegisterClassExW", "MsgWait", "ReleaseSemaphore", restore[0], restore[1]}}},
+      {"CreateWindowExW", {.forbidden = {"WaitForSingleObject", "MsgWait", "ReleaseSemaphore", restore[0]}}},
       {"ReleaseSemaphore", {.forbidden = restore}},
-      {"MsgWaitForMultipleObjectsEx",
-       {.required = {"Sleep(500)", restore[0]}, .forbidden = {"PeekMessageW"}}},
+      {"MsgWaitForMultipleObjectsEx", {.required = {"Sleep(500)", restore[0]}, .forbidden = {"PeekMessageW"}}},
   };
+  // clang-format on
   // Every call that the command line makes, by name.
   FakePlatform healthy;
   RunWith(healthy, everything);
