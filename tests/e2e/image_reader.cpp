@@ -97,7 +97,7 @@ std::vector<std::string> ImportedDlls(const std::wstring& path, WORD* subsystem,
     size_t nameAt = 0;
     if (!FileOffset(image, nt, sectionsAt, descriptor.Name, &nameAt)) break;
     std::string name;
-    for (char c = 0; image.Read(nameAt++, &c) && c != 0;) name += c;
+    for (char c = 0; image.Read(nameAt++, &c) && c != 0;) name += static_cast<char>(tolower(c));
     dlls.push_back(name);
   }
   return dlls;
@@ -108,6 +108,65 @@ std::string ResourceBytes(HMODULE module, const wchar_t* type, int name, WORD la
   const char* data =
       found ? static_cast<const char*>(LockResource(LoadResource(module, found))) : nullptr;
   return data ? std::string(data, SizeofResource(module, found)) : std::string();
+}
+
+int ResourceCount(HMODULE module, const wchar_t* type) {
+  int count = 0;
+  EnumResourceNamesW(
+      module, type,
+      [](HMODULE, LPCWSTR, LPWSTR, LONG_PTR counted) -> BOOL {
+        ++*reinterpret_cast<int*>(counted);
+        return TRUE;
+      },
+      reinterpret_cast<LONG_PTR>(&count));
+  return count;
+}
+
+std::wstring MenuText(HMENU menu) {
+  std::wstring out;
+  for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+    wchar_t text[64] = {};
+    GetMenuStringW(menu, i, text, 64, MF_BYPOSITION);
+    const HMENU popup = GetSubMenu(menu, i);
+    out += (i ? L" " : L"") + (popup ? text + (L"{" + MenuText(popup) + L"}")
+                                     : std::to_wstring(GetMenuItemID(menu, i)) + L":" + text);
+  }
+  return out;
+}
+
+std::wstring AcceleratorTable(const std::string& bytes) {
+  std::wstring out;
+  for (size_t at = 0; at + 8 <= bytes.size(); at += 8) {
+    WORD entry[4];  // flags, key, command, padding
+    memcpy(entry, bytes.data() + at, 8);
+    wchar_t text[32];
+    swprintf(text, 32, L"%s%x %lc %u", at ? L" " : L"", entry[0], entry[1], entry[2]);
+    out += text;
+  }
+  return out;
+}
+
+std::wstring VersionFixedPart(const std::string& block) {
+  VS_FIXEDFILEINFO f{};
+  const size_t at = block.find("\xBD\x04\xEF\xFE");
+  if (at == std::string::npos || at + sizeof f > block.size()) return L"";
+  memcpy(&f, block.data() + at, sizeof f);
+  DWORD translation = 0;
+  const std::string key = std::string(reinterpret_cast<const char*>(L"Translation"), 22);
+  const size_t value = block.find(key);
+  const size_t word = (value + key.size() + 2 + 3) & ~size_t{3};  // after the NUL, aligned
+  if (value != std::string::npos && word + 4 <= block.size())
+    memcpy(&translation, block.data() + word, 4);
+  wchar_t text[160];
+  swprintf(text, 160,
+           L"%u.%u.%u.%u %u.%u.%u.%u mask %lx flags %lx os %lx type %lu/%lu date %lu/%lu "
+           L"translation %04x %04x",
+           HIWORD(f.dwFileVersionMS), LOWORD(f.dwFileVersionMS), HIWORD(f.dwFileVersionLS),
+           LOWORD(f.dwFileVersionLS), HIWORD(f.dwProductVersionMS), LOWORD(f.dwProductVersionMS),
+           HIWORD(f.dwProductVersionLS), LOWORD(f.dwProductVersionLS), f.dwFileFlagsMask,
+           f.dwFileFlags, f.dwFileOS, f.dwFileType, f.dwFileSubtype, f.dwFileDateMS, f.dwFileDateLS,
+           LOWORD(translation), HIWORD(translation));
+  return text;
 }
 
 std::wstring DialogTemplate(const std::string& bytes) {

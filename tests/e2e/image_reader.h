@@ -10,12 +10,25 @@
 
 namespace e2e {
 
-// The DLLs that the image imports, with its subsystem, machine and file size.
+// The DLLs that the image imports, in lower case, with its subsystem, machine and file size.
 std::vector<std::string> ImportedDlls(const std::wstring& path, WORD* subsystem, WORD* machine,
                                       size_t* fileSize);
 
 // A resource's bytes; empty when there is none.
 std::string ResourceBytes(HMODULE module, const wchar_t* type, int name, WORD language);
+
+// How many resources of the type the module holds, in any name and language.
+int ResourceCount(HMODULE module, const wchar_t* type);
+
+// A menu as text: each item's text, a popup's items in braces, a command's id before its text.
+std::wstring MenuText(HMENU menu);
+
+// An accelerator table as text: each entry's flags in hex, key and command, the last flag 0x80.
+std::wstring AcceleratorTable(const std::string& bytes);
+
+// A version block's fixed part as text: file and product versions, flag mask, flags, OS, type,
+// subtype and date; then its translation as language and code page.
+std::wstring VersionFixedPart(const std::string& block);
 
 // A dialog template as text: its header, then one line per control.
 std::wstring DialogTemplate(const std::string& bytes);

@@ -5,36 +5,9 @@
 #include "image_reader.h"
 
 namespace e2e {
-namespace {
-
-constexpr WORD kJapanese = MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT);
-
-// Both icon groups list the same nine images, which the exe holds once; their pixels are those
-// that make_icon.py draws (the hash is FNV-1a over every image's RGBA rows, in group order).
-void CheckIcons(HMODULE exe) {
-  CoInitialize(nullptr);
-  const std::string group = ResourceBytes(exe, RT_GROUP_ICON, 107, kJapanese);
-  Check(!group.empty() && group == ResourceBytes(exe, RT_GROUP_ICON, 108, kJapanese),
-        "icon groups 107 and 108 name the same images");
-  int stored = 0;
-  EnumResourceNamesW(
-      exe, RT_ICON,
-      [](HMODULE, LPCWSTR, LPWSTR, LONG_PTR count) -> BOOL {
-        ++*reinterpret_cast<int*>(count);
-        return TRUE;
-      },
-      reinterpret_cast<LONG_PTR>(&stored));
-  CheckEqual(stored, 9, "the exe stores nine icon images");
-  std::uint64_t hash = 0;
-  const std::wstring entries = IconGroupImages(exe, group, kJapanese, &hash);
-  CheckEqual(entries, L"256/8png 48/8 32/8 16/8 256/32png 64/32 48/32 32/32 16/32 ",
-             "the icon's nine images: sizes, colour depths, PNG at 256 pixels");
-  CheckEqual(hash, 0x4092284068f04d11, "the icon's pixels are those the icon was drawn with");
-}
-
-}  // namespace
 
 void CheckResources() {
+  constexpr WORD kJapanese = MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT);
   HMODULE exe = LoadLibraryExW(GlowtidePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
   Check(exe != nullptr, "Glowtide.exe loads as a data file");
   if (!exe) return;
@@ -42,19 +15,10 @@ void CheckResources() {
   LoadStringW(exe, 103, title, 100);
   LoadStringW(exe, 109, name, 100);
   CheckEqual(std::wstring(title) + L"/" + name, L"Glowtide/GLOWTIDE", "strings 103 and 109");
-  HMENU menu = LoadMenuW(exe, MAKEINTRESOURCEW(109));
-  wchar_t items[4][64] = {};
-  GetMenuStringW(menu, 0, items[0], 64, MF_BYPOSITION);
-  GetMenuStringW(GetSubMenu(menu, 0), 105, items[1], 64, MF_BYCOMMAND);
-  GetMenuStringW(menu, 1, items[2], 64, MF_BYPOSITION);
-  GetMenuStringW(GetSubMenu(menu, 1), 104, items[3], 64, MF_BYCOMMAND);
-  CheckEqual(std::wstring(items[0]) + L"|" + items[1] + L"|" + items[2] + L"|" + items[3],
-             L"ファイル(&F)|終了する(&X)|ヘルプ(&H)|バージョン情報(&A)...", "menu 109");
-  const std::string accelerators = ResourceBytes(exe, RT_ACCELERATOR, 109, kJapanese);
-  Check(accelerators.size() == 16 && (accelerators[0] & FALT) && accelerators[2] == '?' &&
-            accelerators[4] == 104 && (accelerators[8] & 0x80) && accelerators[10] == '/' &&
-            accelerators[12] == 104,
-        "accelerators 109: Alt+? and Alt+/ give 104, the last entry marked");
+  CheckEqual(MenuText(LoadMenuW(exe, MAKEINTRESOURCEW(109))),
+             L"ファイル(&F){105:終了する(&X)} ヘルプ(&H){104:バージョン情報(&A)...}", "menu 109");
+  CheckEqual(AcceleratorTable(ResourceBytes(exe, RT_ACCELERATOR, 109, kJapanese)),
+             L"10 ? 104 90 / 104", "accelerators 109: Alt+? and Alt+/ give 104, the last marked");
   const std::string manifest =
       ResourceBytes(exe, RT_MANIFEST, 1, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
   Check(manifest.find("level=\"asInvoker\" uiAccess=\"false\"") != std::string::npos &&
@@ -69,25 +33,28 @@ void CheckResources() {
              L" ex0 50020000 42,26 114x8 id=-1 #130 'Copyright (C) 2026 Glowtide' extra0\n"
              L" ex0 50030001 113,41 50x14 id=1 #128 'OK' extra0",
              "dialog 103: its template and four controls");
-
   const std::string version = ResourceBytes(exe, RT_VERSION, 1, kJapanese);
-  VS_FIXEDFILEINFO fixed{};
-  const size_t fixedAt = version.find("\xBD\x04\xEF\xFE");
-  if (fixedAt != std::string::npos) memcpy(&fixed, version.data() + fixedAt, sizeof fixed);
-  Check(fixed.dwFileVersionMS == 0x10000 && fixed.dwFileVersionLS == 1 &&
-            fixed.dwProductVersionMS == 0x10000 && fixed.dwProductVersionLS == 1 &&
-            fixed.dwFileFlagsMask == 0x3F && fixed.dwFileFlags == 0 && fixed.dwFileOS == 0x40004 &&
-            fixed.dwFileType == VFT_APP && fixed.dwFileSubtype == 0 && fixed.dwFileDateMS == 0 &&
-            fixed.dwFileDateLS == 0,
-        "version 1: fixed part 1.0.0.1, mask 0x3F, no flags, OS 0x40004, an application");
+  CheckEqual(VersionFixedPart(version),
+             L"1.0.0.1 1.0.0.1 mask 3f flags 0 os 40004 type 1/0 date 0/0 translation 0411 04b0",
+             "version 1: its fixed part and translation");
   CheckEqual(VersionStrings(version),
              L"FileDescription=Change monitor settings;FileVersion=1.0.0.1;"
              L"InternalName=Glowtide.exe;LegalCopyright=Copyright (C) 2026 Glowtide;"
              L"OriginalFilename=Glowtide.exe;ProductName=Glowtide;ProductVersion=1.0.0.1;",
              "version 1: the string table 041104b0 holds its seven strings only");
-  Check(version.find(std::string("\x11\x04\xB0\x04", 4)) != std::string::npos,
-        "version 1: translation 0x0411, 0x04B0");
-  CheckIcons(exe);
+
+  // Both icon groups list the same nine images, which the exe holds once; their pixels are those
+  // that make_icon.py draws (the hash is FNV-1a over every image's RGBA rows, in group order).
+  CoInitialize(nullptr);
+  const std::string group = ResourceBytes(exe, RT_GROUP_ICON, 107, kJapanese);
+  Check(!group.empty() && group == ResourceBytes(exe, RT_GROUP_ICON, 108, kJapanese),
+        "icon groups 107 and 108 name the same images");
+  CheckEqual(ResourceCount(exe, RT_ICON), 9, "the exe stores nine icon images");
+  std::uint64_t hash = 0;
+  CheckEqual(IconGroupImages(exe, group, kJapanese, &hash),
+             L"256/8png 48/8 32/8 16/8 256/32png 64/32 48/32 32/32 16/32 ",
+             "the icon's nine images: sizes, colour depths, PNG at 256 pixels");
+  CheckEqual(hash, 0x4092284068f04d11, "the icon's pixels are those the icon was drawn with");
   FreeLibrary(exe);
 }
 
