@@ -359,11 +359,15 @@ Gate::~Gate() {
   SetEnvironmentVariableW(L"GLOWTIDE_CHILD_EVENT", nullptr);
 }
 
-void SetClassesKey(const std::wstring& key, const std::wstring& value) {
+namespace {
+
+// Sets the default value of a key under HKEY_CLASSES_ROOT, where Wine's shell finds associations.
+void SetClassesKey(const std::wstring& key, const std::wstring& value,
+                   const wchar_t* valueName = nullptr) {
   HKEY handle = nullptr;
   RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &handle,
                   nullptr);
-  RegSetValueExW(handle, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+  RegSetValueExW(handle, valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                  static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
   RegCloseKey(handle);
 }
@@ -381,6 +385,22 @@ void MakeShortcut(const std::wstring& path, const std::wstring& target) {
     }
     link->Release();
   }
+}
+
+}  // namespace
+
+std::vector<std::wstring> ShellTargets(const std::wstring& program) {
+  const std::wstring open = L"\"" + program + L"\" \"%1\"";
+  SetClassesKey(L"glowtidesuite", L"URL:Glowtide suite");
+  SetClassesKey(L"glowtidesuite", L"", L"URL Protocol");
+  SetClassesKey(L"glowtidesuite\\shell\\open\\command", open);
+  SetClassesKey(L".glowtidedoc", L"GlowtideSuite.Document");
+  SetClassesKey(L"GlowtideSuite.Document\\shell\\open\\command", open);
+  const std::wstring document = SuiteDirectory() + L"\\saved.glowtidedoc";
+  const std::wstring shortcut = SuiteDirectory() + L"\\game.lnk";
+  CloseHandle(CreateFileW(document.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  MakeShortcut(shortcut, program);
+  return {L"glowtidesuite://run/7", shortcut, document};
 }
 
 }  // namespace e2e

@@ -102,10 +102,10 @@ struct HungWindow {
   HANDLE stop, thread;
 };
 
-// Sets the default value of a key under HKEY_CLASSES_ROOT, where Wine's shell finds associations.
-void SetClassesKey(const std::wstring& key, const std::wstring& value);
-// Saves a shell link at path that points at target.
-void MakeShortcut(const std::wstring& path, const std::wstring& target);
+// Registers a URL protocol and a document type that the shell opens with program, the URL or
+// the document's path as its argument (under HKEY_CLASSES_ROOT, where Wine's shell finds them),
+// and makes a document and a shortcut to program; gives back the URL, shortcut and document.
+std::vector<std::wstring> ShellTargets(const std::wstring& program);
 
 // Checks: each prints one line, "ok" or "FAIL" with what was expected and what came.
 void Check(bool condition, const std::string& what);

@@ -21,24 +21,21 @@ std::vector<std::string> QuitBrightness(DWORD processId) {
 
 void CheckLaunch() {
   SetEnvironmentVariableW(L"GLOWTIDE_CHILD_RECORD", kRecord.c_str());
-  SetDeviceScenario("");
+  // A current system with Auto Color Management and HDR off, for the restore of -HDRQ:E.
+  SetDeviceScenario("generation=current\nacm=1\n");
 
-  // A folder with a blank, named by a quoted path as the very first argument.
+  // A folder with a blank, named by a quoted path as the very first argument; argument 0 with
+  // quotes, a double blank and a closing backslash; argument 1 with a quoted part.
   const std::wstring folder = SuiteDirectory() + L"\\child folder";
   CreateDirectoryW(folder.c_str(), nullptr);
   CopyFileW(Child().c_str(), (folder + L"\\child.exe").c_str(), FALSE);
   DeleteFileW(kRecord.c_str());
   RunResult run = RunGlowtide(L"\"-P:" + folder +
-                              L"\\child.exe\" -PARG:0:C:\\Saves\\ "
-                              L"-PARG:1:-fullscreen");
-  CheckEqual(WaitForFile(kRecord), folder + L"\\child.exe\nC:\\Saves\\\n-fullscreen\n" + folder,
-             "a quoted first argument launches the child, which gets its arguments and folder");
-  DeleteFileW(kRecord.c_str());
-  RunGlowtide(L"\"-P:" + Child() +
-              L"\" \"-PARG:0:say \\\"hi\\\" to  all\" \"-PARG:1:a \\\"b c\\\"\"");
+                              L"\\child.exe\" \"-PARG:0:say \\\"hi\\\" to  C:\\Saves\\\\\" "
+                              L"\"-PARG:1:-fullscreen \\\"b c\\\"\"");
   CheckEqual(WaitForFile(kRecord),
-             Child() + L"\nsay \"hi\" to  all\na\nb c\n" + SuiteDirectory() + L"\\child",
-             "argument 0 arrives whole with its quotes and blanks; argument 1 as it stands");
+             folder + L"\\child.exe\nsay \"hi\" to  C:\\Saves\\\n-fullscreen\nb c\n" + folder,
+             "the child gets argument 0 whole, argument 1 as it stands, and its folder");
   CheckEqual(run.exitCode, 0, "-P: without a quit option exits with 0");
 
   // Two overlapping counted launches: A's child ends first, and only B, last out (after one look
@@ -47,7 +44,7 @@ void CheckLaunch() {
   Instance a(L"\"-P:" + Child() + L"\" -BQ:10");
   const HWND windowA = WaitForHiddenWindow(a.processId());
   std::unique_ptr<Gate> gateB(new Gate(L"GlowtideSuiteGateB"));
-  Instance b(L"\"-P:" + Child() + L"\" -BQ:20 -B:5 -PW:absent.exe -PWT:0");
+  Instance b(L"\"-P:" + Child() + L"\" -BQ:20 -B:5 -HDRQ:E -PW:absent.exe -PWT:0");
   const HWND windowB = WaitForHiddenWindow(b.processId());
   Check(windowA && windowB && !IsWindowVisible(windowB),
         "both launches wait behind hidden windows");
@@ -60,7 +57,6 @@ void CheckLaunch() {
   Check(used <= 160000, "a waiting instance uses no processor time beyond the clock's resolution");
 
   DWORD_PTR answer = 1;
-  SendMessageTimeoutW(windowB, WM_COMMAND, 104, 0, SMTO_BLOCK, 5000, &answer);
   SendMessageTimeoutW(windowB, WM_COMMAND, 105, 0, SMTO_BLOCK, 5000, &answer);
   Check(!IsWindow(windowB) && !b.HasEnded(200), "command 105 destroys the window; B still waits");
 
@@ -75,6 +71,10 @@ void CheckLaunch() {
   Check(endB.exitCode == 0 && restored.size() == 2 &&
             restored[1] == "SetMonitorBrightness handle=0x1001 value=20",
         "launch B, last out, applies its own quit brightness 20");
+  const std::vector<std::string> hdr = DeviceCalls(b.processId(), "DisplayConfigSetDeviceInfo");
+  Check(hdr.size() == 1 && hdr[0].substr(27, 2) == "10" &&
+            hdr[0].substr(68, 1) + hdr[0].substr(75) == "1 hdr=on",
+        "launch B turns HDR on with the type-16 request alone");
 
   // A launcher that starts the game and ends at once: -PW: waits for the game itself.
   const std::wstring game = SuiteDirectory() + L"\\child\\glowtide_game.exe";
@@ -107,28 +107,17 @@ void CheckLaunch() {
             QuitBrightness(grace.processId).size() == 1,
         "a game that never appears is looked for for -PWT: seconds, then the settings come");
 
-  // Through the shell: a URL of a registered protocol, a shortcut and a document.
-  SetClassesKey(L"glowtidesuite", L"URL:Glowtide suite");
-  SetClassesKey(L"glowtidesuite\\shell\\open\\command", L"\"" + Child() + L"\" \"%1\"");
-  HKEY protocol = nullptr;
-  RegOpenKeyExW(HKEY_CLASSES_ROOT, L"glowtidesuite", 0, KEY_WRITE, &protocol);
-  RegSetValueExW(protocol, L"URL Protocol", 0, REG_SZ, reinterpret_cast<const BYTE*>(L""), 2);
-  RegCloseKey(protocol);
-  SetClassesKey(L".glowtidedoc", L"GlowtideSuite.Document");
-  SetClassesKey(L"GlowtideSuite.Document\\shell\\open\\command", L"\"" + Child() + L"\" \"%1\"");
-  const std::wstring document = SuiteDirectory() + L"\\saved.glowtidedoc";
-  const std::wstring shortcut = SuiteDirectory() + L"\\game.lnk";
-  CloseHandle(CreateFileW(document.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-  MakeShortcut(shortcut, Child());
-  for (const std::wstring& target : {std::wstring(L"glowtidesuite://run/7"), shortcut, document}) {
+  // Through the shell: a URL of a registered protocol, a shortcut and a document. When the shell
+  // hands over the child itself, the ended child is not taken for the game (a game that its
+  // client relaunches under the same name must still be waited for): the restore then comes
+  // after the -PWT: grace period, here none.
+  const std::vector<std::wstring> targets = ShellTargets(Child());
+  for (const std::wstring& target : targets) {
     DeleteFileW(kRecord.c_str());
     Gate gate(L"GlowtideSuiteShell");
-    // When the shell hands over the child itself, the ended child is not taken for the game
-    // (a game that its client relaunches under the same name must still be waited for): the
-    // restore then comes after the -PWT: grace period, here none.
     Instance launch(L"\"-P:" + target + L"\" -BQ:50 -PW:glowtide_child.exe -PWT:0");
     // The URL and the document reach the child as its argument; the shortcut names no argument.
-    const std::wstring opened = Child() + L"\n" + (target == shortcut ? L"" : target) + L"\n";
+    const std::wstring opened = Child() + L"\n" + (target == targets[1] ? L"" : target) + L"\n";
     Check(WaitForFile(kRecord).rfind(opened, 0) == 0 && !launch.HasEnded(300),
           "the shell opens " + Narrow(target) + " with the child, and the launch waits for it");
     SetEvent(gate.event);
