@@ -4,7 +4,6 @@
 // after windows.h, which it needs
 #include <shellapi.h>
 
-#include "checks.h"
 #include "harness.h"
 #include "support/argv_model.h"
 

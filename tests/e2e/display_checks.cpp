@@ -1,6 +1,5 @@
 // The display configuration end to end against the device double: the report, the request bytes,
 // and HDR on an older system and on a current one with Auto Color Management.
-#include "checks.h"
 #include "harness.h"
 
 namespace e2e {

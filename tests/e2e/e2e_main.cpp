@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "checks.h"
 #include "harness.h"
 
 namespace {

@@ -114,6 +114,15 @@ void CheckEqual(const std::string& actual, const std::string& expected, const st
 void CheckEqual(std::uint64_t actual, std::uint64_t expected, const std::string& what);
 int Summary();  // prints "N passed, M failed"; the process exit code
 
+// The groups of checks, one per subsystem (the *_checks.cpp files), that the suite runs in turn.
+void CheckImage();
+void CheckResources();
+void CheckCommandLine();
+void CheckDisplay();
+void CheckMonitor();
+void CheckLaunch();
+void CheckPlantedDll(bool before);  // before the others, and after them
+
 std::string Narrow(const std::wstring& text);  // UTF-8, with control characters escaped
 
 }  // namespace e2e

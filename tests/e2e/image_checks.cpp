@@ -2,7 +2,6 @@
 // and a dxva2.dll planted beside it that is never loaded.
 #include <cstdio>
 
-#include "checks.h"
 #include "harness.h"
 #include "image_reader.h"
 

@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <memory>
 
-#include "checks.h"
 #include "harness.h"
 
 namespace e2e {

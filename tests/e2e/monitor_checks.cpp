@@ -1,6 +1,5 @@
 // Monitor control end to end: brightness against the device double's monitor, and the power
 // cycle as the suite's own window sees it while another window of the session hangs.
-#include "checks.h"
 #include "harness.h"
 
 namespace e2e {

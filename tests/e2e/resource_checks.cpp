@@ -1,6 +1,5 @@
 // The resources read back from the built exe: strings, menu, accelerators, manifest, the about
 // dialog's template and the version block field by field, and the icon groups with their pixels.
-#include "checks.h"
 #include "harness.h"
 #include "image_reader.h"
 

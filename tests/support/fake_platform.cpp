@@ -124,6 +124,14 @@ std::string FakePlatform::Trace() const {
   return trace;
 }
 
+std::vector<std::string> FakePlatform::CallsTo(std::string_view prefix) const {
+  std::vector<std::string> matching;
+  for (const std::string& call : calls) {
+    if (call.rfind(prefix, 0) == 0) matching.push_back(call);
+  }
+  return matching;
+}
+
 bool FakePlatform::Call(const char* name, const std::string& arguments) {
   calls.push_back(std::string(name) + "(" + arguments + ")");
   return failing.count(name) != 0;

@@ -83,6 +83,8 @@ class FakePlatform : public Platform {
   // (the physical monitors released), "box", "count" (the semaphore opened), "look" (a process
   // snapshot) and "|" (a count given back).
   std::string Trace() const;
+  // The recorded calls that begin with prefix, in order.
+  std::vector<std::string> CallsTo(std::string_view prefix) const;
 
   char16_t** CommandLineToArgvW(const char16_t* commandLine, int* count) override;
   void LocalFree(void* memory) override;

@@ -1,8 +1,7 @@
 // Launch and restore: the child's arguments, the shell fallback, the waits for the child and for
-// the game, the hidden window, and which quit settings the last launch out applies.
+// the game, and the hidden window. What the last launch out applies is in the run's tests.
 #include <gtest/gtest.h>
 
-#include "app/run.h"
 #include "launch/child_launch.h"
 #include "launch/hidden_window.h"
 #include "launch/waiting.h"
@@ -14,14 +13,6 @@ namespace {
 using testing::FakePlatform;
 using testing::Utf8;
 using Calls = std::vector<std::string>;
-
-Calls Matching(const Calls& calls, const std::string& prefix) {
-  Calls out;
-  for (const std::string& call : calls) {
-    if (call.rfind(prefix, 0) == 0) out.push_back(call);
-  }
-  return out;
-}
 
 TEST(BuildChildCommandLine, ArgumentZeroArrivesWholeAndArgumentOneAsItStands) {
   struct Case {
@@ -110,7 +101,7 @@ TEST(WaitForGame, WaitsWhileTheGameRunsAndLooksAgainWhenItEnds) {
     platform.snapshots = c.snapshots;
     WaitForGame(platform, u"C:\\Games\\eldenring.exe", 2, 3, AcceleratorHandle{0xACC});
     Calls waits;
-    for (const std::string& call : Matching(platform.calls, "MsgWait")) {
+    for (const std::string& call : platform.CallsTo("MsgWait")) {
       waits.push_back(call.substr(28, call.find(",0x1cff") - 28));
     }
     EXPECT_EQ(waits, c.waits) << c.label;

@@ -176,10 +176,7 @@ TEST(Run, EachFailingCallPreventsOnlyWhatDependsOnIt) {
     const Expectation e = found != special.end() ? found->second : Expectation{.required = restore};
     EXPECT_EQ(RunWith(platform, everything), e.exitCode) << failing;
     EXPECT_EQ(platform.boxes.size(), e.box ? 1u : 0u) << failing;
-    auto made = [&](const std::string& prefix) {
-      return std::any_of(platform.calls.begin(), platform.calls.end(),
-                         [&](const std::string& call) { return call.rfind(prefix, 0) == 0; });
-    };
+    auto made = [&](const std::string& prefix) { return !platform.CallsTo(prefix).empty(); };
     for (const std::string& call : e.required) EXPECT_TRUE(made(call)) << failing << ": " << call;
     for (const std::string& call : e.forbidden) EXPECT_FALSE(made(call)) << failing << ": " << call;
   }
