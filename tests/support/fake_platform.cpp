@@ -107,7 +107,7 @@ std::string FakePlatform::Trace() const {
                                  {"GetMonitorCapabilities(", "caps", false},
                                  {"DestroyPhysicalMonitors(", "free", false},
                                  {"MessageBoxW(", "box", false},
-                                 {"OpenSemaphoreW(", "count", false},
+                                 {"WaitForSingleObject(0x60,0)", "count", false},
                                  {"CreateToolhelp32Snapshot(", "look", false},
                                  {"ReleaseSemaphore(", "|", false}};
   std::string trace;
@@ -353,8 +353,12 @@ Handle FakePlatform::CreateSemaphoreW(std::int32_t initialCount, std::int32_t ma
 
 std::uint32_t FakePlatform::WaitForSingleObject(Handle handle, std::uint32_t milliseconds) {
   const bool fails = Call("WaitForSingleObject", Num(handle) + "," + std::to_string(milliseconds));
-  // The semaphore has a free count; a listed process still runs.
-  return fails || handle >= Handle{0x1000} ? 0x102 : 0;
+  // The semaphore has a free count; a listed process runs unless it is marked as ended.
+  if (fails) return 0x102;
+  for (const FakeProcess& p : listing_) {
+    if (handle == Handle{0x1000 + p.processId}) return p.running ? 0x102 : 0;
+  }
+  return 0;
 }
 
 bool FakePlatform::ReleaseSemaphore(Handle semaphore, std::int32_t releaseCount,

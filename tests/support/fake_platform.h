@@ -32,6 +32,7 @@ struct FakeProcess {
   std::u16string exeFile;
   std::uint32_t session = 1;
   bool openable = true;
+  bool running = true;  // false: ended, but still listed while a handle holds it
 };
 
 struct RecordedBox {
@@ -80,7 +81,7 @@ class FakePlatform : public Platform {
 
   // The calls that read or change the display and the monitor, the count and the look for a game,
   // in a short form: "get15", "set16:1", "set-18:2222", "getB", "setB:70", "caps", "free"
-  // (the physical monitors released), "box", "count" (the semaphore opened), "look" (a process
+  // (the physical monitors released), "box", "count" (a count taken), "look" (a process
   // snapshot) and "|" (a count given back).
   std::string Trace() const;
   // The recorded calls that begin with prefix, in order.

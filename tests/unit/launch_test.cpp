@@ -87,6 +87,8 @@ TEST(WaitForGame, WaitsWhileTheGameRunsAndLooksAgainWhenItEnds) {
        {{}}, {"0,0x1f4", "0,0x1f4", "0,0x1f4", "0,0x1f4"}, 2000},
       {"relaunched by its client", {{game}, {{8, u"eldenring.exe"}}, {}},
        {"1,0x1007,0xffffffff", "1,0x1008,0xffffffff"}, 0},
+      {"ended but still listed: not taken for the game",
+       {{{7, u"eldenring.exe", 1, true, false}}, {}}, {"0,0x1f4", "0,0x1f4", "0,0x1f4", "0,0x1f4"}, 2000},
       {"cannot be opened: looked for twice a second", {{{7, u"eldenring.exe", 1, false}}, {}},
        {"0,0x1f4"}, 500},
       {"only this session's processes of that file name, not the child",

@@ -1,4 +1,5 @@
-// Monitor control: the -SB rule, the brightness phase's calls and sections.
+// Monitor control: the -SB rule and the brightness phase's report. What it sends is in the run's
+// tests.
 #include <gtest/gtest.h>
 
 #include "monitor/brightness.h"
@@ -33,6 +34,7 @@ TEST(RunBrightnessPhase, ShowsItsSectionsWhateverTheCallsReturned) {
     std::set<std::string> failing;
     std::uint32_t capabilities;
     std::string box;
+    std::uint32_t monitors = 1;
   };
   const Case cases[] = {
       {{}, 0x2, brightness + "<Monitor capabilities>\nBrightness : Can setting\n\n"},
@@ -40,11 +42,13 @@ TEST(RunBrightnessPhase, ShowsItsSectionsWhateverTheCallsReturned) {
       {{"GetMonitorBrightness"}, 0x2, "<Monitor capabilities>\nBrightness : Can setting\n\n"},
       {{"GetMonitorCapabilities"}, 0x2, brightness + none},
       {{"GetNumberOfPhysicalMonitorsFromHMONITOR"}, 0x2, none},
+      {{}, 0x2, none, 0},  // the primary monitor has no physical monitor
   };
   for (const Case& c : cases) {
     FakePlatform platform;
     platform.failing = c.failing;
     platform.capabilities = c.capabilities;
+    platform.monitorCount = c.monitors;
     ReportText report;
     report.Append(u"<Earlier>\n\n");
     RunBrightnessPhase(platform, platform, testing::SettingsFrom(u"-SI -B:70"), report);

@@ -100,7 +100,7 @@ TEST(Run, EachPhaseSendsWhatItsOptionsAndTheMachineCallFor) {
       // The white level: at most one level goes out; a failed read leaves -BB: or nothing.
       {u"-BB:2222", "set-18:2222"},                          {u"-BBH:4000", ""},
       {u"-SBB -BBH:3700 -BBL:1300", "get11 set-18:3700"},    {u"-SBB -BBH:1100 -BBL:2900", "get11 set-18:2900"},
-      {u"-BB:2222 -SBB", "get11 set-18:3500"},
+      {u"-BB:2222 -SBB", "get11 set-18:3500"},              {u"-SBB -BBH:1500 -BBL:500", "get11 set-18:500"},  // a tie
       {u"-SBB -BB:2222", "get11 set-18:2222", false, 0, "DisplayConfigGetDeviceInfo"},
       {u"-SBB", "get11", false, 0, "DisplayConfigGetDeviceInfo"},
       // The brightness, from 50: a failed read leaves -B: or nothing.
