@@ -183,7 +183,6 @@ std::int32_t FakePlatform::QueryDisplayConfig(std::uint32_t flags, std::uint32_t
 
 std::int32_t FakePlatform::DisplayConfigGetDeviceInfo(std::uint8_t* request) {
   const auto type = static_cast<std::int32_t>(Get32(request));
-  getRequests.emplace_back(request, request + Get32(request + 4));
   if (Call("DisplayConfigGetDeviceInfo", std::to_string(type))) return kFailure;
   if (type == 9) Put32(request + 20, advancedColorWord);
   if (type == 11) Put32(request + 20, whiteLevel);
@@ -197,7 +196,6 @@ std::int32_t FakePlatform::DisplayConfigGetDeviceInfo(std::uint8_t* request) {
 
 std::int32_t FakePlatform::DisplayConfigSetDeviceInfo(std::uint8_t* request) {
   const auto type = static_cast<std::int32_t>(Get32(request));
-  setRequests.emplace_back(request, request + Get32(request + 4));
   if (Call("DisplayConfigSetDeviceInfo",
            std::to_string(type) + "," + std::to_string(Get32(request + 20)))) {
     return kFailure;
@@ -236,12 +234,12 @@ bool FakePlatform::GetMonitorCapabilities(Handle monitor, std::uint32_t* caps,
   return true;
 }
 
-bool FakePlatform::GetMonitorBrightness(Handle monitor, std::uint32_t* low, std::uint32_t* now_,
-                                        std::uint32_t* high) {
+bool FakePlatform::GetMonitorBrightness(Handle monitor, std::uint32_t* minimum,
+                                        std::uint32_t* current, std::uint32_t* maximum) {
   if (Call("GetMonitorBrightness", Num(monitor))) return false;
-  *low = minimum;
-  *now_ = current;
-  *high = maximum;
+  *minimum = 0;
+  *current = 50;
+  *maximum = 100;
   return true;
 }
 
@@ -281,7 +279,7 @@ bool FakePlatform::ShellExecuteExW(const ShellExecuteRequest& request, Handle* p
   shellOpened = {request.file, request.parameters ? request.parameters : u"(null)",
                  request.directory ? request.directory : u"(null)"};
   if (Call("ShellExecuteExW")) return false;
-  *process = shellProcess;
+  *process = Handle{0x58};
   return true;
 }
 
@@ -339,7 +337,7 @@ std::uint64_t FakePlatform::GetTickCount64() { return now; }
 Handle FakePlatform::OpenSemaphoreW(std::uint32_t access, bool inheritHandle,
                                     const char16_t* name) {
   Call("OpenSemaphoreW", Num(access) + (inheritHandle ? ",inherit," : ",") + Utf8(name));
-  return openSemaphoreResult;
+  return Handle::kNull;  // none yet: the run creates it
 }
 
 Handle FakePlatform::CreateSemaphoreW(std::int32_t initialCount, std::int32_t maximumCount,

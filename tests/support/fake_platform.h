@@ -40,8 +40,8 @@ struct RecordedBox {
   std::u16string caption;
 };
 
-class FakePlatform : public Platform {
- public:
+// What the fake's machine answers; a test names only what differs from these.
+struct Machine {
   // Calls by name that fail: they return their failure value and change nothing.
   std::set<std::string> failing;
 
@@ -54,26 +54,30 @@ class FakePlatform : public Platform {
   std::uint32_t activeColorMode = 0;        // type 15: SDR
   std::uint32_t whiteLevel = 1000;
 
-  // The primary monitor's physical monitors (handles 0x101, 0x102, ...).
+  // The primary monitor's physical monitors (handles 0x101, 0x102, ...), at brightness 50 of 0
+  // to 100.
   std::uint32_t monitorCount = 1;
   std::uint32_t capabilities = 0x2;
-  std::uint32_t minimum = 0, current = 50, maximum = 100;
 
-  // Processes: each snapshot lists the next entry (the last one repeats).
+  // Processes: each snapshot lists the next entry (the last one repeats). The shell starts
+  // process 0x58.
   std::vector<std::vector<FakeProcess>> snapshots;
-  Handle shellProcess{0x58};  // what the shell starts; null for a URL served by a running client
 
-  // The launch semaphore, the hidden window and its queue.
-  Handle openSemaphoreResult = Handle::kNull;  // none yet: the run creates it
+  // The launch semaphore (created by the run), the hidden window's waits and queue.
   std::int32_t previousCount = 9999;
   std::vector<std::uint32_t> waitResults;  // one per wait; then a timed wait times out, else 0
   std::vector<Message> queue;              // what PeekMessageW removes, in order
-  WindowClass registered;
   std::uint64_t now = 1000;  // milliseconds; a timed wait that times out, and Sleep, advance it
+};
+
+class FakePlatform : public Platform, public Machine {
+ public:
+  FakePlatform() = default;
+  explicit FakePlatform(Machine machine) : Machine(std::move(machine)) {}
 
   // What was seen.
   std::vector<std::string> calls;
-  std::vector<std::vector<std::uint8_t>> getRequests, setRequests;  // as sent
+  WindowClass registered;
   std::vector<RecordedBox> boxes;
   std::u16string commandLineSplit;
   std::vector<std::u16string> shellOpened;  // file | parameters | directory

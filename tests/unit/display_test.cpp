@@ -1,10 +1,9 @@
-// Display configuration: the target of path 0, the request bytes, the HDR report in both models,
-// and the white level's switch rule and report. What the phases send is in the run's tests.
+// Display configuration: the target of path 0, the request bytes and the white level's switch
+// rule. What the phases send is in the run's tests, what they report in the report's.
 #include <gtest/gtest.h>
 
 #include "display/device_info.h"
 #include "display/display_target.h"
-#include "display/hdr_state.h"
 #include "display/sdr_white_level.h"
 #include "support/fake_platform.h"
 
@@ -13,8 +12,6 @@ namespace {
 
 using testing::FakePlatform;
 using testing::Hex;
-using testing::SettingsFrom;
-using testing::Utf8;
 using Calls = std::vector<std::string>;
 
 // A LUID whose high part is negative, so that sign handling shows in the bytes.
@@ -55,41 +52,6 @@ TEST(SelectDisplayTarget, TakesPathZeroOfTheCurrentDatabaseAndNeedsOne) {
   EXPECT_FALSE(SelectDisplayTarget(none, &query));
 }
 
-TEST(RunHdrPhase, ReportsTheStateOfEitherModelBeforeAnyChange) {
-  struct Case {
-    bool current;
-    std::uint32_t word, mode;
-    const char* support;
-    const char* state;
-  };
-  // clang-format off
-  const Case cases[] = {
-      {false, 0x3, 0, "Supported", "Enable"},       {false, 0x0, 0, "Not supported", "Disable"},
-      {false, 0x2, 0, "Not supported", "Enable"},   {false, 0x1, 0, "Supported", "Disable"},
-      // Under Auto Color Management an SDR picture is "advanced colour active" (bits 0, 1).
-      {true, 0x13, 1, "Supported", "Disable"},      {true, 0x03, 1, "Not supported", "Disable"},
-      {true, 0x33, 2, "Supported", "Enable"},
-  };
-  // clang-format on
-  for (const Case& c : cases) {
-    FakePlatform platform;
-    platform.currentModel = c.current;
-    platform.advancedColorWord = platform.advancedColor2Word = c.word;
-    platform.activeColorMode = c.mode;
-    LaunchSettings settings = SettingsFrom(u"-SI -HDR:E");
-    ReportText report;
-    RunHdrPhase(platform, settings, kTarget, report);
-    EXPECT_EQ(Utf8(report.Text()), std::string("<HDR Status>\nHDR support status : ") + c.support +
-                                       "\nHDR : " + c.state + "\n\n");
-  }
-  FakePlatform failing;
-  failing.failing = {"DisplayConfigGetDeviceInfo"};
-  LaunchSettings settings{.showReport = true};
-  ReportText report;
-  RunHdrPhase(failing, settings, kTarget, report);
-  EXPECT_TRUE(report.Text().empty());
-}
-
 TEST(ChooseSwitchWhiteLevel, MovesToTheFartherValueAndTiesGoLow) {
   struct Case {
     std::uint32_t current;
@@ -105,20 +67,6 @@ TEST(ChooseSwitchWhiteLevel, MovesToTheFartherValueAndTiesGoLow) {
   // clang-format on
   for (const Case& c : cases) {
     EXPECT_EQ(ChooseSwitchWhiteLevel(c.current, c.high, c.low), c.expected) << c.current;
-  }
-}
-
-TEST(RunWhiteLevelPhase, ReportsTheLevelAndItsNits) {
-  for (auto [level, line] :
-       {std::pair{1000u, "1000   (80 nits)"}, std::pair{999u, "999   (79 nits)"},
-        std::pair{4294967295u, "4294967295   (343597383 nits)"}}) {
-    FakePlatform platform;
-    platform.whiteLevel = level;
-    ReportText report;
-    RunWhiteLevelPhase(platform, LaunchSettings{.showReport = true}, kTarget, report);
-    EXPECT_EQ(
-        Utf8(report.Text()),
-        std::string("<HDR/SDR brightness balance (SDR white level)>\nCurrent : ") + line + "\n\n");
   }
 }
 

@@ -1,16 +1,13 @@
-// Monitor control: the -SB rule and the brightness phase's report. What it sends is in the run's
-// tests.
+// Monitor control: the -SB rule and the guard on the monitor array's size. What the brightness
+// phase sends is in the run's tests, what it reports in the report's.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 #include "monitor/brightness.h"
-#include "support/fake_platform.h"
 
 namespace glowtide {
 namespace {
-
-using testing::FakePlatform;
-using testing::Utf8;
-using Calls = std::vector<std::string>;
 
 TEST(ChooseSwitchBrightness, FollowsTheWrappingRule) {
   struct Case {
@@ -25,36 +22,6 @@ TEST(ChooseSwitchBrightness, FollowsTheWrappingRule) {
         << c.high << "/" << c.low << " at " << c.current;
   }
   EXPECT_EQ(GuardedArrayBytes(SIZE_MAX / 264 + 1, 264), SIZE_MAX);
-}
-
-TEST(RunBrightnessPhase, ShowsItsSectionsWhateverTheCallsReturned) {
-  const std::string brightness = "<Brightness>\nSupported value : 0 to 100\nCurrent : 50\n\n";
-  const std::string none = "<Monitor capabilities>\nCapability informations are not supported.\n\n";
-  struct Case {
-    std::set<std::string> failing;
-    std::uint32_t capabilities;
-    std::string box;
-    std::uint32_t monitors = 1;
-  };
-  const Case cases[] = {
-      {{}, 0x2, brightness + "<Monitor capabilities>\nBrightness : Can setting\n\n"},
-      {{}, 0xFFFFFFFD, brightness + "<Monitor capabilities>\nBrightness : Can't setting\n\n"},
-      {{"GetMonitorBrightness"}, 0x2, "<Monitor capabilities>\nBrightness : Can setting\n\n"},
-      {{"GetMonitorCapabilities"}, 0x2, brightness + none},
-      {{"GetNumberOfPhysicalMonitorsFromHMONITOR"}, 0x2, none},
-      {{}, 0x2, none, 0},  // the primary monitor has no physical monitor
-  };
-  for (const Case& c : cases) {
-    FakePlatform platform;
-    platform.failing = c.failing;
-    platform.capabilities = c.capabilities;
-    platform.monitorCount = c.monitors;
-    ReportText report;
-    report.Append(u"<Earlier>\n\n");
-    RunBrightnessPhase(platform, platform, testing::SettingsFrom(u"-SI -B:70"), report);
-    ASSERT_EQ(platform.boxes.size(), 1u);
-    EXPECT_EQ(Utf8(platform.boxes[0].text), "<Earlier>\n\n" + c.box);
-  }
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
-// The report's bounded section formatter.
+// The report: its bounded section formatter, and the -SI box that the whole run shows.
 #include "report/report.h"
 
 #include <gtest/gtest.h>
 
+#include "app/run.h"
 #include "support/fake_platform.h"
 
 namespace glowtide {
@@ -30,6 +31,56 @@ TEST(AppendReportSection, FormatsIntoABoundedSectionAndAppends) {
     report.Append(u"<Earlier>");
     AppendReportSection(report, c.format, c.arguments);
     EXPECT_EQ(Utf8(report.Text()), "<Earlier>" + c.expected);
+  }
+}
+
+// Each section as the machine's answers make it, before any change, in order; a section whose
+// read failed is left out. Empty HDR and white-level texts mean that the section is left out.
+TEST(ShowReport, EachSectionSaysWhatTheMachineAnswered) {
+  const std::string none = "Capability informations are not supported.";
+  struct Case {
+    testing::Machine machine;
+    std::string hdr = "Supported\nHDR : Disable";
+    std::string white = "1000   (80 nits)";
+    std::string brightness = "<Brightness>\nSupported value : 0 to 100\nCurrent : 50\n\n";
+    std::string capabilities = "Brightness : Can setting";
+  };
+  const Case cases[] = {
+      {},
+      {.machine = {.advancedColorWord = 0x3}, .hdr = "Supported\nHDR : Enable"},
+      {.machine = {.advancedColorWord = 0x0}, .hdr = "Not supported\nHDR : Disable"},
+      {.machine = {.advancedColorWord = 0x2}, .hdr = "Not supported\nHDR : Enable"},
+      // Under Auto Color Management an SDR picture is "advanced colour active" (bits 0, 1).
+      {.machine = {.currentModel = true,
+                   .advancedColorWord = 0x3,
+                   .advancedColor2Word = 0x13,
+                   .activeColorMode = 1}},
+      {.machine = {.currentModel = true,
+                   .advancedColorWord = 0x3,
+                   .advancedColor2Word = 0x3,
+                   .activeColorMode = 1},
+       .hdr = "Not supported\nHDR : Disable"},
+      {.machine = {.currentModel = true, .advancedColor2Word = 0x33, .activeColorMode = 2},
+       .hdr = "Supported\nHDR : Enable"},
+      {.machine = {.whiteLevel = 999}, .white = "999   (79 nits)"},
+      {.machine = {.whiteLevel = 4294967295}, .white = "4294967295   (343597383 nits)"},
+      {.machine = {.failing = {"DisplayConfigGetDeviceInfo"}}, .hdr = "", .white = ""},
+      {.machine = {.capabilities = 0xFFFFFFFD}, .capabilities = "Brightness : Can't setting"},
+      {.machine = {.failing = {"GetMonitorBrightness"}}, .brightness = ""},
+      {.machine = {.failing = {"GetMonitorCapabilities"}}, .capabilities = none},
+      {.machine = {.monitorCount = 0}, .brightness = "", .capabilities = none},
+  };
+  for (const Case& c : cases) {
+    testing::FakePlatform platform(c.machine);
+    glowtide::Run(platform, u"-SI", InstanceHandle{0x400000});
+    const std::string expected =
+        (c.hdr.empty() ? "" : "<HDR Status>\nHDR support status : " + c.hdr + "\n\n") +
+        (c.white.empty()
+             ? ""
+             : "<HDR/SDR brightness balance (SDR white level)>\nCurrent : " + c.white + "\n\n") +
+        c.brightness + "<Monitor capabilities>\n" + c.capabilities + "\n\n";
+    ASSERT_EQ(platform.boxes.size(), 1u);
+    EXPECT_EQ(Utf8(platform.boxes[0].text), expected);
   }
 }
 

@@ -69,64 +69,59 @@ TEST(Run, RunsItsPhasesInOrderAndEndsWithItsExitCode) {
 }
 
 // What each phase reads and sends, by its options and the machine's state, in the fake's short
-// form. The HDR state is the older model's word (bit 0 supported, bit 1 on) or, on a current
-// system that answers types 15 and 16, the active colour mode (2 is HDR). Every quit value differs
-// from its phase option and from every default, so that a value taken from the neighbouring field
-// shows; the phase options (-B:11, -BB:2222) come first in each launch row's trace.
+// form. Every quit value differs from its phase option and from every default, so that a value
+// taken from the neighbouring field shows; the phase options (-B:11, -BB:2222) come first in each
+// launch row's trace.
 TEST(Run, EachPhaseSendsWhatItsOptionsAndTheMachineCallFor) {
   struct Case {
     std::u16string arguments;
     std::string trace;
-    bool current = false;  // the system answers types 15 and 16
-    std::uint32_t hdrState = 0;
-    const char* failing = "";
-    std::int32_t previousCount = 9999;  // 9999: this launch is the last one out
+    testing::Machine machine = {};
   };
   const std::u16string game = u"-P:g.exe -B:11 -BB:2222 ";
   const std::string phases = "set-18:2222 setB:11 free count |";
+  const testing::Machine current{.currentModel = true};
+  const testing::Machine currentOn{.currentModel = true, .activeColorMode = 2};  // HDR on
   // clang-format off
   const Case cases[] = {
       {u"-X", ""},
-      {u"-SI -B:70", "get15 get9 get11 caps getB setB:70 free box", false, 3},
-      {u"-SI", "get15 get11 caps getB free box", true, 2},
+      {u"-SI -B:70", "get15 get9 get11 caps getB setB:70 free box"},
+      {u"-SI", "get15 get11 caps getB free box", current},
       // HDR: E wins, S decides from the state alone, D alone turns it off. Where the phase makes
       // no read, the newer set goes first and the older one follows only if it is refused.
-      {u"-HDR:E", "set16:1 set10:1"},                        {u"-HDR:E", "set16:1", true},
-      {u"-HDR:D", "set16:0 set10:0"},                        {u"-HDR:S", "get15 get9 set10:1", false, 1},
-      {u"-HDR:S", "get15 get9 set10:0", false, 3},           {u"-HDR:S", "get15 get9 set10:1", false, 0},
-      {u"-HDR:S", "get15 set16:1", true, 1},  /* wide colour is not HDR */
-      {u"-HDR:S", "get15 set16:0", true, 2},                 {u"-HDR:S -HDR:D", "get15 set16:1", true, 0},
-      {u"-HDR:E -HDR:S", "get15 set16:1", true, 2},          {u"-HDR:D -HDR:E", "set16:1", true, 2},
+      {u"-HDR:E", "set16:1 set10:1"},                        {u"-HDR:E", "set16:1", current},
+      {u"-HDR:D", "set16:0 set10:0"},                        {u"-HDR:S", "get15 get9 set10:1"},
+      {u"-HDR:S", "get15 get9 set10:0", {.advancedColorWord = 3}},
+      {u"-HDR:S", "get15 get9 set10:1", {.advancedColorWord = 0}},  // not supported
+      {u"-HDR:S", "get15 set16:1", {.currentModel = true, .activeColorMode = 1}},  // wide colour
+      {u"-HDR:S", "get15 set16:0", currentOn},               {u"-HDR:S -HDR:D", "get15 set16:1", current},
+      {u"-HDR:E -HDR:S", "get15 set16:1", currentOn},        {u"-HDR:D -HDR:E", "set16:1", currentOn},
       // The white level: at most one level goes out; a failed read leaves -BB: or nothing.
       {u"-BB:2222", "set-18:2222"},                          {u"-BBH:4000", ""},
       {u"-SBB -BBH:3700 -BBL:1300", "get11 set-18:3700"},    {u"-SBB -BBH:1100 -BBL:2900", "get11 set-18:2900"},
-      {u"-BB:2222 -SBB", "get11 set-18:3500"},              {u"-SBB -BBH:1500 -BBL:500", "get11 set-18:500"},  // a tie
-      {u"-SBB -BB:2222", "get11 set-18:2222", false, 0, "DisplayConfigGetDeviceInfo"},
-      {u"-SBB", "get11", false, 0, "DisplayConfigGetDeviceInfo"},
+      {u"-BB:2222 -SBB", "get11 set-18:3500"},               {u"-SBB -BBH:1500 -BBL:500", "get11 set-18:500"},  // a tie
+      {u"-SBB -BB:2222", "get11 set-18:2222", {.failing = {"DisplayConfigGetDeviceInfo"}}},
+      {u"-SBB", "get11", {.failing = {"DisplayConfigGetDeviceInfo"}}},
       // The brightness, from 50: a failed read leaves -B: or nothing.
       {u"-B:70", "setB:70 free"},                            {u"-SB -BH:77 -BL:44", "getB setB:44 free"},
       {u"-B:70 -SB", "getB setB:30 free"},
-      {u"-SB -B:70", "getB setB:70 free", false, 0, "GetMonitorBrightness"},
-      {u"-SB", "getB free", false, 0, "GetMonitorBrightness"},
+      {u"-SB -B:70", "getB setB:70 free", {.failing = {"GetMonitorBrightness"}}},
+      {u"-SB", "getB free", {.failing = {"GetMonitorBrightness"}}},
       // The last launch out applies the quit settings given, and only those.
       {game + u"-BQ:33", phases + " setB:33 free"},          {game + u"-BBQ:4444", phases + " set-18:4444"},
-      {game + u"-HDRQ:E", phases + " set16:1 set10:1"},      {game + u"-HDRQ:E", phases + " set16:1", true},
+      {game + u"-HDRQ:E", phases + " set16:1 set10:1"},      {game + u"-HDRQ:E", phases + " set16:1", current},
       {game + u"-HDRQ:D -BQ:33 -BBQ:4444", phases + " set16:0 set10:0 setB:33 free set-18:4444"},
-      {game + u"-BQ:33 -BBQ:4444 -HDRQ:E", phases, false, 0, "", 9998},  // another launch waits
+      {game + u"-BQ:33 -BBQ:4444 -HDRQ:E", phases, {.previousCount = 9998}},  // another launch waits
       // The restore speaks the model that the phase found, without probing again.
       {u"-P:g.exe -HDRQ:E -HDR:D", "set16:0 set10:0 count | set10:1"},
-      {u"-P:g.exe -HDRQ:D -HDR:S", "get15 get9 set10:1 count | set10:0", false, 1},
-      {u"-P:g.exe -HDRQ:E -HDR:S", "get15 set16:0 count | set16:1", true, 2},
+      {u"-P:g.exe -HDRQ:D -HDR:S", "get15 get9 set10:1 count | set10:0"},
+      {u"-P:g.exe -HDRQ:E -HDR:S", "get15 set16:0 count | set16:1", currentOn},
       // A quit option without -P: counts nothing, and -PW: without one waits for nothing.
       {u"-BQ:33 -HDRQ:E -BBQ:4444", ""},                     {u"-P:g.exe -PW:g.exe", ""},
   };
   // clang-format on
   for (const Case& c : cases) {
-    FakePlatform platform;
-    platform.currentModel = c.current;
-    platform.advancedColorWord = platform.activeColorMode = c.hdrState;
-    platform.failing = {c.failing};
-    platform.previousCount = c.previousCount;
+    FakePlatform platform(c.machine);
     EXPECT_EQ(RunWith(platform, c.arguments), 0) << Utf8(c.arguments);
     EXPECT_EQ(platform.Trace(), c.trace) << Utf8(c.arguments);
   }
