@@ -94,24 +94,32 @@ TEST(Run, EachPhaseSendsWhatItsOptionsAndTheMachineCallFor) {
       {u"-HDR:S", "get15 get9 set10:0", {.advancedColorWord = 3}},
       {u"-HDR:S", "get15 get9 set10:1", {.advancedColorWord = 0}},  // not supported
       {u"-HDR:S", "get15 set16:1", {.currentModel = true, .activeColorMode = 1}},  // wide colour
-      {u"-HDR:S", "get15 set16:0", currentOn},               {u"-HDR:S -HDR:D", "get15 set16:1", current},
-      {u"-HDR:E -HDR:S", "get15 set16:1", currentOn},        {u"-HDR:D -HDR:E", "set16:1", currentOn},
+      {u"-HDR:S", "get15 set16:0", currentOn},
+      {u"-HDR:S -HDR:D", "get15 set16:1", current},
+      {u"-HDR:E -HDR:S", "get15 set16:1", currentOn},
+      {u"-HDR:D -HDR:E", "set16:1", currentOn},
       // The white level: at most one level goes out; a failed read leaves -BB: or nothing.
       {u"-BB:2222", "set-18:2222"},                          {u"-BBH:4000", ""},
-      {u"-SBB -BBH:3700 -BBL:1300", "get11 set-18:3700"},    {u"-SBB -BBH:1100 -BBL:2900", "get11 set-18:2900"},
-      {u"-BB:2222 -SBB", "get11 set-18:3500"},               {u"-SBB -BBH:1500 -BBL:500", "get11 set-18:500"},  // a tie
+      {u"-SBB -BBH:3700 -BBL:1300", "get11 set-18:3700"},
+      {u"-SBB -BBH:1100 -BBL:2900", "get11 set-18:2900"},
+      {u"-BB:2222 -SBB", "get11 set-18:3500"},
+      {u"-SBB -BBH:1500 -BBL:500", "get11 set-18:500"},  // a tie
       {u"-SBB -BB:2222", "get11 set-18:2222", {.failing = {"DisplayConfigGetDeviceInfo"}}},
       {u"-SBB", "get11", {.failing = {"DisplayConfigGetDeviceInfo"}}},
       // The brightness, from 50: a failed read leaves -B: or nothing.
-      {u"-B:70", "setB:70 free"},                            {u"-SB -BH:77 -BL:44", "getB setB:44 free"},
+      {u"-B:70", "setB:70 free"},
+      {u"-SB -BH:77 -BL:44", "getB setB:44 free"},
       {u"-B:70 -SB", "getB setB:30 free"},
       {u"-SB -B:70", "getB setB:70 free", {.failing = {"GetMonitorBrightness"}}},
       {u"-SB", "getB free", {.failing = {"GetMonitorBrightness"}}},
       // The last launch out applies the quit settings given, and only those.
-      {game + u"-BQ:33", phases + " setB:33 free"},          {game + u"-BBQ:4444", phases + " set-18:4444"},
-      {game + u"-HDRQ:E", phases + " set16:1 set10:1"},      {game + u"-HDRQ:E", phases + " set16:1", current},
+      {game + u"-BQ:33", phases + " setB:33 free"},
+      {game + u"-BBQ:4444", phases + " set-18:4444"},
+      {game + u"-HDRQ:E", phases + " set16:1 set10:1"},
+      {game + u"-HDRQ:E", phases + " set16:1", current},
       {game + u"-HDRQ:D -BQ:33 -BBQ:4444", phases + " set16:0 set10:0 setB:33 free set-18:4444"},
-      {game + u"-BQ:33 -BBQ:4444 -HDRQ:E", phases, {.previousCount = 9998}},  // another launch waits
+      // Another launch still waits: this one is not the last out.
+      {game + u"-BQ:33 -BBQ:4444 -HDRQ:E", phases, {.previousCount = 9998}},
       // The restore speaks the model that the phase found, without probing again.
       {u"-P:g.exe -HDRQ:E -HDR:D", "set16:0 set10:0 count | set10:1"},
       {u"-P:g.exe -HDRQ:D -HDR:S", "get15 get9 set10:1 count | set10:0"},
@@ -144,18 +152,26 @@ TEST(Run, EachFailingCallPreventsOnlyWhatDependsOnIt) {
   const Calls showOnly = {"DisplayConfig", "MonitorFromWindow", "CreateProcessW"};
   // clang-format off
   const std::map<std::string, Expectation> special = {
-      {"CommandLineToArgvW", {.box = false, .forbidden = {"SendMessageTimeoutW", "DisplayConfig", "CreateProcessW"}}},
+      {"CommandLineToArgvW",
+       {.box = false, .forbidden = {"SendMessageTimeoutW", "DisplayConfig", "CreateProcessW"}}},
       {"GetDisplayConfigBufferSizes", {-255, false, {"SendMessageTimeoutW"}, showOnly}},
       {"QueryDisplayConfig", {-255, false, {"SendMessageTimeoutW"}, showOnly}},
-      {"DisplayConfigGetDeviceInfo", {.required = restore, .forbidden = {"DisplayConfigSetDeviceInfo(-18,3500)"}}},
-      {"GetNumberOfPhysicalMonitorsFromHMONITOR", {.required = {restore[1]}, .forbidden = noMonitor}},
+      {"DisplayConfigGetDeviceInfo",
+       {.required = restore, .forbidden = {"DisplayConfigSetDeviceInfo(-18,3500)"}}},
+      {"GetNumberOfPhysicalMonitorsFromHMONITOR",
+       {.required = {restore[1]}, .forbidden = noMonitor}},
       {"GetPhysicalMonitorsFromHMONITOR", {.required = {restore[1]}, .forbidden = noMonitor}},
-      {"GetMonitorBrightness", {.required = restore, .forbidden = {"SetMonitorBrightness(0x101,44)"}}},
-      {"CreateProcessW", {.required = {"ShellExecuteExW", "MsgWaitForMultipleObjectsEx(1,0x58", restore[0]}}},
-      {"CreateSemaphoreW", {.forbidden = {"RegisterClassExW", "MsgWait", "ReleaseSemaphore", restore[0], restore[1]}}},
-      {"CreateWindowExW", {.forbidden = {"WaitForSingleObject", "MsgWait", "ReleaseSemaphore", restore[0]}}},
+      {"GetMonitorBrightness",
+       {.required = restore, .forbidden = {"SetMonitorBrightness(0x101,44)"}}},
+      {"CreateProcessW",
+       {.required = {"ShellExecuteExW", "MsgWaitForMultipleObjectsEx(1,0x58", restore[0]}}},
+      {"CreateSemaphoreW",
+       {.forbidden = {"RegisterClassExW", "MsgWait", "ReleaseSemaphore", restore[0], restore[1]}}},
+      {"CreateWindowExW",
+       {.forbidden = {"WaitForSingleObject", "MsgWait", "ReleaseSemaphore", restore[0]}}},
       {"ReleaseSemaphore", {.forbidden = restore}},
-      {"MsgWaitForMultipleObjectsEx", {.required = {"Sleep(500)", restore[0]}, .forbidden = {"PeekMessageW"}}},
+      {"MsgWaitForMultipleObjectsEx",
+       {.required = {"Sleep(500)", restore[0]}, .forbidden = {"PeekMessageW"}}},
   };
   // clang-format on
   // Every call that the command line makes, by name.
