@@ -7,19 +7,31 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-60}"
+pids=()
 cmake --preset sanitize >/dev/null
 cmake --build --preset sanitize
 mkdir -p build/sanitize/findings
-for harness in parse report child_command_line; do
+# The harnesses run side by side, each for the whole time.
+harnesses=(parse report child_command_line)
+for harness in "${harnesses[@]}"; do
   corpus="build/sanitize/corpus/$harness"
   mkdir -p "$corpus"
+  "build/sanitize/tests/fuzz/${harness}_fuzz" -max_total_time="$seconds" -print_final_stats=1 \
+    -artifact_prefix=build/sanitize/findings/ "$corpus" "tests/fuzz/corpus/$harness" \
+    >"build/sanitize/findings/$harness.log" 2>&1 &
+  pids+=($!)
+done
+failed=0
+for i in "${!harnesses[@]}"; do
+  harness="${harnesses[$i]}"
   log="build/sanitize/findings/$harness.log"
-  if ! "build/sanitize/tests/fuzz/${harness}_fuzz" -max_total_time="$seconds" -print_final_stats=1 \
-      -artifact_prefix=build/sanitize/findings/ "$corpus" "tests/fuzz/corpus/$harness" >"$log" 2>&1; then
+  if ! wait "${pids[$i]}"; then
     tail -n 40 "$log"
     echo "fuzz: $harness found a fault; the input is in build/sanitize/findings" >&2
-    exit 1
+    failed=1
+    continue
   fi
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
   echo "fuzz: $harness ran $runs inputs in $seconds s, no finding"
 done
+exit "$failed"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Runs every test: the native unit tests, the same with sanitizers, a minute of fuzzing per
-# harness, then the end-to-end suite under Wine on Xvfb.
+# Runs every test: the native unit tests, the same with sanitizers, a minute of fuzzing with the
+# harnesses side by side, then the end-to-end suite under Wine on Xvfb.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 start=$(date +%s)
