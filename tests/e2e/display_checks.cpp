@@ -1,5 +1,6 @@
-// The display configuration end to end against the device double: the report, the request bytes,
-// and HDR on an older system and on a current one with Auto Color Management.
+// The display and the monitor end to end against the device double: the report, the request
+// bytes, the brightness, and HDR on an older system and on a current one with Auto Color
+// Management.
 #include "harness.h"
 
 namespace e2e {
@@ -18,13 +19,15 @@ std::string Joined(const std::vector<std::string>& lines) {
 }  // namespace
 
 void CheckDisplay() {
-  SetDeviceScenario(kDisplay + "advancedColor=3\nwhiteLevel=2500\n");
-  RunResult report = RunGlowtide(L"-SI -BB:2000");
-  const std::wstring sections =
-      L"<HDR Status>\nHDR support status : Supported\nHDR : Enable\n\n"
-      L"<HDR/SDR brightness balance (SDR white level)>\nCurrent : 2500   (200 nits)\n\n";
-  CheckEqual(report.boxes.empty() ? L"" : report.boxes[0].text.substr(0, sections.size()), sections,
-             "-SI on an older system shows the HDR and white-level sections");
+  SetDeviceScenario(kDisplay +
+                    "advancedColor=3\nwhiteLevel=2500\nmonitors=2\nbrightness=10:35:90\n");
+  RunResult report = RunGlowtide(L"-SI -BB:2000 -B:70");
+  CheckEqual(report.boxes.empty() ? L"" : report.boxes[0].caption + L": " + report.boxes[0].text,
+             L"Monitor information: <HDR Status>\nHDR support status : Supported\nHDR : Enable\n\n"
+             L"<HDR/SDR brightness balance (SDR white level)>\nCurrent : 2500   (200 nits)\n\n"
+             L"<Brightness>\nSupported value : 10 to 90\nCurrent : 35\n\n"
+             L"<Monitor capabilities>\nBrightness : Can setting\n\n",
+             "-SI on an older system shows every section as read before the changes");
   CheckEqual(Joined(DeviceCalls(report.processId, "DisplayConfigGetDeviceInfo")) + " | " +
                  Joined(DeviceCalls(report.processId, "DisplayConfigSetDeviceInfo")),
              "DisplayConfigGetDeviceInfo 0f00000024000000" + kHeader + std::string(32, '0') +
@@ -33,6 +36,11 @@ void CheckDisplay() {
                  " | DisplayConfigSetDeviceInfo eeffffff1c000000" + kHeader +
                  "d007000001000000 hdr=on",
              "requests go to the first path: one refused probe, the older read, the white level");
+  CheckEqual(Joined(DeviceCalls(report.processId, "SetMonitorBrightness")) + " | " +
+                 Joined(DeviceCalls(report.processId, "DestroyPhysicalMonitors")),
+             "SetMonitorBrightness handle=0x1001 value=70 | "
+             "DestroyPhysicalMonitors count=2 handles=0x1001,0x1002",
+             "-B:70 is set on the first physical monitor, and both are released");
 
   // HDR on an older system and on current ones with Auto Color Management: the report before
   // the change, and the set requests by type, word and outcome.
