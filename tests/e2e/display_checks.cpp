@@ -64,18 +64,12 @@ void CheckDisplay() {
   for (const Hdr& c : cases) {
     SetDeviceScenario(kDisplay + c.scenario + "\n");
     RunResult run = RunGlowtide(c.arguments);
-    std::string sets;
-    for (const std::string& line : DeviceCalls(run.processId, "DisplayConfigSetDeviceInfo")) {
-      sets += (sets.empty() ? "" : ", ") +
-              std::to_string(std::stoul(line.substr(27, 2), nullptr, 16)) + ":" +
-              line.substr(68, 1) + line.substr(75);
-    }
     std::string label = c.scenario + " with " + Narrow(c.arguments);
     for (char& ch : label) ch = ch == '\n' ? ' ' : ch;
     const std::wstring report = L"<HDR Status>\nHDR support status : " + std::wstring(c.report);
     CheckEqual(run.boxes.empty() ? L"" : run.boxes[0].text.substr(0, report.size()), report,
                label + ": the report");
-    CheckEqual(sets, c.sets, label + ": the requests");
+    CheckEqual(SetRequests(run.processId), c.sets, label + ": the requests");
   }
 }
 

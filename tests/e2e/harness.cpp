@@ -223,6 +223,17 @@ std::vector<std::string> DeviceLog(DWORD processId) {
   return lines;
 }
 
+std::string SetRequests(DWORD processId) {
+  std::string sets;
+  for (const std::string& line : DeviceCalls(processId, "DisplayConfigSetDeviceInfo")) {
+    // "DisplayConfigSetDeviceInfo " and the request in hex: its type at byte 0, its word at 20.
+    sets += (sets.empty() ? "" : ", ") +
+            std::to_string(std::stoul(line.substr(27, 2), nullptr, 16)) + ":" + line.substr(68, 1) +
+            line.substr(75);
+  }
+  return sets;
+}
+
 std::vector<std::string> DeviceCalls(DWORD processId, const std::string& call) {
   std::vector<std::string> matching;
   for (const std::string& line : DeviceLog(processId)) {
@@ -231,7 +242,7 @@ std::vector<std::string> DeviceCalls(DWORD processId, const std::string& call) {
   return matching;
 }
 
-bool Instance::Finish(DWORD timeoutMs, RunResult* result) {
+RunResult Instance::Finish(DWORD timeoutMs) {
   const ULONGLONG deadline = GetTickCount64() + timeoutMs;
   while (!HasEnded(20)) {
     if (HWND box = FindVisibleDialog(processId_)) {
@@ -242,11 +253,9 @@ bool Instance::Finish(DWORD timeoutMs, RunResult* result) {
     }
     if (GetTickCount64() >= deadline) break;
   }
-  result->processId = processId_;
-  result->boxes = boxes_;
-  result->finished = HasEnded();
-  if (result->finished) GetExitCodeProcess(process_, &result->exitCode);
-  return result->finished;
+  RunResult result{.processId = processId_, .finished = HasEnded(), .boxes = boxes_};
+  if (result.finished) GetExitCodeProcess(process_, &result.exitCode);
+  return result;
 }
 
 RunResult RunGlowtide(const std::wstring& arguments, DWORD timeoutMs) {
@@ -258,8 +267,8 @@ RunResult RunGlowtide(const std::wstring& arguments, DWORD timeoutMs) {
                      std::to_string(GetLastError()) + ")");
     return result;
   }
-  if (!instance.Finish(timeoutMs, &result))
-    Check(false, "Glowtide.exe " + Narrow(arguments) + " ends within its time");
+  result = instance.Finish(timeoutMs);
+  if (!result.finished) Check(false, "Glowtide.exe " + Narrow(arguments) + " ends within its time");
   return result;
 }
 

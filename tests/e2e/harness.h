@@ -41,8 +41,8 @@ class Instance {
   DWORD processId() const { return processId_; }
   // Processor time (user and kernel) used so far, in 100 ns units.
   ULONGLONG ProcessorTime() const;
-  // Presses OK on boxes and waits up to timeoutMs for the end; true when it ended.
-  bool Finish(DWORD timeoutMs, RunResult* result);
+  // Presses OK on boxes and waits up to timeoutMs for the end.
+  RunResult Finish(DWORD timeoutMs = 15000);
   bool HasEnded(DWORD waitMs = 0) const;
 
  private:
@@ -58,6 +58,9 @@ void SetDeviceScenario(const std::string& scenario);
 std::vector<std::string> DeviceLog(DWORD processId);
 // The log lines of one process that begin with the given call name.
 std::vector<std::string> DeviceCalls(DWORD processId, const std::string& call);
+// The display set requests of one process as "type:word outcome" (the word's low digit, and
+// "hdr=on" or "hdr=off" as the double then holds it), comma-separated.
+std::string SetRequests(DWORD processId);
 
 // Waits until the instance's hidden window exists and answers a message, which it does only once
 // it has taken its count and sleeps in its wait; null when that does not happen in time.

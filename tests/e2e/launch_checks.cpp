@@ -59,21 +59,17 @@ void CheckLaunch() {
   SendMessageTimeoutW(windowB, WM_COMMAND, 105, 0, SMTO_BLOCK, 5000, &answer);
   Check(!IsWindow(windowB) && !b.HasEnded(200), "command 105 destroys the window; B still waits");
 
-  RunResult endA, endB;
   gateA.reset();
-  a.Finish(15000, &endA);
-  Check(endA.exitCode == 0 && QuitBrightness(a.processId()).empty() && !b.HasEnded(),
+  Check(a.Finish().exitCode == 0 && QuitBrightness(a.processId()).empty() && !b.HasEnded(),
         "launch A, ending first, restores nothing");
   gateB.reset();
-  b.Finish(15000, &endB);
+  const DWORD endB = b.Finish().exitCode;
   const std::vector<std::string> restored = QuitBrightness(b.processId());
-  Check(endB.exitCode == 0 && restored.size() == 2 &&
+  Check(endB == 0 && restored.size() == 2 &&
             restored[1] == "SetMonitorBrightness handle=0x1001 value=20",
         "launch B, last out, applies its own quit brightness 20");
-  const std::vector<std::string> hdr = DeviceCalls(b.processId(), "DisplayConfigSetDeviceInfo");
-  Check(hdr.size() == 1 && hdr[0].substr(27, 2) == "10" &&
-            hdr[0].substr(68, 1) + hdr[0].substr(75) == "1 hdr=on",
-        "launch B turns HDR on with the type-16 request alone");
+  CheckEqual(SetRequests(b.processId()), "16:1 hdr=on",
+             "launch B turns HDR on with the type-16 request alone");
 
   // A launcher that starts the game and ends at once: -PW: waits for the game itself.
   const std::wstring game = SuiteDirectory() + L"\\child\\glowtide_game.exe";
@@ -91,8 +87,7 @@ void CheckLaunch() {
     Check(!launch.HasEnded(1000) && QuitBrightness(launch.processId()).empty(),
           "with -PW: the launch goes on waiting while the game runs");
     SetEvent(gate.event);
-    RunResult end;
-    launch.Finish(15000, &end);
+    launch.Finish();
     CheckEqual(QuitBrightness(launch.processId()).size(), 1,
                "with -PW: the settings come when the game ends");
   }
@@ -120,8 +115,7 @@ void CheckLaunch() {
     Check(WaitForFile(kRecord).rfind(opened, 0) == 0 && !launch.HasEnded(300),
           "the shell opens " + Narrow(target) + " with the child, and the launch waits for it");
     SetEvent(gate.event);
-    RunResult end;
-    launch.Finish(15000, &end);
+    launch.Finish();
     CheckEqual(
         QuitBrightness(launch.processId()).size(), 1,
         "after the child that " + Narrow(target) + " opened ends, the quit brightness is set");

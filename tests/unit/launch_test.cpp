@@ -14,35 +14,32 @@ using testing::FakePlatform;
 using testing::Utf8;
 using Calls = std::vector<std::string>;
 
-TEST(BuildChildCommandLine, ArgumentZeroArrivesWholeAndArgumentOneAsItStands) {
+// The child's command line gives -PARG:0: back whole and -PARG:1: as it stands; the shell is
+// asked, with the same arguments, only when the process cannot be created.
+TEST(LaunchChild, CreatesTheProcessAndAsksTheShellOnlyWhenThatFails) {
   struct Case {
     std::u16string argument0, argument1;
-    const char* line;
+    const char* arguments;  // after the quoted path
   };
   const Case cases[] = {
-      {u"", u"", "\"C:\\G\\g.exe\" \"\" "},
-      {u"a b", u"-w 1", "\"C:\\G\\g.exe\" \"a b\" -w 1"},
-      {u"C:\\Saves\\", u"-fullscreen", "\"C:\\G\\g.exe\" \"C:\\Saves\\\\\" -fullscreen"},
-      {u"say \"hi\"", u"", "\"C:\\G\\g.exe\" \"say \\\"hi\\\"\" "},
-      {u"a\\\\\"b\\c", u"", "\"C:\\G\\g.exe\" \"a\\\\\\\\\\\"b\\c\" "},
+      {u"", u"", "\"\" "},
+      {u"a b", u"-w 1", "\"a b\" -w 1"},
+      {u"C:\\Saves\\", u"-fullscreen", "\"C:\\Saves\\\\\" -fullscreen"},
+      {u"say \"hi\"", u"", "\"say \\\"hi\\\"\" "},
+      {u"a\\\\\"b\\c", u"", "\"a\\\\\\\\\\\"b\\c\" "},
   };
   for (const Case& c : cases) {
-    const LaunchSettings settings{.programPath = u"C:\\G\\g.exe",
-                                  .programArgument0 = c.argument0,
-                                  .programArgument1 = c.argument1};
-    EXPECT_EQ(Utf8(BuildChildCommandLine(settings)), c.line);
+    FakePlatform direct;
+    const ChildProcess child = LaunchChild(direct, LaunchSettings{.launchProgram = true,
+                                                                  .programPath = u"C:\\G\\g.exe",
+                                                                  .workingDirectory = u"C:\\G",
+                                                                  .programArgument0 = c.argument0,
+                                                                  .programArgument1 = c.argument1});
+    EXPECT_EQ(direct.calls, (Calls{"CreateProcessW(0x420,104)"}));
+    EXPECT_EQ(Utf8(direct.launched[0] + u"|" + direct.launched[1] + u"|" + direct.launched[2]),
+              std::string("C:\\G\\g.exe|\"C:\\G\\g.exe\" ") + c.arguments + "|C:\\G");
+    EXPECT_EQ(child.process.get(), Handle{0x50});
   }
-}
-
-TEST(LaunchChild, CreatesTheProcessAndAsksTheShellOnlyWhenThatFails) {
-  const LaunchSettings settings = testing::SettingsFrom(u"-P:C:\\G\\g.exe -PARG:0:a -PARG:1:-x");
-  FakePlatform direct;
-  const ChildProcess child = LaunchChild(direct, settings);
-  EXPECT_EQ(direct.calls, (Calls{"CreateProcessW(0x420,104)"}));
-  EXPECT_EQ(direct.launched,
-            (std::vector<std::u16string>{u"C:\\G\\g.exe", u"\"C:\\G\\g.exe\" \"a\" -x", u"C:\\G"}));
-  EXPECT_EQ(child.process.get(), Handle{0x50});
-
   FakePlatform shell;
   shell.failing = {"CreateProcessW"};
   const ChildProcess opened =
