@@ -8,7 +8,6 @@
 //
 // Scenario lines (key=value, all optional):
 //   paths=LOW:HIGH:ID,...   display paths, adapter LUID parts and target id (default 4660:0:7)
-//   noPaths=1               the query succeeds with no path
 //   advancedColor=N         older generation: advanced-colour value word (default 1: supported, off)
 //   generation=current      a Windows 11 24H2 system that also answers types 15 and 16
 //   acm=1                   current generation: Auto Color Management on
@@ -37,7 +36,6 @@ struct Path {
 
 struct Scenario {
   std::vector<Path> paths{{4660, 0, 7}};
-  bool noPaths = false;
   UINT32 advancedColor = 1;
   bool currentGeneration = false;
   bool acm = false;
@@ -110,8 +108,6 @@ void LoadScenario() {
         scenario.paths.push_back(path);
         p = *end == ',' ? end + 1 : end;
       }
-    } else if (key == "noPaths") {
-      scenario.noPaths = value == "1";
     } else if (key == "advancedColor") {
       scenario.advancedColor = strtoul(value.c_str(), nullptr, 0);
     } else if (key == "generation") {
@@ -154,11 +150,6 @@ LONG WINAPI DoubleQueryDisplayConfig(UINT32 flags, UINT32* pathCount,
   Log("QueryDisplayConfig flags=" + std::to_string(flags) + " paths=" + std::to_string(*pathCount) +
       " modes=" + std::to_string(*modeCount) + " topology=" + (topology ? "given" : "null"));
   if (Fails("QueryDisplayConfig")) return ERROR_GEN_FAILURE;
-  if (scenario.noPaths) {
-    *pathCount = 0;
-    *modeCount = 0;
-    return ERROR_SUCCESS;
-  }
   if (*pathCount < scenario.paths.size() || *modeCount < scenario.paths.size() * 2) {
     return ERROR_INSUFFICIENT_BUFFER;
   }
