@@ -1,10 +1,9 @@
-// The run sequence: the order of its phases, its exit codes, and what each platform call's
-// failure may and may not prevent.
+// The run sequence: the order of its phases, what each phase sends by its options and the
+// machine's answers, its exit codes, and what each platform call's failure may and may not prevent.
 #include "app/run.h"
 
 #include <gtest/gtest.h>
 
-#include "app/options.h"
 #include "support/fake_platform.h"
 
 namespace glowtide {
