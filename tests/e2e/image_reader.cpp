@@ -153,10 +153,10 @@ std::wstring VersionFixedPart(const std::string& block) {
   memcpy(&f, block.data() + at, sizeof f);
   DWORD translation = 0;
   const std::string key = std::string(reinterpret_cast<const char*>(L"Translation"), 22);
-  const size_t value = block.find(key);
-  const size_t word = (value + key.size() + 2 + 3) & ~size_t{3};  // after the NUL, aligned
-  if (value != std::string::npos && word + 4 <= block.size())
-    memcpy(&translation, block.data() + word, 4);
+  if (const size_t value = block.find(key); value != std::string::npos) {
+    const size_t word = (value + key.size() + 2 + 3) & ~size_t{3};  // after the NUL, aligned
+    if (word + 4 <= block.size()) memcpy(&translation, block.data() + word, 4);
+  }
   wchar_t text[160];
   swprintf(text, 160,
            L"%u.%u.%u.%u %u.%u.%u.%u mask %lx flags %lx os %lx type %lu/%lu date %lu/%lu "
