@@ -17,7 +17,8 @@ target_link_libraries(glowtide_unit_tests PRIVATE glowtide_core GTest::gtest_mai
 # Designated initializers leave the other fields at their defaults on purpose.
 target_compile_options(glowtide_unit_tests PRIVATE -Wall -Wextra -Werror -Wno-missing-field-initializers)
 include(GoogleTest)
-gtest_discover_tests(glowtide_unit_tests)
+# A fault that makes a wait loop for ever fails its test in seconds, not at ctest's default.
+gtest_discover_tests(glowtide_unit_tests PROPERTIES TIMEOUT 30)
 
 # The sanitize preset also builds the fuzzers.
 option(GLOWTIDE_FUZZERS "Build the libFuzzer harnesses (clang only)" OFF)
