@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/launch_settings.h"
+#include "settings/launch_settings.h"
 #include "platform/command_line.h"
 #include "report/report.h"
 

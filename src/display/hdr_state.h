@@ -1,7 +1,7 @@
 // The HDR (advanced colour) state of the display target: read, set, and the HDR phase.
 #pragma once
 
-#include "app/launch_settings.h"
+#include "settings/launch_settings.h"
 #include "display/device_info.h"
 #include "platform/display_config.h"
 #include "report/report.h"

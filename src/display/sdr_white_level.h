@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "app/launch_settings.h"
+#include "settings/launch_settings.h"
 #include "display/device_info.h"
 #include "platform/display_config.h"
 #include "report/report.h"

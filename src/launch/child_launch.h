@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/launch_settings.h"
+#include "settings/launch_settings.h"
 #include "platform/process.h"
 #include "platform/unique_value.h"
 

@@ -2,7 +2,7 @@
 // settings applied by the last counted launch to end.
 #pragma once
 
-#include "app/launch_settings.h"
+#include "settings/launch_settings.h"
 #include "display/device_info.h"
 #include "display/hdr_state.h"
 #include "launch/child_launch.h"

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "app/launch_settings.h"
+#include "settings/launch_settings.h"
 #include "platform/monitor_config.h"
 #include "platform/windowing.h"
 #include "report/report.h"

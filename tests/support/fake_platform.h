@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/launch_settings.h"
+#include "settings/launch_settings.h"
 #include "platform/platform.h"
 
 namespace glowtide::testing {
