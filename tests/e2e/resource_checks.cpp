@@ -51,8 +51,8 @@ void CheckResources() {
   CheckEqual(ResourceCount(exe, RT_ICON), 9, "the exe stores nine icon images");
   std::uint64_t hash = 0;
   CheckEqual(IconGroupImages(exe, group, kJapanese, &hash),
-             L"256/8png 48/8 32/8 16/8 256/32png 64/32 48/32 32/32 16/32 ",
-             "the icon's nine images: sizes, colour depths, PNG at 256 pixels");
+             L"256/8png 48/8png 32/8png 16/8png 256/32png 64/32png 48/32png 32/32png 16/32png ",
+             "the icon's nine images: sizes and colour depths, each stored as PNG");
   CheckEqual(hash, 0x4092284068f04d11, "the icon's pixels are those the icon was drawn with");
   FreeLibrary(exe);
 }
