@@ -75,17 +75,30 @@ bool MatchOption(const OptionRow& row, std::u16string_view argument, std::u16str
   return true;
 }
 
-// The working directory is the path up to its last backslash; the first character is never
-// taken as the separator, so "\app.exe" names no directory.
-void SetProgramPath(LaunchSettings& settings, std::u16string_view path) {
-  settings.launchProgram = true;
-  settings.programPath.assign(path);
-  for (std::size_t i = path.size(); i > 1; --i) {
-    if (path[i - 1] == u'\\') {
-      settings.workingDirectory.assign(path.substr(0, i - 1));
-      return;
-    }
+// A value that begins with a scheme of two or more characters and a colon ("steam:",
+// "ms-settings:") is a URL; a single letter before the colon is a drive.
+bool IsUrl(std::u16string_view value) {
+  const std::size_t colon = value.find(u':');
+  if (colon == std::u16string_view::npos || colon < 2) return false;
+  for (std::size_t i = 0; i < colon; ++i) {
+    const char16_t c = FoldAsciiCase(value[i]);
+    const bool letter = c >= u'A' && c <= u'Z';
+    const bool other = (c >= u'0' && c <= u'9') || c == u'+' || c == u'-' || c == u'.';
+    if (!letter && !(i > 0 && other)) return false;
   }
+  return true;
+}
+
+// The folder of a program's path, cut at its last backslash or slash, for the child's current
+// directory; empty when the value names no folder (a bare file name, a URL). The root of a drive
+// keeps its separator, since "C:" alone means the current folder of drive C, and so does the root
+// of the current drive ("\game.exe" gives "\").
+std::u16string_view ProgramFolder(std::u16string_view path) {
+  if (IsUrl(path)) return {};
+  const std::size_t last = path.find_last_of(u"\\/");
+  if (last == std::u16string_view::npos) return {};
+  if (last == 0 || (last == 2 && path[1] == u':')) return path.substr(0, last + 1);
+  return path.substr(0, last);
 }
 
 // Applies one matched option; false when its number is rejected.
@@ -134,7 +147,9 @@ bool ApplyOption(LaunchSettings& s, OptionId id, std::u16string_view value) {
       }
       return true;
     case OptionId::kProgramPath:
-      SetProgramPath(s, value);
+      s.launchProgram = true;
+      s.programPath.assign(value);
+      s.workingDirectory.assign(ProgramFolder(value));
       return true;
     case OptionId::kProgramArgument0:
       s.programArgument0.assign(value);

@@ -16,10 +16,37 @@
 namespace glowtide {
 namespace {
 
-void ShowParameterError(WindowingPlatform& platform, std::u16string_view option) {
-  const std::u16string message = std::u16string(option) + u" Parameter error";
+void ShowError(WindowingPlatform& platform, const std::u16string& message) {
   platform.MessageBoxW(WindowHandle::kNull, message.c_str(), u"Error", kMbOk);
 }
+
+// The quit settings of this run: HDR state, brightness and white level, in that order, each only
+// when its quit option was given, on the display chosen at the start. The HDR state goes out in
+// the model that the HDR phase found, if it found one.
+class RunQuitSettings final : public QuitSettings {
+ public:
+  RunQuitSettings(Platform& platform, const LaunchSettings& settings, const DisplayTarget& target,
+                  const HdrModel& model)
+      : platform_(platform), settings_(settings), target_(target), model_(model) {}
+
+  bool Apply() override {
+    HdrModel model = model_;
+    if (settings_.restoreHdr) SetHdrState(platform_, target_, settings_.quitHdrState, &model);
+    if (settings_.restoreBrightness) {
+      SetPrimaryMonitorBrightness(platform_, static_cast<std::uint32_t>(settings_.quitBrightness));
+    }
+    if (settings_.restoreWhiteLevel) {
+      SetSdrWhiteLevel(platform_, target_, static_cast<std::uint32_t>(settings_.quitWhiteLevel));
+    }
+    return true;
+  }
+
+ private:
+  Platform& platform_;
+  const LaunchSettings& settings_;
+  const DisplayTarget& target_;
+  const HdrModel& model_;
+};
 
 }  // namespace
 
@@ -27,7 +54,7 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
   ReportText report;
   ParseOutcome parsed = ParseCommandLine(platform, arguments, report);
   if (!parsed.rejectedOption.empty()) {
-    ShowParameterError(platform, parsed.rejectedOption);
+    ShowError(platform, std::u16string(parsed.rejectedOption) + u" Parameter error");
     return kExitFailure;
   }
   LaunchSettings& settings = parsed.settings;
@@ -37,6 +64,14 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
   // Held to the end of the run: the restore after a launch addresses the target found here.
   DisplayQuery display;
   if (!SelectDisplayTarget(platform, &display)) return kExitFailure;
+
+  // Declared so that the shared table is let go before the child's handles are closed, and those
+  // before the display arrays are released.
+  ChildProcess child;
+  LaunchTable table(platform);
+  // A counted launch takes its place before it changes anything, so that another instance's
+  // restore cannot land on the settings this one is about to make.
+  const bool counted = settings.launchProgram && settings.restoreOnExit && table.Join();
 
   HdrModel hdrModel = HdrModel::kUnknown;
   if (settings.showReport || settings.switchHdr || settings.enableHdr || settings.disableHdr) {
@@ -50,16 +85,19 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
     RunBrightnessPhase(platform, platform, settings, report);
   }
 
-  // Declared after the display query, so that the child's handles are closed before its arrays
-  // are released.
-  ChildProcess child;
-  if (settings.launchProgram) {
-    child = LaunchChild(platform, settings);
-    if (settings.restoreOnExit) {
-      WaitAndRestore(platform, settings, child, display.target, hdrModel, instance);
-    }
+  if (!settings.launchProgram) return kExitSuccess;
+  int exitCode = kExitSuccess;
+  RunQuitSettings quit(platform, settings, display.target, hdrModel);
+  child = LaunchChild(platform, settings);
+  if (!child.started) {
+    // A counted launch that could not start ends at once: the display is put back first.
+    if (counted) table.Leave(quit);
+    ShowError(platform, LaunchErrorText(platform, settings, child.error));
+    exitCode = kExitNotInPlace;
+  } else if (counted && !WaitAndRestore(platform, settings, child, table, quit, instance)) {
+    exitCode = kExitNotInPlace;
   }
-  return kExitSuccess;
+  return exitCode;
 }
 
 }  // namespace glowtide

@@ -10,6 +10,9 @@
 namespace glowtide {
 
 inline constexpr int kExitSuccess = 0;
+// A change that was asked for is not in place: a setting that did not stick, or a program that
+// could not be started.
+inline constexpr int kExitNotInPlace = 1;
 // A rejected option value or a display configuration that cannot be queried; 0xFFFFFF01 as an
 // unsigned process exit status.
 inline constexpr int kExitFailure = -255;

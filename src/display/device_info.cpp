@@ -3,15 +3,6 @@
 
 namespace glowtide {
 
-std::uint32_t ReadLittleEndian32(const std::uint8_t* bytes) {
-  return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
-         static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
-}
-
-void WriteLittleEndian32(std::uint8_t* bytes, std::uint32_t value) {
-  for (int i = 0; i < 4; ++i) bytes[i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
-
 void WriteDeviceInfoHeader(std::uint8_t* bytes, std::int32_t type, std::uint32_t size,
                            const DisplayTarget& target) {
   WriteLittleEndian32(bytes + 0, static_cast<std::uint32_t>(type));

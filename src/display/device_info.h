@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/little_endian.h"
+
 namespace glowtide {
 
 struct AdapterLuid {
@@ -42,9 +44,6 @@ template <std::size_t N>
 struct DeviceInfoRequest {
   alignas(8) std::array<std::uint8_t, N> bytes{};
 };
-
-std::uint32_t ReadLittleEndian32(const std::uint8_t* bytes);
-void WriteLittleEndian32(std::uint8_t* bytes, std::uint32_t value);
 
 // type, size, adapter LUID (low part, then high part) and target id, at 0, 4, 8, 12 and 16.
 void WriteDeviceInfoHeader(std::uint8_t* bytes, std::int32_t type, std::uint32_t size,

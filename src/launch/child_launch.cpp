@@ -1,6 +1,8 @@
 // The child's command line and its creation, directly or through the shell.
 #include "launch/child_launch.h"
 
+#include <array>
+#include <string>
 #include <vector>
 
 namespace glowtide {
@@ -26,20 +28,43 @@ void AppendQuotedArgument(std::u16string& line, const std::u16string& argument) 
   line += u'"';
 }
 
+// Initialises COM for this thread as the shell asks of its callers (apartment-threaded, without
+// OLE1 DDE) and uninitialises it at the end of its scope, when the initialisation succeeded.
+class ComApartment {
+ public:
+  explicit ComApartment(ProcessPlatform& platform)
+      : platform_(platform),
+        initialized_(platform.CoInitializeEx(kCoinitApartmentThreaded | kCoinitDisableOle1Dde) >=
+                     0) {}
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+  ~ComApartment() {
+    if (initialized_) platform_.CoUninitialize();
+  }
+
+ private:
+  ProcessPlatform& platform_;
+  bool initialized_;
+};
+
 }  // namespace
 
 std::u16string BuildChildArguments(const LaunchSettings& settings) {
   std::u16string arguments;
-  AppendQuotedArgument(arguments, settings.programArgument0);
-  arguments += u' ';
+  if (!settings.programArgument0.empty())
+    AppendQuotedArgument(arguments, settings.programArgument0);
   // Argument 1 carries several arguments, so it is inserted as it stands.
-  arguments += settings.programArgument1;
+  if (!settings.programArgument1.empty()) {
+    if (!arguments.empty()) arguments += u' ';
+    arguments += settings.programArgument1;
+  }
   return arguments;
 }
 
 std::u16string BuildChildCommandLine(const LaunchSettings& settings) {
   // The path is a file name, which holds no quote, and is quoted as it stands.
-  return u"\"" + settings.programPath + u"\" " + BuildChildArguments(settings);
+  const std::u16string arguments = BuildChildArguments(settings);
+  return u"\"" + settings.programPath + u"\"" + (arguments.empty() ? u"" : u" ") + arguments;
 }
 
 ChildProcess LaunchChild(ProcessPlatform& platform, const LaunchSettings& settings) {
@@ -47,14 +72,18 @@ ChildProcess LaunchChild(ProcessPlatform& platform, const LaunchSettings& settin
   const std::u16string line = BuildChildCommandLine(settings);
   std::vector<char16_t> writable(line.begin(), line.end());
   writable.push_back(u'\0');
+  // An empty directory is refused by CreateProcessW; none at all means this process's own.
+  const char16_t* directory =
+      settings.workingDirectory.empty() ? nullptr : settings.workingDirectory.c_str();
   ProcessInformation information;
   ChildProcess child;
   if (platform.CreateProcessW(settings.programPath.c_str(), writable.data(), false,
-                              kCreateUnicodeEnvironment | kNormalPriorityClass,
-                              settings.workingDirectory.c_str(), kStartupInfoSize, &information)) {
+                              kCreateUnicodeEnvironment | kNormalPriorityClass, directory,
+                              kStartupInfoSize, &information)) {
     child.process = UniqueHandle(information.process, CloseKernelHandle{&platform});
     child.thread = UniqueHandle(information.thread, CloseKernelHandle{&platform});
     child.processId = information.processId;
+    child.started = true;
     return child;
   }
   // A URL, a shortcut, a document or a program that asks for elevation cannot be created as a
@@ -62,15 +91,38 @@ ChildProcess LaunchChild(ProcessPlatform& platform, const LaunchSettings& settin
   const std::u16string parameters = BuildChildArguments(settings);
   ShellExecuteRequest request;
   request.file = settings.programPath.c_str();
-  request.parameters = parameters.c_str();
-  request.directory =
-      settings.workingDirectory.empty() ? nullptr : settings.workingDirectory.c_str();
+  request.parameters = parameters.empty() ? nullptr : parameters.c_str();
+  request.directory = directory;
+  const ComApartment com(platform);
   Handle process = Handle::kNull;
-  if (platform.ShellExecuteExW(request, &process)) {
-    child.process = UniqueHandle(process, CloseKernelHandle{&platform});
-    if (process != Handle::kNull) child.processId = platform.GetProcessId(process);
+  child.started = platform.ShellExecuteExW(request, &process);
+  if (!child.started) {
+    child.error = platform.GetLastError();
+    return child;
   }
+  child.process = UniqueHandle(process, CloseKernelHandle{&platform});
+  if (process != Handle::kNull) child.processId = platform.GetProcessId(process);
   return child;
+}
+
+std::u16string LaunchErrorText(ProcessPlatform& platform, const LaunchSettings& settings,
+                               std::uint32_t error) {
+  std::array<char16_t, 512> message{};
+  std::u16string_view text(
+      message.data(),
+      platform.FormatMessageW(kFormatMessageFromSystem | kFormatMessageIgnoreInserts, error,
+                              message.data(), message.size()));
+  // The system's messages end in a line break, which the box does not need.
+  while (!text.empty() && (text.back() == u'\n' || text.back() == u'\r' || text.back() == u' '))
+    text.remove_suffix(1);
+  std::u16string box = u"Could not start " + settings.programPath + u"\n";
+  if (text.empty()) {
+    box += u"Error ";
+    for (const char digit : std::to_string(error)) box += static_cast<char16_t>(digit);
+  } else {
+    box += text;
+  }
+  return box;
 }
 
 }  // namespace glowtide

@@ -1,11 +1,11 @@
-// Starting the program named with -P: as a child process.
+// Starting the program named with -P: as a child process, directly or through the shell.
 #pragma once
 
 #include <string>
 
-#include "settings/launch_settings.h"
 #include "platform/process.h"
 #include "platform/unique_value.h"
+#include "settings/launch_settings.h"
 
 namespace glowtide {
 
@@ -21,18 +21,25 @@ struct ChildProcess {
   UniqueHandle process;
   UniqueHandle thread;
   std::uint32_t processId = 0;
+  bool started = false;
+  std::uint32_t error = 0;  // why neither way could start it
 };
 
-// "argument 0" argument 1: argument 0 quoted so that it arrives as one argument whatever it
-// holds, argument 1 as it stands.
+// Argument 0 quoted so that it arrives as one argument whatever it holds, then argument 1 as it
+// stands, each only when it is not empty: a program that reads its first positional argument must
+// not be handed an empty one.
 std::u16string BuildChildArguments(const LaunchSettings& settings);
 
-// "path" followed by a blank and the arguments.
+// "path", then a blank and the arguments when there are any.
 std::u16string BuildChildCommandLine(const LaunchSettings& settings);
 
-// Starts the child in the working directory (always passed, even when empty). When the process
-// cannot be created, the shell is asked to open the path with the same arguments. A launch that
-// fails both ways leaves no handles; it is not reported.
+// Starts the child in its working directory (none when the path names no folder, so that it
+// starts in this process's own). When the process cannot be created, the shell is asked to open
+// the path with the same arguments and directory, as Explorer would.
 ChildProcess LaunchChild(ProcessPlatform& platform, const LaunchSettings& settings);
+
+// "Could not start <path>" and, on the next line, the system's message for the error.
+std::u16string LaunchErrorText(ProcessPlatform& platform, const LaunchSettings& settings,
+                               std::uint32_t error);
 
 }  // namespace glowtide

@@ -6,6 +6,8 @@ namespace {
 
 constexpr std::uint32_t kWmDestroy = 0x0002;
 constexpr std::uint32_t kWmPaint = 0x000F;
+constexpr std::uint32_t kWmQueryEndSession = 0x0011;
+constexpr std::uint32_t kWmEndSession = 0x0016;
 constexpr std::uint32_t kWmCommand = 0x0111;
 constexpr std::uint32_t kCsHRedraw = 0x2, kCsVRedraw = 0x1;
 constexpr std::uintptr_t kColorWindow = 5;
@@ -63,6 +65,15 @@ std::intptr_t HiddenWindowProc(WindowingPlatform& platform, WindowHandle window,
     case kWmPaint:
       platform.BeginPaint(window);
       platform.EndPaint(window);
+      return 0;
+    case kWmQueryEndSession:
+      return 1;  // the session may end
+    case kWmEndSession:
+      // A false first parameter: the end was cancelled, and the wait goes on.
+      if (wParam != 0) {
+        const std::intptr_t listener = platform.GetWindowLongPtrW(window, kGwlpUserData);
+        if (listener != 0) reinterpret_cast<SessionEnd*>(listener)->EndSession();
+      }
       return 0;
     case kWmDestroy:
       platform.PostQuitMessage(0);

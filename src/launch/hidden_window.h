@@ -15,6 +15,18 @@ inline constexpr std::uintptr_t kIdiSmall = 108;
 inline constexpr std::uintptr_t kIdmAbout = 104;
 inline constexpr std::uintptr_t kIdmExit = 105;
 
+inline constexpr std::int32_t kGwlpUserData = -21;
+
+// Told by the window procedure when the session ends (sign-out, restart, shutdown), which may
+// end the process as soon as the procedure returns. The window's user data points at it.
+class SessionEnd {
+ public:
+  virtual void EndSession() = 0;
+
+ protected:
+  ~SessionEnd() = default;
+};
+
 struct HiddenWindow {
   // Loaded once and kept for the whole process.
   std::array<char16_t, 100> title{};
@@ -29,7 +41,8 @@ std::optional<HiddenWindow> CreateHiddenWindow(WindowingPlatform& platform,
                                                InstanceHandle instance);
 
 // Paints nothing, ignores the version command, destroys the window on the exit command and
-// posts a quit message when it is destroyed.
+// posts a quit message when it is destroyed. It lets the session end, and when it does, tells the
+// SessionEnd in the window's user data before it returns.
 std::intptr_t HiddenWindowProc(WindowingPlatform& platform, WindowHandle window,
                                std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
 

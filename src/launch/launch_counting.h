@@ -1,27 +1,78 @@
-// Counted launches: the shared semaphore, the message-aware wait for the child and the quit
-// settings applied by the last counted launch to end.
+// Counted launches: the instances that wait for one are kept in a small table shared under a
+// named lock, so that the last of them out applies its quit settings, once.
 #pragma once
 
-#include "settings/launch_settings.h"
-#include "display/device_info.h"
-#include "display/hdr_state.h"
+#include <cstdint>
+
 #include "launch/child_launch.h"
 #include "platform/platform.h"
+#include "settings/launch_settings.h"
 
 namespace glowtide {
 
-inline constexpr char16_t kLaunchSemaphoreName[] = u"RS_GLOWTIDE";
-inline constexpr std::int32_t kLaunchSemaphoreCount = 10000;
+// Both shared objects live in the session's own namespace, under the program's prefix.
+inline constexpr char16_t kLaunchLockName[] = u"RS_GLOWTIDE_LOCK";
+inline constexpr char16_t kLaunchTableName[] = u"RS_GLOWTIDE_LAUNCHES";
+// One page: 256 places of 16 bytes, each a process id at 0 and its creation time at 8 (0 = free).
+inline constexpr std::uint32_t kLaunchTablePlaces = 256;
+inline constexpr std::uint32_t kLaunchPlaceSize = 16;
+inline constexpr std::uint32_t kLaunchTableSize = kLaunchTablePlaces * kLaunchPlaceSize;
 
-// HDR state, brightness, white level, in that order, each only when its quit option was given.
-// The HDR state goes out in the model the HDR phase found, if it found one.
-void ApplyQuitSettings(Platform& platform, const LaunchSettings& settings,
-                       const DisplayTarget& target, HdrModel hdrModel);
+// What the last instance out applies while it still holds the lock.
+class QuitSettings {
+ public:
+  // True when every quit setting is in place.
+  virtual bool Apply() = 0;
 
-// Takes one count of the shared semaphore, waits for the child and then, with -PW:, for the game,
-// gives the count back, and applies the quit settings when the count comes back full. A launch
-// with no process to wait on counts as one that ended at once.
-void WaitAndRestore(Platform& platform, const LaunchSettings& settings, const ChildProcess& child,
-                    const DisplayTarget& target, HdrModel hdrModel, InstanceHandle instance);
+ protected:
+  ~QuitSettings() = default;
+};
+
+// This instance's place among the instances that wait for a counted launch. Places are those of
+// live processes: a place whose process has ended, or whose id now belongs to a process created
+// later, is pruned whenever the table is read, so an instance that was killed does not keep the
+// others from restoring. A process that exists but cannot be opened keeps its place.
+class LaunchTable {
+ public:
+  explicit LaunchTable(ProcessPlatform& platform) : platform_(platform) {}
+  LaunchTable(const LaunchTable&) = delete;
+  LaunchTable& operator=(const LaunchTable&) = delete;
+
+  // Opens (or creates) the lock and the table and takes this process's place. False when the
+  // shared objects cannot be had: the launch then stays uncounted. A full table still counts
+  // the launch; it then finds itself last out when the table has emptied.
+  bool Join();
+
+  // Gives the place back, and when no live instance is left applies the quit settings before the
+  // lock is released, so that a launch starting meanwhile either comes first (and this one is not
+  // last) or waits until they are applied. True unless quit settings were applied and are not all
+  // in place. Only the first call after Join does anything.
+  bool Leave(QuitSettings& quit);
+
+ private:
+  bool IsLive(std::uint32_t processId, std::uint64_t creationTime);
+  // Frees the places of processes that are not live; the count of those left.
+  std::uint32_t Prune();
+
+  ProcessPlatform& platform_;
+  UniqueHandle lock_;
+  UniqueHandle section_;
+  struct Unmap {
+    ProcessPlatform* platform = nullptr;
+    void operator()(std::uint8_t* view) const { platform->UnmapViewOfFile(view); }
+  };
+  UniqueValue<std::uint8_t*, Unmap, nullptr> table_;
+  std::uint32_t processId_ = 0;
+  std::uint64_t creationTime_ = 0;
+  bool joined_ = false;
+};
+
+// The wait of a joined launch: creates the hidden window, waits for the launch (the child, and
+// with -PW: the game), then gives the place back, applying the quit settings when last out. A
+// session that ends meanwhile does the same from the window procedure and ends the wait. A
+// window that cannot be created ends the run at once: its place goes with its process. True
+// unless quit settings were applied and are not all in place.
+bool WaitAndRestore(Platform& platform, const LaunchSettings& settings, const ChildProcess& child,
+                    LaunchTable& table, QuitSettings& quit, InstanceHandle instance);
 
 }  // namespace glowtide

@@ -3,32 +3,18 @@
 
 #include <vector>
 
-#include "common/ascii_case.h"
 #include "launch/child_launch.h"
 
 namespace glowtide {
 namespace {
 
 constexpr std::uint32_t kQsAllInput = 0x1CFF;
-constexpr std::uint32_t kWaitObject0 = 0;
-constexpr std::uint32_t kWaitFailed = 0xFFFFFFFF;
 constexpr std::uint32_t kPmRemove = 0x1;
 constexpr std::uint32_t kWmQuit = 0x0012;
-// MsgWaitForMultipleObjectsEx takes one handle fewer than MAXIMUM_WAIT_OBJECTS.
-constexpr std::size_t kMostHandles = 63;
-
-// One pass over the queue: every message, up to and including a quit message.
-void PumpMessages(WindowingPlatform& platform, AcceleratorHandle accelerators) {
-  Message message;
-  while (platform.PeekMessageW(&message, WindowHandle::kNull, 0, 0, kPmRemove)) {
-    if (platform.TranslateAcceleratorW(message.window, accelerators, message) == 0) {
-      platform.TranslateMessage(message);
-      platform.DispatchMessageW(message);
-    }
-    // A quit message ends only this pass: the wait goes on.
-    if (message.message == kWmQuit) return;
-  }
-}
+constexpr std::uint32_t kCstrEqual = 2;
+// MsgWaitForMultipleObjectsEx takes one handle fewer than MAXIMUM_WAIT_OBJECTS, and one of them
+// may be the launched program's.
+constexpr std::size_t kMostGames = 62;
 
 std::u16string_view FileName(std::u16string_view path) {
   const std::size_t slash = path.find_last_of(u"\\/");
@@ -51,11 +37,18 @@ FoundProcesses FindProcesses(ProcessPlatform& platform, std::u16string_view imag
   const UniqueHandle snapshot(platform.CreateToolhelp32Snapshot(kTh32csSnapProcess, 0),
                               CloseKernelHandle{&platform});
   if (!snapshot) return found;
+  const std::u16string_view wanted = FileName(imageName);
   ProcessEntry entry;
   for (bool more = platform.Process32FirstW(snapshot.get(), &entry); more;
        more = platform.Process32NextW(snapshot.get(), &entry)) {
     if (entry.processId == childProcessId && childProcessId != 0) continue;
-    if (!EqualIgnoringAsciiCase(FileName(entry.exeFile), FileName(imageName))) continue;
+    // File names are compared as Windows compares them: every letter without regard to case.
+    const std::u16string_view name = FileName(entry.exeFile);
+    if (platform.CompareStringOrdinal(name.data(), static_cast<std::int32_t>(name.size()),
+                                      wanted.data(), static_cast<std::int32_t>(wanted.size()),
+                                      true) != kCstrEqual) {
+      continue;
+    }
     std::uint32_t session = 0;
     if (!platform.ProcessIdToSessionId(entry.processId, &session) || session != ownSession) {
       continue;
@@ -65,7 +58,7 @@ FoundProcesses FindProcesses(ProcessPlatform& platform, std::u16string_view imag
     // A process that has ended may still be listed while someone (this run, for its child) holds
     // a handle to it.
     if (process && platform.WaitForSingleObject(process.get(), 0) == kWaitObject0) continue;
-    if (process && found.opened.size() < kMostHandles) {
+    if (process && found.opened.size() < kMostGames) {
       found.opened.push_back(std::move(process));
     } else {
       found.unopened = true;
@@ -74,58 +67,72 @@ FoundProcesses FindProcesses(ProcessPlatform& platform, std::u16string_view imag
   return found;
 }
 
-// A wait that fails returns at once; sleeping instead keeps a failing wait from spinning.
-void Pause(Platform& platform, const Handle* handles, std::uint32_t count,
-           std::uint32_t milliseconds, AcceleratorHandle accelerators) {
-  if (WaitPumping(platform, handles, count, milliseconds, accelerators) == kWaitFailed) {
-    platform.Sleep(kLookAgainMs);
-  }
-}
-
 }  // namespace
 
-std::uint32_t WaitPumping(Platform& platform, const Handle* handles, std::uint32_t count,
-                          std::uint32_t milliseconds, AcceleratorHandle accelerators) {
-  const std::uint64_t deadline = platform.GetTickCount64() + milliseconds;
-  std::uint32_t left = milliseconds;
-  for (;;) {
-    const std::uint32_t result =
-        platform.MsgWaitForMultipleObjectsEx(count, handles, left, kQsAllInput, 0);
-    // Ended, abandoned, timed out, or the wait itself failed: never spin on a failing wait.
-    if (result != kWaitObject0 + count) return result;
-    PumpMessages(platform, accelerators);
-    if (milliseconds == kInfinite) continue;
-    const std::uint64_t now = platform.GetTickCount64();
-    if (now >= deadline) return result;
-    left = static_cast<std::uint32_t>(deadline - now);
+void MessageWait::PumpMessages() {
+  Message message;
+  while (platform_.PeekMessageW(&message, WindowHandle::kNull, 0, 0, kPmRemove)) {
+    if (platform_.TranslateAcceleratorW(message.window, accelerators_, message) == 0) {
+      platform_.TranslateMessage(message);
+      platform_.DispatchMessageW(message);
+    }
+    // A quit message ends only this pass: the wait goes on.
+    if (message.message == kWmQuit) return;
   }
 }
 
-void WaitForChild(Platform& platform, Handle process, AcceleratorHandle accelerators) {
-  WaitPumping(platform, &process, 1, kInfinite, accelerators);
+std::uint32_t MessageWait::For(const Handle* handles, std::uint32_t count,
+                               std::uint32_t milliseconds) {
+  const std::uint64_t deadline = platform_.GetTickCount64() + milliseconds;
+  std::uint32_t left = milliseconds;
+  while (!stopped_) {
+    const std::uint32_t result =
+        platform_.MsgWaitForMultipleObjectsEx(count, handles, left, kQsAllInput, 0);
+    // Ended, abandoned, timed out, or the wait itself failed: never spin on a failing wait.
+    if (result != kWaitObject0 + count) return result;
+    PumpMessages();
+    if (milliseconds == kInfinite) continue;
+    const std::uint64_t now = platform_.GetTickCount64();
+    if (now >= deadline) return kWaitTimeout;
+    left = static_cast<std::uint32_t>(deadline - now);
+  }
+  return kWaitStopped;
 }
 
-void WaitForGame(Platform& platform, std::u16string_view imageName, std::int32_t seconds,
-                 std::uint32_t childProcessId, AcceleratorHandle accelerators) {
-  // The grace period runs from the child's end: the game may take a while to appear.
-  const std::uint64_t deadline =
-      platform.GetTickCount64() + static_cast<std::uint64_t>(seconds) * 1000;
+void WaitForLaunch(MessageWait& wait, ProcessPlatform& platform, Handle child,
+                   std::uint32_t childProcessId, std::u16string_view imageName,
+                   std::int32_t seconds) {
+  bool childRunning = child != Handle::kNull;
+  if (imageName.empty()) {
+    if (childRunning) wait.For(&child, 1, kInfinite);
+    return;
+  }
+  const std::uint64_t grace = static_cast<std::uint64_t>(seconds) * 1000;
+  // The grace period runs from the launched program's end: the game may take a while to appear.
+  std::uint64_t deadline = platform.GetTickCount64() + grace;
   bool seen = false;
-  for (;;) {
+  while (!wait.stopped()) {
     const FoundProcesses found = FindProcesses(platform, imageName, childProcessId);
-    if (!found.any()) {
-      // Gone after it was seen (and no new one there), or never came in time.
-      if (seen || platform.GetTickCount64() >= deadline) return;
-      Pause(platform, nullptr, 0, kLookAgainMs, accelerators);
-      continue;
+    if (found.any()) {
+      seen = true;
+    } else if (seen || (!childRunning && platform.GetTickCount64() >= deadline)) {
+      return;  // gone after it was seen (and no new one there), or never came in time
     }
-    seen = true;
     std::vector<Handle> handles;
+    if (childRunning) handles.push_back(child);
     for (const UniqueHandle& process : found.opened) handles.push_back(process.get());
-    // Sleeps until one of them ends; one that cannot be waited on is looked for again.
-    const std::uint32_t timeout = found.unopened ? kLookAgainMs : kInfinite;
-    Pause(platform, handles.data(), static_cast<std::uint32_t>(handles.size()), timeout,
-          accelerators);
+    // Sleeps until one of them ends; a game not there yet, or one that cannot be waited on, is
+    // looked for again twice a second.
+    const std::uint32_t timeout = found.opened.empty() || found.unopened ? kLookAgainMs : kInfinite;
+    const std::uint32_t result =
+        wait.For(handles.data(), static_cast<std::uint32_t>(handles.size()), timeout);
+    // A failing wait returns at once: sleeping instead keeps it from spinning, and a launched
+    // program that cannot be waited on counts as ended.
+    if (result == kWaitFailed) platform.Sleep(kLookAgainMs);
+    if (childRunning && (result == kWaitObject0 || result == kWaitFailed)) {
+      childRunning = false;
+      deadline = platform.GetTickCount64() + grace;
+    }
   }
 }
 

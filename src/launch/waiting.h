@@ -1,5 +1,5 @@
-// Waiting behind the hidden window: for the child, and for the game it leaves running, while the
-// thread's messages are served.
+// Waiting behind the hidden window: for the launched program and the game, while the thread's
+// messages are served.
 #pragma once
 
 #include <cstdint>
@@ -9,25 +9,45 @@
 
 namespace glowtide {
 
-inline constexpr std::uint32_t kInfinite = 0xFFFFFFFF;
 // How often a game that has not appeared, or cannot be opened for waiting, is looked for.
 inline constexpr std::uint32_t kLookAgainMs = 500;
+// What a wait returns once a message it served has stopped it.
+inline constexpr std::uint32_t kWaitStopped = 0xFFFFFFFE;
 
-// Sleeps until one of the handles is signalled, the wait fails, or (unless milliseconds is
-// kInfinite) the time has passed, serving this thread's messages whenever they arrive. A quit
-// message ends only one pass over the queue. Returns the last wait result.
-std::uint32_t WaitPumping(Platform& platform, const Handle* handles, std::uint32_t count,
-                          std::uint32_t milliseconds, AcceleratorHandle accelerators);
+// A wait that serves this thread's messages whenever they arrive and uses no processor time in
+// between. A message it serves may stop it (the session ends), and then every later wait returns
+// at once.
+class MessageWait {
+ public:
+  MessageWait(Platform& platform, AcceleratorHandle accelerators)
+      : platform_(platform), accelerators_(accelerators) {}
+  MessageWait(const MessageWait&) = delete;
+  MessageWait& operator=(const MessageWait&) = delete;
 
-// Returns when the child has ended (or the wait on it fails).
-void WaitForChild(Platform& platform, Handle process, AcceleratorHandle accelerators);
+  // Sleeps until one of the handles is signalled, the wait fails, it is stopped, or (unless
+  // milliseconds is kInfinite) the time has passed. A quit message ends only one pass over the
+  // queue. Returns the wait's result: kWaitObject0 + i, kWaitTimeout, kWaitFailed or kWaitStopped.
+  std::uint32_t For(const Handle* handles, std::uint32_t count, std::uint32_t milliseconds);
 
-// Goes on waiting while a process of the user's session with this image file name runs (without
-// regard to ASCII case, file name only), looking again each time those end, so that a game that
-// its client started anew is caught. Until one has been seen it looks about twice a second, for
-// at most the given seconds. The ended child is not taken for the game: it stays listed while
-// this run holds its handle.
-void WaitForGame(Platform& platform, std::u16string_view imageName, std::int32_t seconds,
-                 std::uint32_t childProcessId, AcceleratorHandle accelerators);
+  void Stop() { stopped_ = true; }
+  bool stopped() const { return stopped_; }
+
+ private:
+  void PumpMessages();
+
+  Platform& platform_;
+  AcceleratorHandle accelerators_;
+  bool stopped_ = false;
+};
+
+// Returns when the launch is over. Without a game name that is when the launched program has
+// ended. With one, it is when a process of the user's session with that image file name has
+// appeared and none runs any more, whether or not the launched program still runs; games are
+// looked for while the launched program runs, and for the given seconds after it ended when none
+// has appeared by then. The launched program itself is never taken for the game: a store client
+// may start it anew under the same name.
+void WaitForLaunch(MessageWait& wait, ProcessPlatform& platform, Handle child,
+                   std::uint32_t childProcessId, std::u16string_view imageName,
+                   std::int32_t seconds);
 
 }  // namespace glowtide

@@ -27,6 +27,21 @@ struct ProcessEntry {
 
 inline constexpr std::uint32_t kTh32csSnapProcess = 0x2;
 inline constexpr std::uint32_t kSynchronize = 0x00100000;
+inline constexpr std::uint32_t kProcessQueryLimitedInformation = 0x1000;
+
+inline constexpr std::uint32_t kErrorAccessDenied = 5;
+inline constexpr std::uint32_t kFormatMessageFromSystem = 0x1000;
+inline constexpr std::uint32_t kFormatMessageIgnoreInserts = 0x200;
+inline constexpr std::uint32_t kCoinitApartmentThreaded = 0x2;
+inline constexpr std::uint32_t kCoinitDisableOle1Dde = 0x4;
+
+inline constexpr std::uint32_t kWaitObject0 = 0;
+inline constexpr std::uint32_t kWaitAbandoned0 = 0x80;
+inline constexpr std::uint32_t kWaitTimeout = 0x102;
+inline constexpr std::uint32_t kWaitFailed = 0xFFFFFFFF;
+inline constexpr std::uint32_t kInfinite = 0xFFFFFFFF;
+inline constexpr std::uint32_t kPageReadWrite = 0x04;
+inline constexpr std::uint32_t kFileMapAllAccess = 0xF001F;
 
 struct ProcessInformation {
   Handle process = Handle::kNull;
@@ -65,14 +80,32 @@ class ProcessPlatform {
   virtual std::uint32_t GetProcessId(Handle process) = 0;
   virtual std::uint64_t GetTickCount64() = 0;
 
-  // Null when there is no such semaphore (or no access to it).
-  virtual Handle OpenSemaphoreW(std::uint32_t access, bool inheritHandle, const char16_t* name) = 0;
-  // No security attributes. Finding the semaphore already made gives it with its current count.
-  virtual Handle CreateSemaphoreW(std::int32_t initialCount, std::int32_t maximumCount,
-                                  const char16_t* name) = 0;
+  // CSTR_LESS_THAN, CSTR_EQUAL or CSTR_GREATER_THAN (1, 2, 3); 0 on failure.
+  virtual std::int32_t CompareStringOrdinal(const char16_t* a, std::int32_t aLength,
+                                            const char16_t* b, std::int32_t bLength,
+                                            bool ignoreCase) = 0;
+  virtual std::uint32_t GetLastError() = 0;
+  // The system's text for an error code, written into buffer; the count of units written, 0 when
+  // there is none.
+  virtual std::uint32_t FormatMessageW(std::uint32_t flags, std::uint32_t messageId,
+                                       char16_t* buffer, std::uint32_t capacity) = 0;
+  // An HRESULT: negative on failure.
+  virtual std::int32_t CoInitializeEx(std::uint32_t flags) = 0;
+  virtual void CoUninitialize() = 0;
+
+  virtual Handle GetCurrentProcess() = 0;
+  // The process's creation time as a FILETIME's 64 bits.
+  virtual bool GetProcessTimes(Handle process, std::uint64_t* creationTime) = 0;
+  // Creates the named mutex, or opens it when it exists; no security attributes, not owned.
+  virtual Handle CreateMutexW(const char16_t* name) = 0;
+  virtual bool ReleaseMutex(Handle mutex) = 0;
+  // A named section of the paging file, created zero-filled or opened when it exists; no
+  // security attributes.
+  virtual Handle CreateFileMappingW(std::uint32_t protect, std::uint32_t size,
+                                    const char16_t* name) = 0;
+  virtual std::uint8_t* MapViewOfFile(Handle mapping, std::uint32_t access, std::uint32_t size) = 0;
+  virtual bool UnmapViewOfFile(std::uint8_t* view) = 0;
   virtual std::uint32_t WaitForSingleObject(Handle handle, std::uint32_t milliseconds) = 0;
-  virtual bool ReleaseSemaphore(Handle semaphore, std::int32_t releaseCount,
-                                std::int32_t* previousCount) = 0;
 };
 
 }  // namespace glowtide

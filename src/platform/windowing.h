@@ -91,6 +91,10 @@ class WindowingPlatform {
   virtual void BeginPaint(WindowHandle window) = 0;
   virtual void EndPaint(WindowHandle window) = 0;
   virtual bool DestroyWindow(WindowHandle window) = 0;
+  // The window's pointer-sized slots, such as GWLP_USERDATA (-21).
+  virtual std::intptr_t SetWindowLongPtrW(WindowHandle window, std::int32_t index,
+                                          std::intptr_t value) = 0;
+  virtual std::intptr_t GetWindowLongPtrW(WindowHandle window, std::int32_t index) = 0;
   virtual void PostQuitMessage(std::int32_t exitCode) = 0;
 };
 

@@ -242,6 +242,14 @@ std::vector<std::string> DeviceCalls(DWORD processId, const std::string& call) {
   return matching;
 }
 
+HWND Instance::WaitForBox(DWORD timeoutMs) const {
+  for (const ULONGLONG deadline = GetTickCount64() + timeoutMs; GetTickCount64() < deadline;) {
+    if (HWND box = FindVisibleDialog(processId_)) return box;
+    PumpFor(20);
+  }
+  return nullptr;
+}
+
 RunResult Instance::Finish(DWORD timeoutMs) {
   const ULONGLONG deadline = GetTickCount64() + timeoutMs;
   while (!HasEnded(20)) {
@@ -358,14 +366,15 @@ HungWindow::~HungWindow() {
   CloseHandle(stop);
 }
 
-Gate::Gate(const wchar_t* name) : event(CreateEventW(nullptr, TRUE, FALSE, name)) {
-  SetEnvironmentVariableW(L"GLOWTIDE_CHILD_EVENT", name);
+Gate::Gate(const wchar_t* name, const wchar_t* variable)
+    : event(CreateEventW(nullptr, TRUE, FALSE, name)), variable(variable) {
+  SetEnvironmentVariableW(variable, name);
 }
 
 Gate::~Gate() {
   SetEvent(event);
   CloseHandle(event);
-  SetEnvironmentVariableW(L"GLOWTIDE_CHILD_EVENT", nullptr);
+  SetEnvironmentVariableW(variable, nullptr);
 }
 
 namespace {

@@ -44,6 +44,9 @@ class Instance {
   // Presses OK on boxes and waits up to timeoutMs for the end.
   RunResult Finish(DWORD timeoutMs = 15000);
   bool HasEnded(DWORD waitMs = 0) const;
+  // A box the instance shows, left open; null when none appears in time.
+  HWND WaitForBox(DWORD timeoutMs = 15000) const;
+  void Kill() const { TerminateProcess(process_, 0xDEAD); }
 
  private:
   HANDLE process_ = nullptr;
@@ -75,13 +78,15 @@ std::wstring TempFile(const wchar_t* name);
 void PumpFor(DWORD ms);
 
 // While it lives, the suite's child programs started after it wait for this named event, which
-// the test sets to end them (and which is set when the gate goes).
+// the test sets to end them (and which is set when the gate goes); launchers wait for theirs when
+// the variable is GLOWTIDE_LAUNCHER_EVENT.
 struct Gate {
-  explicit Gate(const wchar_t* name);
+  explicit Gate(const wchar_t* name, const wchar_t* variable = L"GLOWTIDE_CHILD_EVENT");
   Gate(const Gate&) = delete;
   Gate& operator=(const Gate&) = delete;
   ~Gate();
   HANDLE event;
+  const wchar_t* variable;
 };
 
 // A top-level window of the suite's thread that records each SC_MONITORPOWER broadcast it

@@ -17,7 +17,7 @@ void CheckImage() {
   CheckEqual(subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI,
              "Glowtide.exe has the GUI subsystem (2), so no console opens");
   // DLLs that Windows always takes from System32; dxva2 is loaded at run time from there.
-  CheckEqual(list, "kernel32.dll, msvcrt.dll, shell32.dll, user32.dll",
+  CheckEqual(list, "kernel32.dll, msvcrt.dll, ole32.dll, shell32.dll, user32.dll",
              "Glowtide.exe imports system DLLs only");
   printf("info Glowtide.exe is %zu bytes\n", size);
   Check(size > 0 && size <= 90 * 1024,

@@ -1,5 +1,6 @@
-// Launch and restore end to end: the child's own argument list, counted launches that overlap,
-// the hidden window, the wait for a game by name, and launches through the shell.
+// Launch and restore end to end: the child's own argument list and folder, a launch that fails,
+// counted launches that overlap (one of them killed), the hidden window, the wait for a game by
+// name while its launcher stays open, and launches through the shell.
 #include <cstdio>
 #include <memory>
 
@@ -37,16 +38,52 @@ void CheckLaunch() {
              "the child gets argument 0 whole, argument 1 as it stands, and its folder");
   CheckEqual(run.exitCode, 0, "-P: without a quit option exits with 0");
 
-  // Two overlapping counted launches: A's child ends first, and only B, last out (after one look
-  // for its -PW: game), restores.
+  // Without -PARG: the child gets no empty argument; the folder of a path with slashes, and the
+  // root of a drive with its backslash.
+  const std::wstring slashed = SuiteDirectory() + L"/child/glowtide_child.exe";
+  CopyFileW(Child().c_str(), L"C:\\glowtide_child.exe", FALSE);
+  for (const auto& [path, folder] :
+       {std::pair{slashed, SuiteDirectory() + L"\\child"},
+        std::pair<std::wstring, std::wstring>{L"C:\\glowtide_child.exe", L"C:\\"}}) {
+    DeleteFileW(kRecord.c_str());
+    RunGlowtide(L"\"-P:" + path + L"\"");
+    CheckEqual(WaitForFile(kRecord), path + L"\n" + folder,
+               "-P:" + Narrow(path) + " starts in its folder, with no empty argument");
+  }
+
+  // A program that cannot be started says so, and the display is put back.
+  wchar_t reason[256] = {};
+  FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                 ERROR_PATH_NOT_FOUND, 0, reason, 256, nullptr);
+  std::wstring expected = L"Error: Could not start C:\\nowhere\\game.exe\n" + std::wstring(reason);
+  while (expected.back() == L'\n' || expected.back() == L'\r') expected.pop_back();
+  RunResult missing = RunGlowtide(L"-P:C:\\nowhere\\game.exe -BQ:40");
+  CheckEqual(
+      missing.boxes.size() == 1 ? missing.boxes[0].caption + L": " + missing.boxes[0].text : L"",
+      expected, "a program that cannot be started shows why");
+  Check(missing.exitCode == 1 && QuitBrightness(missing.processId).size() == 1,
+        "... ends with 1, and puts the quit brightness back");
+
+  // Three counted launches. B takes its place before its report box, so A's end does not restore
+  // under it; C is killed, which does not keep B, last out, from restoring.
   std::unique_ptr<Gate> gateA(new Gate(L"GlowtideSuiteGateA"));
   Instance a(L"\"-P:" + Child() + L"\" -BQ:10");
   const HWND windowA = WaitForHiddenWindow(a.processId());
   std::unique_ptr<Gate> gateB(new Gate(L"GlowtideSuiteGateB"));
-  Instance b(L"\"-P:" + Child() + L"\" -BQ:20 -B:5 -HDRQ:E -PW:absent.exe -PWT:0");
+  Instance b(L"-SI \"-P:" + Child() + L"\" -BQ:20 -B:5 -HDRQ:E -PW:absent.exe -PWT:0");
+  const HWND report = b.WaitForBox();
+  gateA.reset();
+  Check(windowA && report && a.Finish().exitCode == 0 && QuitBrightness(a.processId()).empty(),
+        "launch A, ending while B shows its report, restores nothing");
+  PostMessageW(report, WM_COMMAND, IDOK, 0);
   const HWND windowB = WaitForHiddenWindow(b.processId());
-  Check(windowA && windowB && !IsWindowVisible(windowB),
-        "both launches wait behind hidden windows");
+  std::unique_ptr<Gate> gateC(new Gate(L"GlowtideSuiteGateC"));
+  Instance c(L"\"-P:" + Child() + L"\" -BQ:30");
+  Check(WaitForHiddenWindow(c.processId()) && windowB && !IsWindowVisible(windowB),
+        "B and C wait behind hidden windows");
+  c.Kill();
+  gateC.reset();  // its child ends too, so that no other child runs
+  Check(c.HasEnded(5000), "launch C is killed while it waits");
 
   const ULONGLONG before = b.ProcessorTime();
   PumpFor(2000);
@@ -58,10 +95,6 @@ void CheckLaunch() {
   DWORD_PTR answer = 1;
   SendMessageTimeoutW(windowB, WM_COMMAND, 105, 0, SMTO_BLOCK, 5000, &answer);
   Check(!IsWindow(windowB) && !b.HasEnded(200), "command 105 destroys the window; B still waits");
-
-  gateA.reset();
-  Check(a.Finish().exitCode == 0 && QuitBrightness(a.processId()).empty() && !b.HasEnded(),
-        "launch A, ending first, restores nothing");
   gateB.reset();
   const DWORD endB = b.Finish().exitCode;
   const std::vector<std::string> restored = QuitBrightness(b.processId());
@@ -71,25 +104,21 @@ void CheckLaunch() {
   CheckEqual(SetRequests(b.processId()), "16:1 hdr=on",
              "launch B turns HDR on with the type-16 request alone");
 
-  // A launcher that starts the game and ends at once: -PW: waits for the game itself.
+  // A launcher that starts the game and stays open: -PW: restores when the game ends.
   const std::wstring game = SuiteDirectory() + L"\\child\\glowtide_game.exe";
   SetEnvironmentVariableW(L"GLOWTIDE_CHILD_SPAWN", game.c_str());
-  for (bool named : {false, true}) {
+  {
     DeleteFileW(kRecord.c_str());
+    Gate launcher(L"GlowtideSuiteLauncher", L"GLOWTIDE_LAUNCHER_EVENT");
     Gate gate(L"GlowtideSuiteGame");
-    Instance launch(L"\"-P:" + Child() + L"\" -BQ:30" + (named ? L" -PW:GLOWTIDE_GAME.exe" : L""));
-    WaitForFile(kRecord);  // the game runs: the launcher started it and has ended
-    if (!named) {
-      Check(launch.HasEnded(10000) && QuitBrightness(launch.processId()).size() == 1,
-            "without -PW: the settings come when the launcher ends, while the game runs");
-      continue;
-    }
-    Check(!launch.HasEnded(1000) && QuitBrightness(launch.processId()).empty(),
+    Instance launch(L"\"-P:" + Child() + L"\" -BQ:30 -PW:GLOWTIDE_GAME.exe");
+    WaitForFile(kRecord);  // the game runs
+    Check(!launch.HasEnded(500) && QuitBrightness(launch.processId()).empty(),
           "with -PW: the launch goes on waiting while the game runs");
     SetEvent(gate.event);
     launch.Finish();
     CheckEqual(QuitBrightness(launch.processId()).size(), 1,
-               "with -PW: the settings come when the game ends");
+               "with -PW: the settings come when the game ends, while the launcher stays open");
   }
   SetEnvironmentVariableW(L"GLOWTIDE_CHILD_SPAWN", nullptr);
 
@@ -111,7 +140,7 @@ void CheckLaunch() {
     Gate gate(L"GlowtideSuiteShell");
     Instance launch(L"\"-P:" + target + L"\" -BQ:50 -PW:glowtide_child.exe -PWT:0");
     // The URL and the document reach the child as its argument; the shortcut names no argument.
-    const std::wstring opened = Child() + L"\n" + (target == targets[1] ? L"" : target) + L"\n";
+    const std::wstring opened = Child() + L"\n" + (target == targets[1] ? L"" : target + L"\n");
     Check(WaitForFile(kRecord).rfind(opened, 0) == 0 && !launch.HasEnded(300),
           "the shell opens " + Narrow(target) + " with the child, and the launch waits for it");
     SetEvent(gate.event);

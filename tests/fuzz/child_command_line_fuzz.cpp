@@ -1,6 +1,6 @@
 // Fuzzes the child's command line: split as the child splits it (by the model of
-// CommandLineToArgvW), it gives back the program path, -PARG:0: whole, and -PARG:1: split as the
-// user wrote it.
+// CommandLineToArgvW), it gives back the program path, -PARG:0: whole unless it is empty, and
+// -PARG:1: split as the user wrote it.
 #include "fuzz/fuzz_input.h"
 #include "launch/child_launch.h"
 #include "support/argv_model.h"
@@ -23,7 +23,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   const std::vector<std::u16string> argv =
       testing::SplitCommandLine(BuildChildCommandLine(settings));
-  std::vector<std::u16string> expected = {settings.programPath, settings.programArgument0};
+  // An empty argument 0 is left out, not passed as "".
+  std::vector<std::u16string> expected = {settings.programPath};
+  if (!settings.programArgument0.empty()) expected.push_back(settings.programArgument0);
   const std::vector<std::u16string> rest =
       testing::SplitCommandLine(u"x " + settings.programArgument1);
   expected.insert(expected.end(), rest.begin() + 1, rest.end());

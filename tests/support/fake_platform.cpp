@@ -8,6 +8,7 @@
 
 #include "app/options.h"
 #include "argv_model.h"
+#include "common/little_endian.h"
 
 namespace glowtide::testing {
 
@@ -68,29 +69,26 @@ std::string Describe(const LaunchSettings& s) {
   return out;
 }
 
-namespace {
-
-void Put32(std::uint8_t* at, std::uint32_t value) {
-  for (int i = 0; i < 4; ++i) at[i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
-
-std::uint32_t Get32(const std::uint8_t* at) {
-  return at[0] | at[1] << 8 | at[2] << 16 | static_cast<std::uint32_t>(at[3]) << 24;
-}
-
 std::string Num(std::uint64_t value) {
   char text[24];
   snprintf(text, sizeof text, "0x%llx", static_cast<unsigned long long>(value));
   return text;
 }
 
-template <typename H>
-std::string Num(H handle) {
-  return Num(static_cast<std::uint64_t>(handle));
+SharedTable TableWith(const std::vector<std::pair<std::uint32_t, std::uint64_t>>& places) {
+  auto table = std::make_shared<std::vector<std::uint8_t>>(4096);
+  for (std::size_t i = 0; i < places.size(); ++i) {
+    WriteLittleEndian32(table->data() + 16 * i, places[i].first);
+    WriteLittleEndian64(table->data() + 16 * i + 8, places[i].second);
+  }
+  return table;
 }
+
+namespace {
 
 constexpr std::int32_t kFailure = 31;  // ERROR_GEN_FAILURE
 constexpr std::int32_t kNotSupported = 50;
+constexpr Handle kLock{0x60};
 
 }  // namespace
 
@@ -107,9 +105,9 @@ std::string FakePlatform::Trace() const {
                                  {"GetMonitorCapabilities(", "caps", false},
                                  {"DestroyPhysicalMonitors(", "free", false},
                                  {"MessageBoxW(", "box", false},
-                                 {"WaitForSingleObject(0x60,0)", "count", false},
-                                 {"CreateToolhelp32Snapshot(", "look", false},
-                                 {"ReleaseSemaphore(", "|", false}};
+                                 {"WaitForSingleObject(0x60,", "[", false},
+                                 {"ReleaseMutex(", "]", false},
+                                 {"CreateToolhelp32Snapshot(", "look", false}};
   std::string trace;
   for (const std::string& call : calls) {
     for (const Short& s : kShort) {
@@ -132,9 +130,26 @@ std::vector<std::string> FakePlatform::CallsTo(std::string_view prefix) const {
   return matching;
 }
 
+std::vector<std::uint32_t> FakePlatform::Places() const {
+  std::vector<std::uint32_t> places;
+  for (std::size_t at = 0; at < table->size(); at += 16) {
+    if (const std::uint32_t id = ReadLittleEndian32(table->data() + at)) places.push_back(id);
+  }
+  return places;
+}
+
 bool FakePlatform::Call(const char* name, const std::string& arguments) {
   calls.push_back(std::string(name) + "(" + arguments + ")");
-  return failing.count(name) != 0;
+  const bool fails = failing.count(name) != 0;
+  if (fails) lastError_ = kFailure;
+  return fails;
+}
+
+const FakeProcess* FakePlatform::Find(std::uint32_t processId) const {
+  for (const FakeProcess& p : processes) {
+    if (p.processId == processId) return &p;
+  }
+  return nullptr;
 }
 
 char16_t** FakePlatform::CommandLineToArgvW(const char16_t* commandLine, int* count) {
@@ -171,9 +186,9 @@ std::int32_t FakePlatform::QueryDisplayConfig(std::uint32_t flags, std::uint32_t
   for (std::size_t i = 0; i < paths.size(); ++i) {
     std::uint8_t* element = pathArray + i * 72;
     std::fill(element, element + 72, 0xCD);  // fields the program must not read
-    Put32(element + 20, paths[i].adapterLow);
-    Put32(element + 24, static_cast<std::uint32_t>(paths[i].adapterHigh));
-    Put32(element + 28, paths[i].targetId);
+    WriteLittleEndian32(element + 20, paths[i].adapterLow);
+    WriteLittleEndian32(element + 24, static_cast<std::uint32_t>(paths[i].adapterHigh));
+    WriteLittleEndian32(element + 28, paths[i].targetId);
   }
   *pathCount = static_cast<std::uint32_t>(paths.size());
   *modeCount = static_cast<std::uint32_t>(paths.size() * 2);
@@ -182,80 +197,25 @@ std::int32_t FakePlatform::QueryDisplayConfig(std::uint32_t flags, std::uint32_t
 }
 
 std::int32_t FakePlatform::DisplayConfigGetDeviceInfo(std::uint8_t* request) {
-  const auto type = static_cast<std::int32_t>(Get32(request));
+  const auto type = static_cast<std::int32_t>(ReadLittleEndian32(request));
   if (Call("DisplayConfigGetDeviceInfo", std::to_string(type))) return kFailure;
-  if (type == 9) Put32(request + 20, advancedColorWord);
-  if (type == 11) Put32(request + 20, whiteLevel);
+  if (type == 9) WriteLittleEndian32(request + 20, advancedColorWord);
+  if (type == 11) WriteLittleEndian32(request + 20, whiteLevel);
   if (type == 15) {
     if (!currentModel) return kNotSupported;
-    Put32(request + 20, advancedColor2Word);
-    Put32(request + 32, activeColorMode);
+    WriteLittleEndian32(request + 20, advancedColor2Word);
+    WriteLittleEndian32(request + 32, activeColorMode);
   }
   return 0;
 }
 
 std::int32_t FakePlatform::DisplayConfigSetDeviceInfo(std::uint8_t* request) {
-  const auto type = static_cast<std::int32_t>(Get32(request));
+  const auto type = static_cast<std::int32_t>(ReadLittleEndian32(request));
   if (Call("DisplayConfigSetDeviceInfo",
-           std::to_string(type) + "," + std::to_string(Get32(request + 20)))) {
+           std::to_string(type) + "," + std::to_string(ReadLittleEndian32(request + 20)))) {
     return kFailure;
   }
   return type == 16 && !currentModel ? kNotSupported : 0;
-}
-
-MonitorHandle FakePlatform::MonitorFromWindow(WindowHandle window, std::uint32_t flags) {
-  if (Call("MonitorFromWindow", Num(window) + "," + std::to_string(flags))) {
-    return MonitorHandle::kNull;
-  }
-  return MonitorHandle{0x10001};
-}
-
-bool FakePlatform::GetNumberOfPhysicalMonitorsFromHMONITOR(MonitorHandle monitor,
-                                                           std::uint32_t* count) {
-  if (Call("GetNumberOfPhysicalMonitorsFromHMONITOR", Num(monitor))) return false;
-  *count = monitorCount;
-  return true;
-}
-
-bool FakePlatform::GetPhysicalMonitorsFromHMONITOR(MonitorHandle monitor, std::uint32_t count,
-                                                   PhysicalMonitor* monitors) {
-  if (Call("GetPhysicalMonitorsFromHMONITOR", Num(monitor) + "," + std::to_string(count))) {
-    return false;
-  }
-  for (std::uint32_t i = 0; i < count; ++i) monitors[i].handle = Handle{0x101 + i};
-  return true;
-}
-
-bool FakePlatform::GetMonitorCapabilities(Handle monitor, std::uint32_t* caps,
-                                          std::uint32_t* colorTemperatures) {
-  if (Call("GetMonitorCapabilities", Num(monitor))) return false;
-  *caps = capabilities;
-  *colorTemperatures = 0x7;
-  return true;
-}
-
-bool FakePlatform::GetMonitorBrightness(Handle monitor, std::uint32_t* minimum,
-                                        std::uint32_t* current, std::uint32_t* maximum) {
-  if (Call("GetMonitorBrightness", Num(monitor))) return false;
-  *minimum = 0;
-  *current = 50;
-  *maximum = 100;
-  return true;
-}
-
-bool FakePlatform::SetMonitorBrightness(Handle monitor, std::uint32_t value) {
-  return !Call("SetMonitorBrightness", Num(monitor) + "," + std::to_string(value));
-}
-
-bool FakePlatform::DestroyPhysicalMonitors(std::uint32_t count, PhysicalMonitor* monitors) {
-  std::string handles = std::to_string(count);
-  for (std::uint32_t i = 0; i < count; ++i) handles += "," + Num(monitors[i].handle);
-  return !Call("DestroyPhysicalMonitors", handles);
-}
-
-void FakePlatform::Sleep(std::uint32_t milliseconds) {
-  Call("Sleep", std::to_string(milliseconds));
-  now += milliseconds;
 }
 
 bool FakePlatform::CreateProcessW(const char16_t* applicationName, char16_t* commandLine,
@@ -273,12 +233,13 @@ bool FakePlatform::CreateProcessW(const char16_t* applicationName, char16_t* com
   return true;
 }
 
-bool FakePlatform::CloseHandle(Handle handle) { return !Call("CloseHandle", Num(handle)); }
-
 bool FakePlatform::ShellExecuteExW(const ShellExecuteRequest& request, Handle* process) {
   shellOpened = {request.file, request.parameters ? request.parameters : u"(null)",
                  request.directory ? request.directory : u"(null)"};
-  if (Call("ShellExecuteExW")) return false;
+  if (Call("ShellExecuteExW")) {
+    lastError_ = 2;  // ERROR_FILE_NOT_FOUND
+    return false;
+  }
   *process = Handle{0x58};
   return true;
 }
@@ -288,21 +249,16 @@ Handle FakePlatform::CreateToolhelp32Snapshot(std::uint32_t flags, std::uint32_t
     return Handle::kNull;
   }
   if (!snapshots.empty()) {
-    listing_ = snapshots.front();
+    processes = snapshots.front();
     if (snapshots.size() > 1) snapshots.erase(snapshots.begin());
   }
   listed_ = 0;
   return Handle{0x70};
 }
 
-bool FakePlatform::Process32FirstW(Handle snapshot, ProcessEntry* entry) {
-  listed_ = 0;
-  return Process32NextW(snapshot, entry);
-}
-
 bool FakePlatform::Process32NextW(Handle, ProcessEntry* entry) {
-  if (listed_ == listing_.size()) return false;
-  const FakeProcess& process = listing_[listed_++];
+  if (listed_ == processes.size()) return false;
+  const FakeProcess& process = processes[listed_++];
   entry->processId = process.processId;
   std::fill(std::begin(entry->exeFile), std::end(entry->exeFile), u'\0');
   std::copy(process.exeFile.begin(), process.exeFile.end(), entry->exeFile);
@@ -311,73 +267,56 @@ bool FakePlatform::Process32NextW(Handle, ProcessEntry* entry) {
 
 Handle FakePlatform::OpenProcess(std::uint32_t access, bool, std::uint32_t processId) {
   Call("OpenProcess", Num(access) + "," + std::to_string(processId));
-  for (const FakeProcess& p : listing_) {
-    if (p.processId == processId && p.openable) return Handle{0x1000 + processId};
-  }
-  return Handle::kNull;
+  const FakeProcess* process = Find(processId);
+  lastError_ = process ? 5 : 87;  // ERROR_ACCESS_DENIED, ERROR_INVALID_PARAMETER
+  return process && process->openable ? Handle{0x1000 + processId} : Handle::kNull;
 }
 
-bool FakePlatform::ProcessIdToSessionId(std::uint32_t processId, std::uint32_t* sessionId) {
-  if (failing.count("ProcessIdToSessionId")) return false;
-  *sessionId = 1;
-  for (const FakeProcess& p : listing_) {
-    if (p.processId == processId) *sessionId = p.session;
+bool FakePlatform::GetProcessTimes(Handle process, std::uint64_t* creationTime) {
+  if (Call("GetProcessTimes", Num(process))) return false;
+  *creationTime = 7;  // this process's
+  for (const FakeProcess& p : processes) {
+    if (process == Handle{0x1000 + p.processId}) *creationTime = p.created;
   }
   return true;
 }
 
-std::uint32_t FakePlatform::GetCurrentProcessId() { return 4; }
-
-std::uint32_t FakePlatform::GetProcessId(Handle process) {
-  return static_cast<std::uint32_t>(process) & 0xFFF;  // the child is 0x50, the shell's 0x58
-}
-
-std::uint64_t FakePlatform::GetTickCount64() { return now; }
-
-Handle FakePlatform::OpenSemaphoreW(std::uint32_t access, bool inheritHandle,
-                                    const char16_t* name) {
-  Call("OpenSemaphoreW", Num(access) + (inheritHandle ? ",inherit," : ",") + Utf8(name));
-  return Handle::kNull;  // none yet: the run creates it
-}
-
-Handle FakePlatform::CreateSemaphoreW(std::int32_t initialCount, std::int32_t maximumCount,
-                                      const char16_t* name) {
-  if (Call("CreateSemaphoreW",
-           std::to_string(initialCount) + "," + std::to_string(maximumCount) + "," + Utf8(name))) {
-    return Handle::kNull;
+std::int32_t FakePlatform::CompareStringOrdinal(const char16_t* a, std::int32_t aLength,
+                                                const char16_t* b, std::int32_t bLength,
+                                                bool ignoreCase) {
+  // Folds as Windows does for the letters the tests use: ASCII and Latin-1.
+  auto fold = [ignoreCase](char16_t c) -> char16_t {
+    const bool lower = (c >= u'a' && c <= u'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7);
+    return ignoreCase && lower ? static_cast<char16_t>(c - 0x20) : c;
+  };
+  const std::u16string_view x(a, aLength), y(b, bLength);
+  if (x.size() != y.size()) return x.size() < y.size() ? 1 : 3;
+  for (std::size_t i = 0; i < x.size(); ++i) {
+    if (fold(x[i]) != fold(y[i])) return fold(x[i]) < fold(y[i]) ? 1 : 3;
   }
-  return Handle{0x60};
+  return 2;
+}
+
+std::uint32_t FakePlatform::FormatMessageW(std::uint32_t flags, std::uint32_t messageId,
+                                           char16_t* buffer, std::uint32_t capacity) {
+  if (Call("FormatMessageW",
+           Num(flags) + "," + std::to_string(messageId) + "," + std::to_string(capacity))) {
+    return 0;
+  }
+  const std::u16string text = u"The system cannot find the file specified.\r\n";
+  std::copy(text.begin(), text.end(), buffer);
+  return static_cast<std::uint32_t>(text.size());
 }
 
 std::uint32_t FakePlatform::WaitForSingleObject(Handle handle, std::uint32_t milliseconds) {
   const bool fails = Call("WaitForSingleObject", Num(handle) + "," + std::to_string(milliseconds));
-  // The semaphore has a free count; a listed process runs unless it is marked as ended.
-  if (fails) return 0x102;
-  for (const FakeProcess& p : listing_) {
+  if (fails) return 0xFFFFFFFF;
+  if (handle == kLock) return lockResult;
+  // A listed process runs unless it is marked as ended.
+  for (const FakeProcess& p : processes) {
     if (handle == Handle{0x1000 + p.processId}) return p.running ? 0x102 : 0;
   }
   return 0;
-}
-
-bool FakePlatform::ReleaseSemaphore(Handle semaphore, std::int32_t releaseCount,
-                                    std::int32_t* previous) {
-  if (Call("ReleaseSemaphore", Num(semaphore) + "," + std::to_string(releaseCount))) return false;
-  *previous = previousCount;
-  return true;
-}
-
-bool FakePlatform::SendMessageTimeoutW(WindowHandle window, std::uint32_t message,
-                                       std::uintptr_t wParam, std::intptr_t lParam,
-                                       std::uint32_t flags, std::uint32_t milliseconds) {
-  return !Call("SendMessageTimeoutW", Num(window) + "," + Num(message) + "," + Num(wParam) + "," +
-                                          std::to_string(lParam) + "," + Num(flags) + "," +
-                                          std::to_string(milliseconds));
-}
-
-int FakePlatform::MessageBoxW(WindowHandle owner, const char16_t* text, const char16_t* caption,
-                              std::uint32_t type) {
-  boxes.push_back({text, caption});
-  return Call("MessageBoxW", Num(owner) + "," + Utf8(caption) + "," + Num(type)) ? 0 : 1;
 }
 
 int FakePlatform::LoadStringW(InstanceHandle instance, std::uint32_t id, char16_t* buffer,
@@ -390,16 +329,6 @@ int FakePlatform::LoadStringW(InstanceHandle instance, std::uint32_t id, char16_
   std::copy(text.begin(), text.end(), buffer);
   buffer[text.size()] = u'\0';
   return static_cast<int>(text.size());
-}
-
-IconHandle FakePlatform::LoadIconW(InstanceHandle instance, std::uintptr_t id) {
-  if (Call("LoadIconW", Num(instance) + "," + std::to_string(id))) return IconHandle::kNull;
-  return IconHandle{0x7000 + id};
-}
-
-CursorHandle FakePlatform::LoadCursorW(InstanceHandle instance, std::uintptr_t id) {
-  if (Call("LoadCursorW", Num(instance) + "," + std::to_string(id))) return CursorHandle::kNull;
-  return CursorHandle{0x8000};
 }
 
 std::uint16_t FakePlatform::RegisterClassExW(const WindowClass& windowClass) {
@@ -428,19 +357,6 @@ WindowHandle FakePlatform::CreateWindowExW(std::uint32_t exStyle, const char16_t
   return fails ? WindowHandle::kNull : WindowHandle{0x900};
 }
 
-bool FakePlatform::ShowWindow(WindowHandle window, std::int32_t command) {
-  return !Call("ShowWindow", Num(window) + "," + std::to_string(command));
-}
-
-bool FakePlatform::UpdateWindow(WindowHandle window) { return !Call("UpdateWindow", Num(window)); }
-
-AcceleratorHandle FakePlatform::LoadAcceleratorsW(InstanceHandle instance, std::uintptr_t id) {
-  if (Call("LoadAcceleratorsW", Num(instance) + "," + std::to_string(id))) {
-    return AcceleratorHandle::kNull;
-  }
-  return AcceleratorHandle{0xACC};
-}
-
 std::uint32_t FakePlatform::MsgWaitForMultipleObjectsEx(std::uint32_t count, const Handle* handles,
                                                         std::uint32_t milliseconds,
                                                         std::uint32_t wakeMask,
@@ -456,6 +372,12 @@ std::uint32_t FakePlatform::MsgWaitForMultipleObjectsEx(std::uint32_t count, con
     waitResults.erase(waitResults.begin());
     return result;
   }
+  // A listed process runs; any other handle (the child, the shell's) has ended. An endless wait
+  // on running processes ends with the first of them.
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const FakeProcess* process = Find(static_cast<std::uint32_t>(handles[i]) - 0x1000);
+    if (!process || !process->running) return i;
+  }
   if (milliseconds == 0xFFFFFFFF) return 0;
   now += milliseconds;
   return 0x102;  // WAIT_TIMEOUT
@@ -469,40 +391,6 @@ bool FakePlatform::PeekMessageW(Message* message, WindowHandle window, std::uint
   *message = queue.front();
   queue.erase(queue.begin());
   return true;
-}
-
-int FakePlatform::TranslateAcceleratorW(WindowHandle window, AcceleratorHandle accelerators,
-                                        const Message& message) {
-  Call("TranslateAcceleratorW", Num(window) + "," + Num(accelerators) + "," + Num(message.message));
-  return message.message == 0x0104 ? 1 : 0;  // WM_SYSKEYDOWN stands for Alt+?
-}
-
-bool FakePlatform::TranslateMessage(const Message& message) {
-  return !Call("TranslateMessage", Num(message.message));
-}
-
-std::intptr_t FakePlatform::DispatchMessageW(const Message& message) {
-  Call("DispatchMessageW", Num(message.message));
-  return 0;
-}
-
-std::intptr_t FakePlatform::DefWindowProcW(WindowHandle window, std::uint32_t message,
-                                           std::uintptr_t wParam, std::intptr_t lParam) {
-  Call("DefWindowProcW",
-       Num(window) + "," + Num(message) + "," + Num(wParam) + "," + std::to_string(lParam));
-  return 77;
-}
-
-void FakePlatform::BeginPaint(WindowHandle window) { Call("BeginPaint", Num(window)); }
-
-void FakePlatform::EndPaint(WindowHandle window) { Call("EndPaint", Num(window)); }
-
-bool FakePlatform::DestroyWindow(WindowHandle window) {
-  return !Call("DestroyWindow", Num(window));
-}
-
-void FakePlatform::PostQuitMessage(std::int32_t exitCode) {
-  Call("PostQuitMessage", std::to_string(exitCode));
 }
 
 }  // namespace glowtide::testing

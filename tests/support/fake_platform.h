@@ -3,18 +3,27 @@
 // the tests do.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <map>
+#include <memory>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "settings/launch_settings.h"
 #include "platform/platform.h"
+#include "settings/launch_settings.h"
 
 namespace glowtide::testing {
 
 std::string Utf8(std::u16string_view text);
 std::string Hex(const std::vector<std::uint8_t>& bytes);
+std::string Num(std::uint64_t value);  // "0x1f"
+template <typename H>
+std::string Num(H handle) {
+  return Num(static_cast<std::uint64_t>(handle));
+}
 
 // The settings that parsing makes of this argument part of a command line.
 LaunchSettings SettingsFrom(std::u16string_view arguments);
@@ -31,14 +40,20 @@ struct FakeProcess {
   std::uint32_t processId;
   std::u16string exeFile;
   std::uint32_t session = 1;
-  bool openable = true;
-  bool running = true;  // false: ended, but still listed while a handle holds it
+  bool openable = true;  // false: it exists, but opening it is refused
+  bool running = true;   // false: ended, but still listed while a handle holds it
+  std::uint64_t created = 7;
 };
 
 struct RecordedBox {
   std::u16string text;
   std::u16string caption;
 };
+
+// The shared table of waiting instances: fakes made from one Machine share it.
+using SharedTable = std::shared_ptr<std::vector<std::uint8_t>>;
+// A table whose places hold these process ids and creation times.
+SharedTable TableWith(const std::vector<std::pair<std::uint32_t, std::uint64_t>>& places);
 
 // What the fake's machine answers; a test names only what differs from these.
 struct Machine {
@@ -59,15 +74,20 @@ struct Machine {
   std::uint32_t monitorCount = 1;
   std::uint32_t capabilities = 0x2;
 
-  // Processes: each snapshot lists the next entry (the last one repeats). The shell starts
-  // process 0x58.
+  // Processes: this process is 4, created at 7. Each snapshot lists the next entry (the last one
+  // repeats) and becomes the processes that can be opened. The shell starts process 0x58.
+  std::vector<FakeProcess> processes;
   std::vector<std::vector<FakeProcess>> snapshots;
+  SharedTable table = std::make_shared<std::vector<std::uint8_t>>(4096);
+  std::uint32_t lockResult = 0;  // WAIT_ABANDONED_0 (0x80): its last owner ended holding it
 
-  // The launch semaphore (created by the run), the hidden window's waits and queue.
-  std::int32_t previousCount = 9999;
-  std::vector<std::uint32_t> waitResults;  // one per wait; then a timed wait times out, else 0
-  std::vector<Message> queue;              // what PeekMessageW removes, in order
-  std::uint64_t now = 1000;  // milliseconds; a timed wait that times out, and Sleep, advance it
+  // The hidden window's waits and queue.
+  // One per wait; then a wait returns the first handle that is not a running process, or else
+  // times out (or, endless, returns the first).
+  std::vector<std::uint32_t> waitResults;
+  std::vector<Message> queue;  // what PeekMessageW removes, in order
+  std::uint64_t now = 1000;    // milliseconds; a timed wait that times out, and Sleep, advance it
+  std::intptr_t userData = 0;
 };
 
 class FakePlatform : public Platform, public Machine {
@@ -83,16 +103,19 @@ class FakePlatform : public Platform, public Machine {
   std::vector<std::u16string> shellOpened;  // file | parameters | directory
   std::vector<std::u16string> launched;     // application | command line | directory
 
-  // The calls that read or change the display and the monitor, the count and the look for a game,
-  // in a short form: "get15", "set16:1", "set-18:2222", "getB", "setB:70", "caps", "free"
-  // (the physical monitors released), "box", "count" (a count taken), "look" (a process
-  // snapshot) and "|" (a count given back).
+  // The calls that read or change the display and the monitor, the table and the look for a
+  // game, in a short form: "get15", "set16:1", "set-18:2222", "getB", "setB:70", "caps", "free"
+  // (the physical monitors released), "box", "[" and "]" (the table's lock taken and let go)
+  // and "look" (a process snapshot).
   std::string Trace() const;
   // The recorded calls that begin with prefix, in order.
   std::vector<std::string> CallsTo(std::string_view prefix) const;
+  // The process ids that hold a place in the shared table.
+  std::vector<std::uint32_t> Places() const;
 
   char16_t** CommandLineToArgvW(const char16_t* commandLine, int* count) override;
   void LocalFree(void* memory) override;
+
   std::int32_t GetDisplayConfigBufferSizes(std::uint32_t flags, std::uint32_t* pathCount,
                                            std::uint32_t* modeCount) override;
   std::int32_t QueryDisplayConfig(std::uint32_t flags, std::uint32_t* pathCount,
@@ -100,78 +123,193 @@ class FakePlatform : public Platform, public Machine {
                                   std::uint8_t* modes, std::uint32_t* topologyId) override;
   std::int32_t DisplayConfigGetDeviceInfo(std::uint8_t* request) override;
   std::int32_t DisplayConfigSetDeviceInfo(std::uint8_t* request) override;
-  MonitorHandle MonitorFromWindow(WindowHandle window, std::uint32_t flags) override;
+
+  MonitorHandle MonitorFromWindow(WindowHandle window, std::uint32_t flags) override {
+    if (Call("MonitorFromWindow", Num(window) + "," + std::to_string(flags))) return {};
+    return MonitorHandle{0x10001};
+  }
   bool GetNumberOfPhysicalMonitorsFromHMONITOR(MonitorHandle monitor,
-                                               std::uint32_t* count) override;
+                                               std::uint32_t* count) override {
+    if (Call("GetNumberOfPhysicalMonitorsFromHMONITOR", Num(monitor))) return false;
+    *count = monitorCount;
+    return true;
+  }
   bool GetPhysicalMonitorsFromHMONITOR(MonitorHandle monitor, std::uint32_t count,
-                                       PhysicalMonitor* monitors) override;
-  bool GetMonitorCapabilities(Handle monitor, std::uint32_t* capabilities,
-                              std::uint32_t* colorTemperatures) override;
+                                       PhysicalMonitor* monitors) override {
+    if (Call("GetPhysicalMonitorsFromHMONITOR", Num(monitor) + "," + std::to_string(count)))
+      return false;
+    for (std::uint32_t i = 0; i < count; ++i) monitors[i].handle = Handle{0x101 + i};
+    return true;
+  }
+  bool GetMonitorCapabilities(Handle monitor, std::uint32_t* caps,
+                              std::uint32_t* colorTemperatures) override {
+    if (Call("GetMonitorCapabilities", Num(monitor))) return false;
+    *caps = capabilities;
+    *colorTemperatures = 0x7;
+    return true;
+  }
   bool GetMonitorBrightness(Handle monitor, std::uint32_t* minimum, std::uint32_t* current,
-                            std::uint32_t* maximum) override;
-  bool SetMonitorBrightness(Handle monitor, std::uint32_t value) override;
-  bool DestroyPhysicalMonitors(std::uint32_t count, PhysicalMonitor* monitors) override;
-  void Sleep(std::uint32_t milliseconds) override;
+                            std::uint32_t* maximum) override {
+    if (Call("GetMonitorBrightness", Num(monitor))) return false;
+    *minimum = 0;
+    *current = 50;
+    *maximum = 100;
+    return true;
+  }
+  bool SetMonitorBrightness(Handle monitor, std::uint32_t value) override {
+    return !Call("SetMonitorBrightness", Num(monitor) + "," + std::to_string(value));
+  }
+  bool DestroyPhysicalMonitors(std::uint32_t count, PhysicalMonitor* monitors) override {
+    std::string handles = std::to_string(count);
+    for (std::uint32_t i = 0; i < count; ++i) handles += "," + Num(monitors[i].handle);
+    return !Call("DestroyPhysicalMonitors", handles);
+  }
+
+  void Sleep(std::uint32_t milliseconds) override {
+    Call("Sleep", std::to_string(milliseconds));
+    now += milliseconds;
+  }
   bool CreateProcessW(const char16_t* applicationName, char16_t* commandLine, bool inheritHandles,
                       std::uint32_t creationFlags, const char16_t* currentDirectory,
                       std::uint32_t startupInfoSize, ProcessInformation* information) override;
-  bool CloseHandle(Handle handle) override;
+  bool CloseHandle(Handle handle) override { return !Call("CloseHandle", Num(handle)); }
   bool ShellExecuteExW(const ShellExecuteRequest& request, Handle* process) override;
   Handle CreateToolhelp32Snapshot(std::uint32_t flags, std::uint32_t processId) override;
-  bool Process32FirstW(Handle snapshot, ProcessEntry* entry) override;
+  bool Process32FirstW(Handle snapshot, ProcessEntry* entry) override {
+    listed_ = 0;
+    return Process32NextW(snapshot, entry);
+  }
   bool Process32NextW(Handle snapshot, ProcessEntry* entry) override;
   Handle OpenProcess(std::uint32_t access, bool inheritHandle, std::uint32_t processId) override;
-  bool ProcessIdToSessionId(std::uint32_t processId, std::uint32_t* sessionId) override;
-  std::uint32_t GetCurrentProcessId() override;
-  std::uint32_t GetProcessId(Handle process) override;
-  std::uint64_t GetTickCount64() override;
-  Handle OpenSemaphoreW(std::uint32_t access, bool inheritHandle, const char16_t* name) override;
-  Handle CreateSemaphoreW(std::int32_t initialCount, std::int32_t maximumCount,
-                          const char16_t* name) override;
+  bool ProcessIdToSessionId(std::uint32_t processId, std::uint32_t* sessionId) override {
+    if (failing.count("ProcessIdToSessionId")) return false;
+    const FakeProcess* process = Find(processId);
+    *sessionId = process ? process->session : 1;
+    return true;
+  }
+  std::uint32_t GetCurrentProcessId() override { return 4; }
+  std::uint32_t GetProcessId(Handle process) override {
+    return static_cast<std::uint32_t>(process) & 0xFFF;  // the child is 0x50, the shell's 0x58
+  }
+  std::uint64_t GetTickCount64() override { return now; }
+  std::int32_t CompareStringOrdinal(const char16_t* a, std::int32_t aLength, const char16_t* b,
+                                    std::int32_t bLength, bool ignoreCase) override;
+  std::uint32_t GetLastError() override { return lastError_; }
+  std::uint32_t FormatMessageW(std::uint32_t flags, std::uint32_t messageId, char16_t* buffer,
+                               std::uint32_t capacity) override;
+  std::int32_t CoInitializeEx(std::uint32_t flags) override {
+    return Call("CoInitializeEx", Num(flags)) ? -2147417850 : 0;  // RPC_E_CHANGED_MODE
+  }
+  void CoUninitialize() override { Call("CoUninitialize"); }
+  Handle GetCurrentProcess() override { return Handle{0xFFFF}; }
+  bool GetProcessTimes(Handle process, std::uint64_t* creationTime) override;
+  Handle CreateMutexW(const char16_t* name) override {
+    return Call("CreateMutexW", Utf8(name)) ? Handle::kNull : Handle{0x60};
+  }
+  bool ReleaseMutex(Handle mutex) override { return !Call("ReleaseMutex", Num(mutex)); }
+  Handle CreateFileMappingW(std::uint32_t protect, std::uint32_t size,
+                            const char16_t* name) override {
+    return Call("CreateFileMappingW", Num(protect) + "," + std::to_string(size) + "," + Utf8(name))
+               ? Handle::kNull
+               : Handle{0x64};
+  }
+  std::uint8_t* MapViewOfFile(Handle mapping, std::uint32_t access, std::uint32_t size) override {
+    if (Call("MapViewOfFile", Num(mapping) + "," + Num(access) + "," + std::to_string(size)))
+      return nullptr;
+    return table->data();
+  }
+  bool UnmapViewOfFile(std::uint8_t* view) override {
+    return !Call("UnmapViewOfFile", view == table->data() ? "table" : "other");
+  }
   std::uint32_t WaitForSingleObject(Handle handle, std::uint32_t milliseconds) override;
-  bool ReleaseSemaphore(Handle semaphore, std::int32_t releaseCount,
-                        std::int32_t* previousCount) override;
+
   bool SendMessageTimeoutW(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                            std::intptr_t lParam, std::uint32_t flags,
-                           std::uint32_t milliseconds) override;
+                           std::uint32_t milliseconds) override {
+    return !Call("SendMessageTimeoutW", Num(window) + "," + Num(message) + "," + Num(wParam) + "," +
+                                            std::to_string(lParam) + "," + Num(flags) + "," +
+                                            std::to_string(milliseconds));
+  }
   int MessageBoxW(WindowHandle owner, const char16_t* text, const char16_t* caption,
-                  std::uint32_t type) override;
+                  std::uint32_t type) override {
+    boxes.push_back({text, caption});
+    return Call("MessageBoxW", Num(owner) + "," + Utf8(caption) + "," + Num(type)) ? 0 : 1;
+  }
   int LoadStringW(InstanceHandle instance, std::uint32_t id, char16_t* buffer,
                   int capacity) override;
-  IconHandle LoadIconW(InstanceHandle instance, std::uintptr_t id) override;
-  CursorHandle LoadCursorW(InstanceHandle instance, std::uintptr_t id) override;
+  IconHandle LoadIconW(InstanceHandle instance, std::uintptr_t id) override {
+    if (Call("LoadIconW", Num(instance) + "," + std::to_string(id))) return IconHandle::kNull;
+    return IconHandle{0x7000 + id};
+  }
+  CursorHandle LoadCursorW(InstanceHandle instance, std::uintptr_t id) override {
+    if (Call("LoadCursorW", Num(instance) + "," + std::to_string(id))) return CursorHandle::kNull;
+    return CursorHandle{0x8000};
+  }
   std::uint16_t RegisterClassExW(const WindowClass& windowClass) override;
   WindowHandle CreateWindowExW(std::uint32_t exStyle, const char16_t* className,
                                const char16_t* title, std::uint32_t style, std::int32_t x,
                                std::int32_t y, std::int32_t width, std::int32_t height,
                                WindowHandle parent, std::uintptr_t menu, InstanceHandle instance,
                                void* parameter) override;
-  bool ShowWindow(WindowHandle window, std::int32_t command) override;
-  bool UpdateWindow(WindowHandle window) override;
-  AcceleratorHandle LoadAcceleratorsW(InstanceHandle instance, std::uintptr_t id) override;
+  bool ShowWindow(WindowHandle window, std::int32_t command) override {
+    return !Call("ShowWindow", Num(window) + "," + std::to_string(command));
+  }
+  bool UpdateWindow(WindowHandle window) override { return !Call("UpdateWindow", Num(window)); }
+  AcceleratorHandle LoadAcceleratorsW(InstanceHandle instance, std::uintptr_t id) override {
+    if (Call("LoadAcceleratorsW", Num(instance) + "," + std::to_string(id))) return {};
+    return AcceleratorHandle{0xACC};
+  }
   std::uint32_t MsgWaitForMultipleObjectsEx(std::uint32_t count, const Handle* handles,
                                             std::uint32_t milliseconds, std::uint32_t wakeMask,
                                             std::uint32_t flags) override;
   bool PeekMessageW(Message* message, WindowHandle window, std::uint32_t filterMin,
                     std::uint32_t filterMax, std::uint32_t remove) override;
   int TranslateAcceleratorW(WindowHandle window, AcceleratorHandle accelerators,
-                            const Message& message) override;
-  bool TranslateMessage(const Message& message) override;
-  std::intptr_t DispatchMessageW(const Message& message) override;
+                            const Message& message) override {
+    Call("TranslateAcceleratorW",
+         Num(window) + "," + Num(accelerators) + "," + Num(message.message));
+    return message.message == 0x0104 ? 1 : 0;  // WM_SYSKEYDOWN stands for Alt+?
+  }
+  bool TranslateMessage(const Message& message) override {
+    return !Call("TranslateMessage", Num(message.message));
+  }
+  // Dispatches to the registered procedure, as the real call does.
+  std::intptr_t DispatchMessageW(const Message& message) override {
+    Call("DispatchMessageW", Num(message.message));
+    if (!registered.procedure) return 0;
+    return registered.procedure(*this, message.window, message.message, message.wParam,
+                                message.lParam);
+  }
   std::intptr_t DefWindowProcW(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
-                               std::intptr_t lParam) override;
-  void BeginPaint(WindowHandle window) override;
-  void EndPaint(WindowHandle window) override;
-  bool DestroyWindow(WindowHandle window) override;
-  void PostQuitMessage(std::int32_t exitCode) override;
+                               std::intptr_t lParam) override {
+    Call("DefWindowProcW",
+         Num(window) + "," + Num(message) + "," + Num(wParam) + "," + std::to_string(lParam));
+    return 77;
+  }
+  void BeginPaint(WindowHandle window) override { Call("BeginPaint", Num(window)); }
+  void EndPaint(WindowHandle window) override { Call("EndPaint", Num(window)); }
+  bool DestroyWindow(WindowHandle window) override { return !Call("DestroyWindow", Num(window)); }
+  void PostQuitMessage(std::int32_t exitCode) override {
+    Call("PostQuitMessage", std::to_string(exitCode));
+  }
+  std::intptr_t SetWindowLongPtrW(WindowHandle window, std::int32_t index,
+                                  std::intptr_t value) override {
+    Call("SetWindowLongPtrW", Num(window) + "," + std::to_string(index));
+    return std::exchange(userData, value);
+  }
+  std::intptr_t GetWindowLongPtrW(WindowHandle window, std::int32_t index) override {
+    Call("GetWindowLongPtrW", Num(window) + "," + std::to_string(index));
+    return userData;
+  }
 
  private:
-  // Records the call and tells whether it is to fail.
+  // Records the call and tells whether it is to fail; a failing call leaves ERROR_GEN_FAILURE.
   bool Call(const char* name, const std::string& arguments = "");
+  const FakeProcess* Find(std::uint32_t processId) const;
   std::vector<std::u16string> argv_;
   std::vector<char16_t*> argvPointers_;
-  std::vector<FakeProcess> listing_;
   std::size_t listed_ = 0;
+  std::uint32_t lastError_ = 0;
 };
 
 }  // namespace glowtide::testing

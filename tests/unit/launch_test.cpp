@@ -4,6 +4,7 @@
 
 #include "launch/child_launch.h"
 #include "launch/hidden_window.h"
+#include "launch/launch_counting.h"
 #include "launch/waiting.h"
 #include "support/fake_platform.h"
 
@@ -14,19 +15,20 @@ using testing::FakePlatform;
 using testing::Utf8;
 using Calls = std::vector<std::string>;
 
-// The child's command line gives -PARG:0: back whole and -PARG:1: as it stands; the shell is
-// asked, with the same arguments, only when the process cannot be created.
+// The child's command line gives -PARG:0: back whole, -PARG:1: as it stands and no empty argument;
+// the shell is asked, with the same arguments and folder, only when the process cannot be created.
 TEST(LaunchChild, CreatesTheProcessAndAsksTheShellOnlyWhenThatFails) {
   struct Case {
     std::u16string argument0, argument1;
-    const char* arguments;  // after the quoted path
+    const char* line;  // the command line after the quoted path
   };
   const Case cases[] = {
-      {u"", u"", "\"\" "},
-      {u"a b", u"-w 1", "\"a b\" -w 1"},
-      {u"C:\\Saves\\", u"-fullscreen", "\"C:\\Saves\\\\\" -fullscreen"},
-      {u"say \"hi\"", u"", "\"say \\\"hi\\\"\" "},
-      {u"a\\\\\"b\\c", u"", "\"a\\\\\\\\\\\"b\\c\" "},
+      {u"", u"", ""},
+      {u"", u"-w 1", " -w 1"},
+      {u"a b", u"", " \"a b\""},
+      {u"C:\\Saves\\", u"-fullscreen", " \"C:\\Saves\\\\\" -fullscreen"},
+      {u"say \"hi\"", u"", " \"say \\\"hi\\\"\""},
+      {u"a\\\\\"b\\c", u"", " \"a\\\\\\\\\\\"b\\c\""},
   };
   for (const Case& c : cases) {
     FakePlatform direct;
@@ -37,27 +39,29 @@ TEST(LaunchChild, CreatesTheProcessAndAsksTheShellOnlyWhenThatFails) {
                                                                   .programArgument1 = c.argument1});
     EXPECT_EQ(direct.calls, (Calls{"CreateProcessW(0x420,104)"}));
     EXPECT_EQ(Utf8(direct.launched[0] + u"|" + direct.launched[1] + u"|" + direct.launched[2]),
-              std::string("C:\\G\\g.exe|\"C:\\G\\g.exe\" ") + c.arguments + "|C:\\G");
-    EXPECT_EQ(child.process.get(), Handle{0x50});
+              std::string("C:\\G\\g.exe|\"C:\\G\\g.exe\"") + c.line + "|C:\\G");
+    EXPECT_TRUE(child.started && child.process.get() == Handle{0x50});
   }
-  FakePlatform shell;
-  shell.failing = {"CreateProcessW"};
+  FakePlatform shell({.failing = {"CreateProcessW"}});
   const ChildProcess opened =
       LaunchChild(shell, testing::SettingsFrom(u"-P:steam://run/1 -PARG:0:a"));
+  EXPECT_EQ(shell.launched[2], u"(null)");  // a URL names no folder
   EXPECT_EQ(shell.shellOpened,
-            (std::vector<std::u16string>{u"steam://run/1", u"\"a\" ", u"(null)"}));
+            (std::vector<std::u16string>{u"steam://run/1", u"\"a\"", u"(null)"}));
+  EXPECT_EQ(shell.CallsTo("Co"), (Calls{"CoInitializeEx(0x6)", "CoUninitialize()"}));
   EXPECT_EQ(opened.process.get(), Handle{0x58});
   EXPECT_FALSE(opened.thread);
 }
 
-TEST(WaitForChild, PumpsMessagesAndAQuitEndsOnlyOnePass) {
+TEST(MessageWait, PumpsMessagesAndAQuitEndsOnlyOnePass) {
   FakePlatform platform;
   platform.waitResults = {1, 1, 0};
   platform.queue = {Message{.window = WindowHandle{0x900}, .message = 0x0104},  // an accelerator
                     Message{.window = WindowHandle{0x900}, .message = 0x000F},
                     Message{.message = 0x0012},  // WM_QUIT
                     Message{.message = 0x0400}};
-  WaitForChild(platform, Handle{0x50}, AcceleratorHandle{0xACC});
+  const Handle child{0x50};
+  MessageWait(platform, AcceleratorHandle{0xACC}).For(&child, 1, kInfinite);
   const std::string wait = "MsgWaitForMultipleObjectsEx(1,0x50,0xffffffff,0x1cff,0)";
   EXPECT_EQ(platform.calls,
             (Calls{wait, "PeekMessageW(0x0,0,0,1)", "TranslateAcceleratorW(0x900,0xacc,0x104)",
@@ -69,45 +73,99 @@ TEST(WaitForChild, PumpsMessagesAndAQuitEndsOnlyOnePass) {
                    "DispatchMessageW(0x400)", "PeekMessageW(0x0,0,0,1)", wait}));
 }
 
-TEST(WaitForGame, WaitsWhileTheGameRunsAndLooksAgainWhenItEnds) {
+// With -PW: the launched program (0x50, id 3) and the game are waited on together; the game is
+// looked for twice a second until it has appeared, and for the grace period of 2 s after the
+// launched program ended.
+TEST(WaitForLaunch, WaitsForTheGameWhileTheLauncherRunsAndAfterItEnded) {
   const testing::FakeProcess game{7, u"EldenRing.EXE"};
   struct Case {
     const char* label;
     std::vector<std::vector<testing::FakeProcess>> snapshots;
     Calls waits;  // the waits' handles and timeouts
     std::uint64_t elapsed;
+    std::vector<std::uint32_t> results = {};  // of the waits, in order
+    std::u16string name = u"C:\\Games\\eldenring.exe";
   };
+  const std::string launcher = "1,0x50,0x1f4", both = "2,0x50,0x1007,0xffffffff";
   // clang-format off
   const Case cases[] = {
-      {"appears on the second look", {{}, {game}, {}}, {"0,0x1f4", "1,0x1007,0xffffffff"}, 500},
-      {"never appears: looks until the grace period ends",
-       {{}}, {"0,0x1f4", "0,0x1f4", "0,0x1f4", "0,0x1f4"}, 2000},
+      {"a launcher that stays open: the game comes and goes while it runs",
+       {{}, {game}, {}}, {launcher, both}, 0, {0x102, 1}},
+      {"the launcher ends while the game runs", {{game}, {game}, {}},
+       {both, "1,0x1007,0xffffffff"}, 0},
+      {"the launcher ends before any game: looks until the grace period ends",
+       {{}}, {launcher, "0,0x1f4", "0,0x1f4", "0,0x1f4", "0,0x1f4"}, 2000, {0}},
       {"relaunched by its client", {{game}, {{8, u"eldenring.exe"}}, {}},
-       {"1,0x1007,0xffffffff", "1,0x1008,0xffffffff"}, 0},
+       {both, "1,0x1008,0xffffffff"}, 0},
       {"ended but still listed: not taken for the game",
        {{{.processId = 7, .exeFile = u"eldenring.exe", .running = false}}, {}},
-       {"0,0x1f4", "0,0x1f4", "0,0x1f4", "0,0x1f4"}, 2000},
+       {launcher, "0,0x1f4", "0,0x1f4", "0,0x1f4", "0,0x1f4"}, 2000, {0}},
       {"cannot be opened: looked for twice a second",
        {{{.processId = 7, .exeFile = u"eldenring.exe", .openable = false}}, {}},
-       {"0,0x1f4"}, 500},
-      {"only this session's processes of that file name, not the child",
+       {launcher}, 0},
+      {"only this session's processes of that file name, not the launcher",
        {{{.processId = 5, .exeFile = u"eldenring.exe", .session = 2}, {6, u"eldenring.exe.bak"},
-         game, {9, u"eldenrıng.exe"},
-         {3, u"eldenring.exe"}},  // the ended child
+         game, {9, u"eldenr\u0131ng.exe"}, {3, u"eldenring.exe"}},
         {}},
-       {"1,0x1007,0xffffffff"}, 0},
+       {both}, 0},
+      {"every letter is compared without regard to case", {{{7, u"\u00c9POP\u00c9E.EXE"}}, {}},
+       {both}, 0, {}, u"\u00e9pop\u00e9e.exe"},
   };
   // clang-format on
   for (const Case& c : cases) {
-    FakePlatform platform;
-    platform.snapshots = c.snapshots;
-    WaitForGame(platform, u"C:\\Games\\eldenring.exe", 2, 3, AcceleratorHandle{0xACC});
+    FakePlatform platform({.snapshots = c.snapshots, .waitResults = c.results});
+    MessageWait wait(platform, AcceleratorHandle{0xACC});
+    WaitForLaunch(wait, platform, Handle{0x50}, 3, c.name, 2);
     Calls waits;
     for (const std::string& call : platform.CallsTo("MsgWait")) {
       waits.push_back(call.substr(28, call.find(",0x1cff") - 28));
     }
     EXPECT_EQ(waits, c.waits) << c.label;
     EXPECT_EQ(platform.now - 1000, c.elapsed) << c.label;
+  }
+}
+
+// Only live instances keep their place: one that ended, is gone, or whose id now names a process
+// created later is pruned, one that exists but may not be opened stays. The last one out applies
+// the quit settings before it lets the lock go.
+TEST(LaunchTable, TheLastLiveInstanceOutAppliesTheQuitSettings) {
+  struct Recorded final : QuitSettings {
+    FakePlatform* platform;
+    bool Apply() override {
+      platform->calls.push_back("apply");
+      return false;
+    }
+  };
+  struct Case {
+    const char* label;
+    std::vector<testing::FakeProcess> processes;  // instance 9 took its place at time 3
+    bool last;
+    std::uint32_t lockResult = 0;
+  };
+  const Case cases[] = {
+      {"9 still runs", {{.processId = 9, .created = 3}}, false},
+      {"9 ended", {{.processId = 9, .running = false, .created = 3}}, true},
+      {"9 is gone", {}, true},
+      {"id 9 now names a newer process", {{.processId = 9, .created = 5}}, true},
+      {"9 may not be opened", {{.processId = 9, .openable = false, .created = 5}}, false},
+      {"9 died holding the lock", {}, true, 0x80},
+  };
+  for (const Case& c : cases) {
+    FakePlatform platform({.processes = c.processes,
+                           .table = testing::TableWith({{9, 3}}),
+                           .lockResult = c.lockResult});
+    LaunchTable table(platform);
+    ASSERT_TRUE(table.Join()) << c.label;
+    using Ids = std::vector<std::uint32_t>;
+    EXPECT_EQ(platform.Places(), c.last ? Ids{4} : Ids({9, 4})) << c.label;
+    Recorded quit;
+    quit.platform = &platform;
+    EXPECT_EQ(table.Leave(quit), !c.last) << c.label;
+    const Calls applied =
+        c.last ? Calls{"apply", "ReleaseMutex(0x60)"} : Calls{"ReleaseMutex(0x60)"};
+    EXPECT_EQ(Calls(platform.calls.end() - applied.size(), platform.calls.end()), applied)
+        << c.label;
+    EXPECT_EQ(platform.Places(), c.last ? Ids{} : Ids{9}) << c.label;
   }
 }
 
@@ -136,6 +194,9 @@ TEST(HiddenWindow, IsCreatedHiddenAndAnswersEachMessageAsTheTableSays) {
       {0x0111, 105, 0, {"DestroyWindow(0x900)"}},
       {0x0111, 106, 77, {"DefWindowProcW(0x900,0x111,0x6a,5)"}},
       {0x0005, 3, 77, {"DefWindowProcW(0x900,0x5,0x3,5)"}},
+      {0x0011, 0, 1, {}},  // the session may end
+      {0x0016, 1, 0, {"GetWindowLongPtrW(0x900,-21)"}},
+      {0x0016, 0, 0, {}},  // the end was cancelled
   };
   for (const Case& c : cases) {
     FakePlatform platform;

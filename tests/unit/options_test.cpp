@@ -36,7 +36,6 @@ TEST(TakeNumber, TakesTheLeadingDigitRun) {
 }
 
 // Each row names a command line and the fields it must set; every other field keeps its default.
-// A program's working directory is its path up to the last backslash that is not the first unit.
 TEST(ParseCommandLine, SetsEachOptionsOwnFields) {
   struct Case {
     std::u16string arguments;
@@ -71,15 +70,16 @@ TEST(ParseCommandLine, SetsEachOptionsOwnFields) {
       {u"readme -SI", {.showReport = true}},
       // Only ASCII letters fold: a dotless i and a long s would make -SI and -SBB match.
       {u"-S\u0131 -\u017FBB", {}},
+      // The folder is cut at the last backslash or slash; a root keeps its separator; a bare
+      // file name or a URL names none, and each -P: names its own.
       {u"-P:C:\\Tools\\app.exe", program(u"C:\\Tools\\app.exe", u"C:\\Tools")},
-      {u"-P:C:\\app.exe", program(u"C:\\app.exe", u"C:")},
+      {u"-P:C:/Tools/app.exe", program(u"C:/Tools/app.exe", u"C:/Tools")},
+      {u"-P:C:\\app.exe", program(u"C:\\app.exe", u"C:\\")},
+      {u"-P:\\app.exe", program(u"\\app.exe", u"\\")},
       {u"-P:C:\\Tools\\", program(u"C:\\Tools\\", u"C:\\Tools")},
-      {u"-P:\\app.exe", program(u"\\app.exe", u"")},
-      {u"-P:C:/Tools/app.exe", program(u"C:/Tools/app.exe", u"")},
+      {u"-P:steam://rungameid/1245620", program(u"steam://rungameid/1245620", u"")},
       {u"-P:", program(u"", u"")},
-      {u"-p:C:\\A\\one.exe -P:two.exe", program(u"two.exe", u"C:\\A")},
-      // The later path's only backslash is its first unit, which never separates.
-      {u"-P:C:\\A\\one.exe -P:\\two.exe", program(u"\\two.exe", u"C:\\A")},
+      {u"-p:C:\\A\\one.exe -P:two.exe", program(u"two.exe", u"")},
       // The first argument splits like the others: a quoted path with a blank is one argument.
       {u"\"-P:C:\\Program Files\\G\\g.exe\"",
        program(u"C:\\Program Files\\G\\g.exe", u"C:\\Program Files\\G")},

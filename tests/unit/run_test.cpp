@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
+#include "app/options.h"
 #include "support/fake_platform.h"
 
 namespace glowtide {
@@ -20,7 +23,7 @@ int RunWith(FakePlatform& platform, std::u16string_view arguments) {
 std::vector<std::string> Captions(const FakePlatform& platform) {
   std::vector<std::string> captions;
   for (const auto& box : platform.boxes)
-    captions.push_back(Utf8(box.caption) + ": " + Utf8(box.text).substr(0, 20));
+    captions.push_back(Utf8(box.caption) + ": " + Utf8(box.text.substr(0, 80)));
   return captions;
 }
 
@@ -28,17 +31,19 @@ TEST(Run, RunsItsPhasesInOrderAndEndsWithItsExitCode) {
   struct Case {
     std::u16string arguments;
     int exitCode;
-    std::vector<std::string> boxes;
-    Calls order;  // these calls, in this order, each the first of its name
+    std::vector<std::string> boxes;  // caption: the first 80 units of the text
+    Calls order;                     // these calls, in this order, each the first of its name
+    std::set<std::string> failing = {};
   };
   const std::string report = "Monitor information: ";
   const Case cases[] = {
       {u"-SI -bh:x -PR", -255, {"Error: -BH: Parameter error"}, {"LocalFree(argv)"}},
-      {u"", 0, {report + "<Options>\n[-B:number"}, {"QueryDisplayConfig(4)"}},
+      {u"", 0, {report + Utf8(kUsageText).substr(0, 80)}, {"QueryDisplayConfig(4)"}},
       {u"-X", 0, {}, {"QueryDisplayConfig(4)"}},
       {u"-PR -SI -PR",
        0,
-       {report + "<HDR Status>\nHDR sup"},
+       {report +
+        "<HDR Status>\nHDR support status : Supported\nHDR : Disable\n\n<HDR/SDR brightness b"},
        {"SendMessageTimeoutW(0xffff,0x112,0xf170,2,0x2,1000)", "Sleep(2000)",
         "SendMessageTimeoutW(0xffff,0x112,0xf170,-1,0x2,1000)", "QueryDisplayConfig(4)",
         "DisplayConfigGetDeviceInfo(15)", "DisplayConfigGetDeviceInfo(9)",
@@ -50,13 +55,21 @@ TEST(Run, RunsItsPhasesInOrderAndEndsWithItsExitCode) {
       // The HDR change goes out before the white level is read; the child starts after the box.
       {u"-SBB -HDR:D -SI -P:C:\\G\\g.exe",
        0,
-       {report + "<HDR Status>\nHDR sup"},
+       {report +
+        "<HDR Status>\nHDR support status : Supported\nHDR : Disable\n\n<HDR/SDR brightness b"},
        {"DisplayConfigSetDeviceInfo(10,0)", "DisplayConfigGetDeviceInfo(11)",
         "MessageBoxW(0x0,Monitor information,0x0)", "CreateProcessW(0x420,104)",
         "CloseHandle(0x54)", "CloseHandle(0x50)"}},
+      // A launch that neither way could start says why, after its display was put back.
+      {u"-P:C:\\G\\x.exe -BQ:33",
+       1,
+       {"Error: Could not start C:\\G\\x.exe\nThe system cannot find the file specified."},
+       {"ShellExecuteExW()", "SetMonitorBrightness(0x101,33)", "FormatMessageW(0x1200,2,512)",
+        "MessageBoxW(0x0,Error,0x0)"},
+       {"CreateProcessW", "ShellExecuteExW"}},
   };
   for (const Case& c : cases) {
-    FakePlatform platform;
+    FakePlatform platform({.failing = c.failing});
     EXPECT_EQ(RunWith(platform, c.arguments), c.exitCode) << Utf8(c.arguments);
     EXPECT_EQ(Captions(platform), c.boxes) << Utf8(c.arguments);
     auto at = platform.calls.begin();
@@ -76,9 +89,15 @@ TEST(Run, EachPhaseSendsWhatItsOptionsAndTheMachineCallFor) {
     std::u16string arguments;
     std::string trace;
     testing::Machine machine = {};
+    int exitCode = 0;
   };
+  // A counted launch takes its place ("[ ]", the table's lock taken and let go) before its phases
+  // change anything, and the last one out restores while it holds the lock.
   const std::u16string game = u"-P:g.exe -B:11 -BB:2222 ";
-  const std::string phases = "set-18:2222 setB:11 free count |";
+  const std::string phases = "[ ] set-18:2222 setB:11 free [";
+  // Instance 9 waits too, and goes on running.
+  const testing::Machine another{.processes = {{9, u"Glowtide.exe"}},
+                                 .table = testing::TableWith({{9, 7}})};
   const testing::Machine current{.currentModel = true};
   const testing::Machine currentOn{.currentModel = true, .activeColorMode = 2};  // HDR on
   // clang-format off
@@ -112,24 +131,29 @@ TEST(Run, EachPhaseSendsWhatItsOptionsAndTheMachineCallFor) {
       {u"-SB -B:70", "getB setB:70 free", {.failing = {"GetMonitorBrightness"}}},
       {u"-SB", "getB free", {.failing = {"GetMonitorBrightness"}}},
       // The last launch out applies the quit settings given, and only those.
-      {game + u"-BQ:33", phases + " setB:33 free"},
-      {game + u"-BBQ:4444", phases + " set-18:4444"},
-      {game + u"-HDRQ:E", phases + " set16:1 set10:1"},
-      {game + u"-HDRQ:E", phases + " set16:1", current},
-      {game + u"-HDRQ:D -BQ:33 -BBQ:4444", phases + " set16:0 set10:0 setB:33 free set-18:4444"},
+      {game + u"-BQ:33", phases + " setB:33 free ]"},
+      {game + u"-BBQ:4444", phases + " set-18:4444 ]"},
+      {game + u"-HDRQ:E", phases + " set16:1 set10:1 ]"},
+      {game + u"-HDRQ:E", phases + " set16:1 ]", current},
+      {game + u"-HDRQ:D -BQ:33 -BBQ:4444",
+       phases + " set16:0 set10:0 setB:33 free set-18:4444 ]"},
       // Another launch still waits: this one is not the last out.
-      {game + u"-BQ:33 -BBQ:4444 -HDRQ:E", phases, {.previousCount = 9998}},
+      {game + u"-BQ:33 -BBQ:4444 -HDRQ:E", phases + " ]", another},
       // The restore speaks the model that the phase found, without probing again.
-      {u"-P:g.exe -HDRQ:E -HDR:D", "set16:0 set10:0 count | set10:1"},
-      {u"-P:g.exe -HDRQ:D -HDR:S", "get15 get9 set10:1 count | set10:0"},
-      {u"-P:g.exe -HDRQ:E -HDR:S", "get15 set16:0 count | set16:1", currentOn},
+      {u"-P:g.exe -HDRQ:E -HDR:D", "[ ] set16:0 set10:0 [ set10:1 ]"},
+      {u"-P:g.exe -HDRQ:D -HDR:S", "[ ] get15 get9 set10:1 [ set10:0 ]"},
+      {u"-P:g.exe -HDRQ:E -HDR:S", "[ ] get15 set16:0 [ set16:1 ]", currentOn},
+      // A session that ends while the launcher runs restores from the window procedure, and the
+      // wait ends without looking for the game again.
+      {u"-P:g.exe -BQ:33 -PW:game.exe", "[ ] look [ setB:33 free ]",
+       {.waitResults = {1}, .queue = {{.window = WindowHandle{0x900}, .message = 0x16, .wParam = 1}}}},
       // A quit option without -P: counts nothing, and -PW: without one waits for nothing.
       {u"-BQ:33 -HDRQ:E -BBQ:4444", ""},                     {u"-P:g.exe -PW:g.exe", ""},
   };
   // clang-format on
   for (const Case& c : cases) {
     FakePlatform platform(c.machine);
-    EXPECT_EQ(RunWith(platform, c.arguments), 0) << Utf8(c.arguments);
+    EXPECT_EQ(RunWith(platform, c.arguments), c.exitCode) << Utf8(c.arguments);
     EXPECT_EQ(platform.Trace(), c.trace) << Utf8(c.arguments);
   }
 }
@@ -160,11 +184,10 @@ TEST(Run, EachFailingCallPreventsOnlyWhatDependsOnIt) {
       {"GetPhysicalMonitorsFromHMONITOR", {.required = {restore[1]}, .forbidden = noMonitor}},
       {"CreateProcessW",
        {.required = {"ShellExecuteExW", "MsgWaitForMultipleObjectsEx(1,0x58", restore[0]}}},
-      {"CreateSemaphoreW",
-       {.forbidden = {"RegisterClassExW", "MsgWait", "ReleaseSemaphore", restore[0], restore[1]}}},
-      {"CreateWindowExW",
-       {.forbidden = {"WaitForSingleObject", "MsgWait", "ReleaseSemaphore", restore[0]}}},
-      {"ReleaseSemaphore", {.forbidden = restore}},
+      {"CreateMutexW", {.forbidden = {"RegisterClassExW", "MsgWait", restore[0], restore[1]}}},
+      {"CreateFileMappingW", {.forbidden = {"RegisterClassExW", restore[0], restore[1]}}},
+      {"MapViewOfFile", {.forbidden = {"RegisterClassExW", restore[0], restore[1]}}},
+      {"CreateWindowExW", {.forbidden = {"MsgWait", restore[0]}}},
       {"MsgWaitForMultipleObjectsEx",
        {.required = {"Sleep(500)", restore[0]}, .forbidden = {"PeekMessageW"}}},
   };

@@ -4,6 +4,7 @@
 #include <windows.h>
 // These need the types of windows.h first.
 #include <highlevelmonitorconfigurationapi.h>
+#include <objbase.h>
 #include <physicalmonitorenumerationapi.h>
 #include <shellapi.h>
 #include <tlhelp32.h>
@@ -270,27 +271,57 @@ static_assert(sizeof(PAINTSTRUCT) == 72);
 
 }  // namespace
 
-Handle Win32Platform::OpenSemaphoreW(std::uint32_t access, bool inheritHandle,
-                                     const char16_t* name) {
-  return Wrap<Handle>(::OpenSemaphoreW(access, inheritHandle ? TRUE : FALSE, Wide(name)));
-}
-
-Handle Win32Platform::CreateSemaphoreW(std::int32_t initialCount, std::int32_t maximumCount,
-                                       const char16_t* name) {
-  return Wrap<Handle>(::CreateSemaphoreW(nullptr, initialCount, maximumCount, Wide(name)));
-}
-
 std::uint32_t Win32Platform::WaitForSingleObject(Handle handle, std::uint32_t milliseconds) {
   return ::WaitForSingleObject(Native(handle), milliseconds);
 }
 
-bool Win32Platform::ReleaseSemaphore(Handle semaphore, std::int32_t releaseCount,
-                                     std::int32_t* previousCount) {
-  LONG previous = *previousCount;
-  const BOOL ok = ::ReleaseSemaphore(Native(semaphore), releaseCount, &previous);
-  if (ok) *previousCount = previous;
+std::int32_t Win32Platform::CompareStringOrdinal(const char16_t* a, std::int32_t aLength,
+                                                 const char16_t* b, std::int32_t bLength,
+                                                 bool ignoreCase) {
+  return ::CompareStringOrdinal(Wide(a), aLength, Wide(b), bLength, ignoreCase ? TRUE : FALSE);
+}
+
+std::uint32_t Win32Platform::GetLastError() { return ::GetLastError(); }
+
+std::uint32_t Win32Platform::FormatMessageW(std::uint32_t flags, std::uint32_t messageId,
+                                            char16_t* buffer, std::uint32_t capacity) {
+  return ::FormatMessageW(flags, nullptr, messageId, 0, reinterpret_cast<wchar_t*>(buffer),
+                          capacity, nullptr);
+}
+
+std::int32_t Win32Platform::CoInitializeEx(std::uint32_t flags) {
+  return ::CoInitializeEx(nullptr, flags);
+}
+
+void Win32Platform::CoUninitialize() { ::CoUninitialize(); }
+
+Handle Win32Platform::GetCurrentProcess() { return Wrap<Handle>(::GetCurrentProcess()); }
+
+bool Win32Platform::GetProcessTimes(Handle process, std::uint64_t* creationTime) {
+  FILETIME created{}, exited{}, kernel{}, user{};
+  const BOOL ok = ::GetProcessTimes(Native(process), &created, &exited, &kernel, &user);
+  *creationTime = static_cast<std::uint64_t>(created.dwHighDateTime) << 32 | created.dwLowDateTime;
   return ok != FALSE;
 }
+
+Handle Win32Platform::CreateMutexW(const char16_t* name) {
+  return Wrap<Handle>(::CreateMutexW(nullptr, FALSE, Wide(name)));
+}
+
+bool Win32Platform::ReleaseMutex(Handle mutex) { return ::ReleaseMutex(Native(mutex)) != FALSE; }
+
+Handle Win32Platform::CreateFileMappingW(std::uint32_t protect, std::uint32_t size,
+                                         const char16_t* name) {
+  return Wrap<Handle>(
+      ::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, protect, 0, size, Wide(name)));
+}
+
+std::uint8_t* Win32Platform::MapViewOfFile(Handle mapping, std::uint32_t access,
+                                           std::uint32_t size) {
+  return static_cast<std::uint8_t*>(::MapViewOfFile(Native(mapping), access, 0, 0, size));
+}
+
+bool Win32Platform::UnmapViewOfFile(std::uint8_t* view) { return ::UnmapViewOfFile(view) != FALSE; }
 
 int Win32Platform::LoadStringW(InstanceHandle instance, std::uint32_t id, char16_t* buffer,
                                int capacity) {
@@ -404,6 +435,15 @@ bool Win32Platform::DestroyWindow(WindowHandle window) {
 }
 
 void Win32Platform::PostQuitMessage(std::int32_t exitCode) { ::PostQuitMessage(exitCode); }
+
+std::intptr_t Win32Platform::SetWindowLongPtrW(WindowHandle window, std::int32_t index,
+                                               std::intptr_t value) {
+  return ::SetWindowLongPtrW(Native(window), index, value);
+}
+
+std::intptr_t Win32Platform::GetWindowLongPtrW(WindowHandle window, std::int32_t index) {
+  return ::GetWindowLongPtrW(Native(window), index);
+}
 
 bool Win32Platform::SendMessageTimeoutW(WindowHandle window, std::uint32_t message,
                                         std::uintptr_t wParam, std::intptr_t lParam,

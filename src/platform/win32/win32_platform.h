@@ -47,12 +47,22 @@ class Win32Platform final : public Platform {
   std::uint32_t GetCurrentProcessId() override;
   std::uint32_t GetProcessId(Handle process) override;
   std::uint64_t GetTickCount64() override;
-  Handle OpenSemaphoreW(std::uint32_t access, bool inheritHandle, const char16_t* name) override;
-  Handle CreateSemaphoreW(std::int32_t initialCount, std::int32_t maximumCount,
-                          const char16_t* name) override;
+  std::int32_t CompareStringOrdinal(const char16_t* a, std::int32_t aLength, const char16_t* b,
+                                    std::int32_t bLength, bool ignoreCase) override;
+  std::uint32_t GetLastError() override;
+  std::uint32_t FormatMessageW(std::uint32_t flags, std::uint32_t messageId, char16_t* buffer,
+                               std::uint32_t capacity) override;
+  std::int32_t CoInitializeEx(std::uint32_t flags) override;
+  void CoUninitialize() override;
+  Handle GetCurrentProcess() override;
+  bool GetProcessTimes(Handle process, std::uint64_t* creationTime) override;
+  Handle CreateMutexW(const char16_t* name) override;
+  bool ReleaseMutex(Handle mutex) override;
+  Handle CreateFileMappingW(std::uint32_t protect, std::uint32_t size,
+                            const char16_t* name) override;
+  std::uint8_t* MapViewOfFile(Handle mapping, std::uint32_t access, std::uint32_t size) override;
+  bool UnmapViewOfFile(std::uint8_t* view) override;
   std::uint32_t WaitForSingleObject(Handle handle, std::uint32_t milliseconds) override;
-  bool ReleaseSemaphore(Handle semaphore, std::int32_t releaseCount,
-                        std::int32_t* previousCount) override;
 
   int LoadStringW(InstanceHandle instance, std::uint32_t id, char16_t* buffer,
                   int capacity) override;
@@ -82,6 +92,9 @@ class Win32Platform final : public Platform {
   void EndPaint(WindowHandle window) override;
   bool DestroyWindow(WindowHandle window) override;
   void PostQuitMessage(std::int32_t exitCode) override;
+  std::intptr_t SetWindowLongPtrW(WindowHandle window, std::int32_t index,
+                                  std::intptr_t value) override;
+  std::intptr_t GetWindowLongPtrW(WindowHandle window, std::int32_t index) override;
 
   bool SendMessageTimeoutW(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                            std::intptr_t lParam, std::uint32_t flags,

@@ -1,12 +1,27 @@
 // The suite's child program. It records the arguments it was given, as CommandLineToArgvW splits
 // them, one a line, and then its current directory, in the file named by GLOWTIDE_CHILD_RECORD.
 // When GLOWTIDE_CHILD_EVENT names an event, it then waits (at most a minute) until the test sets
-// it. When GLOWTIDE_CHILD_SPAWN names a program, it instead starts that program and ends at once,
-// as a game launcher does.
+// it. When GLOWTIDE_CHILD_SPAWN names a program, it is a launcher instead: it starts that program,
+// then waits for the event named by GLOWTIDE_LAUNCHER_EVENT when there is one (a launcher that
+// stays open) and ends.
 #include <windows.h>
+// after windows.h, which it needs
 #include <shellapi.h>
 
 #include <cstdio>
+
+namespace {
+
+void WaitForGate(const wchar_t* variable) {
+  wchar_t event[256] = {};
+  if (GetEnvironmentVariableW(variable, event, 256) == 0) return;
+  if (HANDLE gate = OpenEventW(SYNCHRONIZE, FALSE, event)) {
+    WaitForSingleObject(gate, 60000);
+    CloseHandle(gate);
+  }
+}
+
+}  // namespace
 
 int main() {
   wchar_t spawn[MAX_PATH] = {};
@@ -21,6 +36,7 @@ int main() {
     }
     CloseHandle(started.hThread);
     CloseHandle(started.hProcess);
+    WaitForGate(L"GLOWTIDE_LAUNCHER_EVENT");
     return 0;
   }
   wchar_t record[MAX_PATH] = {};
@@ -34,12 +50,6 @@ int main() {
   GetCurrentDirectoryW(4096, directory);
   fwprintf(file, L"%ls", directory);
   fclose(file);
-  wchar_t event[256] = {};
-  if (GetEnvironmentVariableW(L"GLOWTIDE_CHILD_EVENT", event, 256) > 0) {
-    if (HANDLE gate = OpenEventW(SYNCHRONIZE, FALSE, event)) {
-      WaitForSingleObject(gate, 60000);
-      CloseHandle(gate);
-    }
-  }
+  WaitForGate(L"GLOWTIDE_CHILD_EVENT");
   return 0;
 }
