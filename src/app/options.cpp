@@ -32,6 +32,7 @@ enum class OptionId {
   kPowerCycle,
   kWaitImageName,
   kWaitSeconds,
+  kDisplay,
 };
 
 struct OptionRow {
@@ -41,7 +42,7 @@ struct OptionRow {
 };
 
 // No argument can match two rows, so the order changes no result; it is kept as documented.
-constexpr std::array<OptionRow, 19> kOptions{{
+constexpr std::array<OptionRow, 20> kOptions{{
     {u"-SI", Match::kWhole, OptionId::kShowReport},
     {u"-B:", Match::kPrefix, OptionId::kBrightness},
     {u"-SB", Match::kWhole, OptionId::kSwitchBrightness},
@@ -61,6 +62,7 @@ constexpr std::array<OptionRow, 19> kOptions{{
     {u"-PR", Match::kWhole, OptionId::kPowerCycle},
     {u"-PW:", Match::kPrefix, OptionId::kWaitImageName},
     {u"-PWT:", Match::kPrefix, OptionId::kWaitSeconds},
+    {u"-D:", Match::kPrefix, OptionId::kDisplay},
 }};
 
 // The value after the option's name, or no value when the argument does not match the row.
@@ -165,6 +167,11 @@ bool ApplyOption(LaunchSettings& s, OptionId id, std::u16string_view value) {
       return true;
     case OptionId::kWaitSeconds:
       return number(s.waitSeconds);
+    case OptionId::kDisplay:
+      // The last one counts; an empty value chooses nothing and is refused like a bad number.
+      s.chooseDisplay = true;
+      s.display.assign(value);
+      return !value.empty();
   }
   return true;
 }

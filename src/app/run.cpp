@@ -4,7 +4,7 @@
 #include <string>
 
 #include "app/options.h"
-#include "display/display_target.h"
+#include "display/display_list.h"
 #include "display/hdr_state.h"
 #include "display/sdr_white_level.h"
 #include "launch/child_launch.h"
@@ -20,23 +20,58 @@ void ShowError(WindowingPlatform& platform, const std::u16string& message) {
   platform.MessageBoxW(WindowHandle::kNull, message.c_str(), u"Error", kMbOk);
 }
 
-// The quit settings of this run: HDR state, brightness and white level, in that order, each only
-// when its quit option was given, on the display chosen at the start. The HDR state goes out in
-// the model that the HDR phase found, if it found one.
+// A display as the phases and the restore see it: its list entry, and where its brightness is.
+struct PhaseDisplay {
+  const Display* display;
+  BrightnessTarget brightness;
+};
+
+// Without -D: the settings act on display 1, and the brightness on the primary monitor. With it,
+// on each display it chose, and on that display's own physical monitor.
+std::vector<PhaseDisplay> PhaseDisplays(const std::vector<Display>& displays,
+                                        const std::vector<std::size_t>& chosen, bool chooses) {
+  std::vector<PhaseDisplay> phase;
+  for (const std::size_t index : chosen) {
+    PhaseDisplay entry{&displays[index], {}};
+    if (chooses) {
+      entry.brightness.chosen = true;
+      entry.brightness.monitor = displays[index].monitor;
+      for (const Display& other : displays) {
+        if (other.device != displays[index].device) continue;
+        if (&other == &displays[index]) entry.brightness.position = entry.brightness.sharing.size();
+        entry.brightness.sharing.push_back(other.name);
+      }
+    }
+    phase.push_back(entry);
+  }
+  return phase;
+}
+
+// The quit settings of this run, on the displays chosen at the start: HDR state, brightness and
+// white level, in that order, each only when its quit option was given. The HDR state goes out in
+// the model that the HDR phase found, if it found one; the monitor of a chosen display is found
+// again by its device, since monitor handles can change while a game runs.
 class RunQuitSettings final : public QuitSettings {
  public:
-  RunQuitSettings(Platform& platform, const LaunchSettings& settings, const DisplayTarget& target,
-                  const HdrModel& model)
-      : platform_(platform), settings_(settings), target_(target), model_(model) {}
+  RunQuitSettings(Platform& platform, const LaunchSettings& settings,
+                  std::vector<PhaseDisplay>& displays, const HdrModel& model)
+      : platform_(platform), settings_(settings), displays_(displays), model_(model) {}
 
   bool Apply() override {
     HdrModel model = model_;
-    if (settings_.restoreHdr) SetHdrState(platform_, target_, settings_.quitHdrState, &model);
-    if (settings_.restoreBrightness) {
-      SetPrimaryMonitorBrightness(platform_, static_cast<std::uint32_t>(settings_.quitBrightness));
-    }
-    if (settings_.restoreWhiteLevel) {
-      SetSdrWhiteLevel(platform_, target_, static_cast<std::uint32_t>(settings_.quitWhiteLevel));
+    for (PhaseDisplay& entry : displays_) {
+      const DisplayTarget& target = entry.display->target;
+      if (settings_.restoreHdr) SetHdrState(platform_, target, settings_.quitHdrState, &model);
+      if (settings_.restoreBrightness) {
+        if (entry.brightness.chosen) {
+          entry.brightness.monitor = FindMonitor(platform_, entry.display->device);
+        }
+        SetMonitorBrightness(platform_, entry.brightness,
+                             static_cast<std::uint32_t>(settings_.quitBrightness));
+      }
+      if (settings_.restoreWhiteLevel) {
+        SetSdrWhiteLevel(platform_, target, static_cast<std::uint32_t>(settings_.quitWhiteLevel));
+      }
     }
     return true;
   }
@@ -44,7 +79,7 @@ class RunQuitSettings final : public QuitSettings {
  private:
   Platform& platform_;
   const LaunchSettings& settings_;
-  const DisplayTarget& target_;
+  std::vector<PhaseDisplay>& displays_;
   const HdrModel& model_;
 };
 
@@ -61,9 +96,20 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
 
   if (settings.powerCycle) PowerCycleMonitors(platform, platform);
 
-  // Held to the end of the run: the restore after a launch addresses the target found here.
-  DisplayQuery display;
-  if (!SelectDisplayTarget(platform, &display)) return kExitFailure;
+  // Held to the end of the run: the restore after a launch addresses the displays found here.
+  DisplayQuery query;
+  if (!QueryDisplays(platform, platform, &query)) return kExitFailure;
+  const std::vector<Display>& displays = query.displays;
+  std::vector<std::size_t> chosen = {0};
+  if (settings.chooseDisplay) {
+    DisplayChoice choice = ChooseDisplays(displays, settings.display);
+    if (!choice.error.empty()) {
+      ShowError(platform, choice.error);
+      return kExitFailure;
+    }
+    chosen = choice.chosen;
+  }
+  std::vector<PhaseDisplay> phaseDisplays = PhaseDisplays(displays, chosen, settings.chooseDisplay);
 
   // Declared so that the shared table is let go before the child's handles are closed, and those
   // before the display arrays are released.
@@ -74,20 +120,30 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
   const bool counted = settings.launchProgram && settings.restoreOnExit && table.Join();
 
   HdrModel hdrModel = HdrModel::kUnknown;
-  if (settings.showReport || settings.switchHdr || settings.enableHdr || settings.disableHdr) {
-    hdrModel = RunHdrPhase(platform, settings, display.target, report);
+  for (const PhaseDisplay& entry : phaseDisplays) {
+    const Display& display = *entry.display;
+    if (settings.chooseDisplay && settings.showReport) {
+      AppendReportSection(report, u"<Display %u>\nName : %s\nDevice : %s\n\n",
+                          {display.number, display.name, display.device});
+    }
+    if (settings.showReport || settings.switchHdr || settings.enableHdr || settings.disableHdr) {
+      RunHdrPhase(platform, settings, display.target, &hdrModel, report);
+    }
+    if (settings.showReport || settings.switchWhiteLevel || settings.setWhiteLevel) {
+      RunWhiteLevelPhase(platform, settings, display.target, report);
+    }
+    if (settings.showReport || settings.setBrightness || settings.switchBrightness) {
+      RunBrightnessPhase(platform, settings, entry.brightness, report);
+    }
   }
-  if (settings.showReport || settings.switchWhiteLevel || settings.setWhiteLevel) {
-    RunWhiteLevelPhase(platform, settings, display.target, report);
-  }
-  // The phase ends with the report box when the report is on.
-  if (settings.showReport || settings.setBrightness || settings.switchBrightness) {
-    RunBrightnessPhase(platform, platform, settings, report);
+  if (settings.showReport) {
+    if (displays.size() > 1) report.Append(u"<Displays>\n" + DisplayListLines(displays) + u"\n");
+    ShowReport(platform, report);
   }
 
   if (!settings.launchProgram) return kExitSuccess;
   int exitCode = kExitSuccess;
-  RunQuitSettings quit(platform, settings, display.target, hdrModel);
+  RunQuitSettings quit(platform, settings, phaseDisplays, hdrModel);
   child = LaunchChild(platform, settings);
   if (!child.started) {
     // A counted launch that could not start ends at once: the display is put back first.

@@ -19,4 +19,12 @@ inline bool EqualIgnoringAsciiCase(std::u16string_view a, std::u16string_view b)
   return true;
 }
 
+// Whether needle stands anywhere in text, by the same rule.
+inline bool ContainsIgnoringAsciiCase(std::u16string_view text, std::u16string_view needle) {
+  for (std::size_t at = 0; at + needle.size() <= text.size(); ++at) {
+    if (EqualIgnoringAsciiCase(text.substr(at, needle.size()), needle)) return true;
+  }
+  return false;
+}
+
 }  // namespace glowtide

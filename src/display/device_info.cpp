@@ -12,6 +12,18 @@ void WriteDeviceInfoHeader(std::uint8_t* bytes, std::int32_t type, std::uint32_t
   WriteLittleEndian32(bytes + 16, target.targetId);
 }
 
+DeviceInfoRequest<kSourceNameSize> SourceNameRequest(const DisplaySource& source) {
+  DeviceInfoRequest<kSourceNameSize> request;
+  WriteDeviceInfoHeader(request.bytes.data(), kGetSourceName, kSourceNameSize, source);
+  return request;
+}
+
+DeviceInfoRequest<kTargetNameSize> TargetNameRequest(const DisplayTarget& target) {
+  DeviceInfoRequest<kTargetNameSize> request;
+  WriteDeviceInfoHeader(request.bytes.data(), kGetTargetName, kTargetNameSize, target);
+  return request;
+}
+
 DeviceInfoRequest<kAdvancedColorInfoSize> AdvancedColorInfoRequest(const DisplayTarget& target) {
   DeviceInfoRequest<kAdvancedColorInfoSize> request;
   WriteDeviceInfoHeader(request.bytes.data(), kGetAdvancedColorInfo, kAdvancedColorInfoSize,

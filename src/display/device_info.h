@@ -14,12 +14,16 @@ struct AdapterLuid {
   std::int32_t highPart = 0;
 };
 
-// The target of the first display path; every device-information request is addressed to it.
+// A display path's target (the monitor's end) or source (the adapter's picture): every
+// device-information request is addressed to one of them by adapter and id.
 struct DisplayTarget {
   AdapterLuid adapterId;
   std::uint32_t targetId = 0;
 };
+using DisplaySource = DisplayTarget;
 
+inline constexpr std::int32_t kGetSourceName = 1;
+inline constexpr std::int32_t kGetTargetName = 2;
 inline constexpr std::int32_t kGetAdvancedColorInfo = 9;
 inline constexpr std::int32_t kSetAdvancedColorState = 10;
 inline constexpr std::int32_t kGetSdrWhiteLevel = 11;
@@ -32,6 +36,8 @@ inline constexpr std::int32_t kSetHdrState = 16;
 inline constexpr std::int32_t kSetSdrWhiteLevel = -18;
 
 inline constexpr std::size_t kDeviceInfoHeaderSize = 20;
+inline constexpr std::size_t kSourceNameSize = 84;
+inline constexpr std::size_t kTargetNameSize = 420;
 inline constexpr std::size_t kAdvancedColorInfoSize = 32;
 inline constexpr std::size_t kAdvancedColorStateSize = 24;
 inline constexpr std::size_t kSdrWhiteLevelReadSize = 24;
@@ -49,6 +55,11 @@ struct DeviceInfoRequest {
 void WriteDeviceInfoHeader(std::uint8_t* bytes, std::int32_t type, std::uint32_t size,
                            const DisplayTarget& target);
 
+// Type 1, to the source: its GDI device name ("\\.\DISPLAY2"), 32 units at 20.
+DeviceInfoRequest<kSourceNameSize> SourceNameRequest(const DisplaySource& source);
+// Type 2, to the target: flags at 20 (bit 0: the friendly name comes from the EDID), output
+// technology at 24, the friendly name (64 units) at 36; the rest is not read.
+DeviceInfoRequest<kTargetNameSize> TargetNameRequest(const DisplayTarget& target);
 DeviceInfoRequest<kAdvancedColorInfoSize> AdvancedColorInfoRequest(const DisplayTarget& target);
 DeviceInfoRequest<kAdvancedColorStateSize> AdvancedColorStateRequest(const DisplayTarget& target,
                                                                      bool enable);

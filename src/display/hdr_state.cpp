@@ -46,12 +46,11 @@ void SetHdrState(DisplayConfigPlatform& platform, const DisplayTarget& target, b
   platform.DisplayConfigSetDeviceInfo(older.bytes.data());
 }
 
-HdrModel RunHdrPhase(DisplayConfigPlatform& platform, LaunchSettings& settings,
-                     const DisplayTarget& target, ReportText& report) {
-  HdrModel model = HdrModel::kUnknown;
-  const bool sendsState = settings.switchHdr || settings.enableHdr || settings.disableHdr;
+void RunHdrPhase(DisplayConfigPlatform& platform, const LaunchSettings& settings,
+                 const DisplayTarget& target, HdrModel* model, ReportText& report) {
+  bool enable = settings.hdrNewState;
   if (settings.showReport || settings.switchHdr) {
-    const HdrState state = ReadHdrState(platform, target, &model);
+    const HdrState state = ReadHdrState(platform, target, model);
     if (state.ok && settings.showReport) {
       AppendReportSection(report, u"<HDR Status>\nHDR support status : %s\nHDR : %s\n\n",
                           {state.supported ? u"Supported" : u"Not supported",
@@ -59,10 +58,11 @@ HdrModel RunHdrPhase(DisplayConfigPlatform& platform, LaunchSettings& settings,
     }
     // Only the enabled state decides the switch; a failed read leaves the state to request as it
     // was.
-    if (state.ok && settings.switchHdr && !state.enabled) settings.hdrNewState = true;
+    if (state.ok && settings.switchHdr && !state.enabled) enable = true;
   }
-  if (sendsState) SetHdrState(platform, target, settings.hdrNewState, &model);
-  return model;
+  if (settings.switchHdr || settings.enableHdr || settings.disableHdr) {
+    SetHdrState(platform, target, enable, model);
+  }
 }
 
 }  // namespace glowtide

@@ -1,10 +1,10 @@
 // The HDR (advanced colour) state of the display target: read, set, and the HDR phase.
 #pragma once
 
-#include "settings/launch_settings.h"
 #include "display/device_info.h"
 #include "platform/display_config.h"
 #include "report/report.h"
+#include "settings/launch_settings.h"
 
 namespace glowtide {
 
@@ -29,9 +29,10 @@ HdrState ReadHdrState(DisplayConfigPlatform& platform, const DisplayTarget& targ
 void SetHdrState(DisplayConfigPlatform& platform, const DisplayTarget& target, bool enable,
                  HdrModel* model);
 
-// Reads for the report and for -HDR:S, appends the HDR section, then sends at most one change.
-// A switch that finds HDR off sets hdrNewState. Returns what it learnt of the model.
-HdrModel RunHdrPhase(DisplayConfigPlatform& platform, LaunchSettings& settings,
-                     const DisplayTarget& target, ReportText& report);
+// Reads for the report and for -HDR:S, appends the HDR section, then sends at most one change:
+// on for -HDR:E, or for -HDR:S when this display's HDR is off; otherwise off. What it learns of
+// the model is kept for the run's other requests.
+void RunHdrPhase(DisplayConfigPlatform& platform, const LaunchSettings& settings,
+                 const DisplayTarget& target, HdrModel* model, ReportText& report);
 
 }  // namespace glowtide

@@ -2,8 +2,9 @@
 #include "launch/child_launch.h"
 
 #include <array>
-#include <string>
 #include <vector>
+
+#include "common/decimal.h"
 
 namespace glowtide {
 namespace {
@@ -117,8 +118,7 @@ std::u16string LaunchErrorText(ProcessPlatform& platform, const LaunchSettings& 
     text.remove_suffix(1);
   std::u16string box = u"Could not start " + settings.programPath + u"\n";
   if (text.empty()) {
-    box += u"Error ";
-    for (const char digit : std::to_string(error)) box += static_cast<char16_t>(digit);
+    box += u"Error " + Decimal(error);
   } else {
     box += text;
   }

@@ -7,36 +7,47 @@
 namespace glowtide {
 namespace {
 
-// The physical monitors of the primary display monitor, enumerated once and released once.
+// The physical monitors of the target's display monitor, enumerated once and released once.
 class PhysicalMonitors {
  public:
-  explicit PhysicalMonitors(MonitorConfigPlatform& platform) : platform_(platform) {
-    const MonitorHandle primary =
-        platform.MonitorFromWindow(WindowHandle::kNull, kMonitorDefaultToPrimary);
-    if (!platform.GetNumberOfPhysicalMonitorsFromHMONITOR(primary, &count_)) return;
-    // A count of 0 leaves no record 0 to use: treated like a failed enumeration.
+  PhysicalMonitors(MonitorConfigPlatform& platform, const BrightnessTarget& target)
+      : platform_(platform) {
+    const MonitorHandle monitor =
+        target.chosen ? target.monitor
+                      : platform.MonitorFromWindow(WindowHandle::kNull, kMonitorDefaultToPrimary);
+    if (target.chosen && monitor == MonitorHandle::kNull) return;
+    if (!platform.GetNumberOfPhysicalMonitorsFromHMONITOR(monitor, &count_)) return;
+    // A count of 0 leaves no record to use: treated like a failed enumeration.
     if (count_ == 0) return;
     records_ = static_cast<PhysicalMonitor*>(
         ::operator new(GuardedArrayBytes(count_, sizeof(PhysicalMonitor)), std::nothrow));
     if (records_ == nullptr) return;
-    if (!platform.GetPhysicalMonitorsFromHMONITOR(primary, count_, records_)) {
+    if (!platform.GetPhysicalMonitorsFromHMONITOR(monitor, count_, records_)) {
       Free();  // nothing was handed out, so there is nothing to destroy
       return;
     }
     enumerated_ = true;
+    if (!target.chosen) {
+      chosen_ = 0;
+      return;
+    }
+    std::vector<std::u16string> descriptions;
+    for (std::uint32_t i = 0; i < count_; ++i) {
+      const char16_t* text = records_[i].description;
+      descriptions.emplace_back(text, std::u16string_view(text, 128).find(u'\0'));
+    }
+    chosen_ = ChoosePhysicalMonitor(descriptions, target.sharing, target.position);
   }
   PhysicalMonitors(const PhysicalMonitors&) = delete;
   PhysicalMonitors& operator=(const PhysicalMonitors&) = delete;
-  ~PhysicalMonitors() { Release(); }
-
-  bool enumerated() const { return enumerated_; }
-  Handle first() const { return records_[0].handle; }
-
-  void Release() {
+  ~PhysicalMonitors() {
     if (enumerated_) platform_.DestroyPhysicalMonitors(count_, records_);
-    enumerated_ = false;
     Free();
   }
+
+  // The display's physical monitor, when there is one.
+  bool found() const { return enumerated_ && chosen_.has_value(); }
+  Handle handle() const { return records_[*chosen_].handle; }
 
  private:
   void Free() {
@@ -48,6 +59,7 @@ class PhysicalMonitors {
   std::uint32_t count_ = 0;
   PhysicalMonitor* records_ = nullptr;
   bool enumerated_ = false;
+  std::optional<std::size_t> chosen_;
 };
 
 }  // namespace
@@ -64,19 +76,50 @@ std::uint32_t ChooseSwitchBrightness(std::uint32_t high, std::uint32_t low, std:
              : low;
 }
 
-void SetPrimaryMonitorBrightness(MonitorConfigPlatform& platform, std::uint32_t value) {
-  PhysicalMonitors monitors(platform);
-  if (monitors.enumerated()) platform.SetMonitorBrightness(monitors.first(), value);
+std::optional<std::size_t> ChoosePhysicalMonitor(const std::vector<std::u16string>& descriptions,
+                                                 const std::vector<std::u16string>& sharing,
+                                                 std::size_t position) {
+  std::vector<bool> taken(descriptions.size());
+  std::vector<std::optional<std::size_t>> byName(sharing.size());
+  for (std::size_t d = 0; d < sharing.size(); ++d) {
+    std::optional<std::size_t> match;
+    std::size_t matches = 0;
+    for (std::size_t i = 0; i < descriptions.size(); ++i) {
+      if (descriptions[i] == sharing[d] && ++matches == 1) match = i;
+    }
+    if (matches == 1 && !taken[*match]) {
+      byName[d] = match;
+      taken[*match] = true;
+    }
+  }
+  std::size_t next = 0;
+  for (std::size_t d = 0; d < sharing.size(); ++d) {
+    if (byName[d]) {
+      if (d == position) return byName[d];
+      continue;
+    }
+    while (next < taken.size() && taken[next]) ++next;
+    if (next == taken.size()) return std::nullopt;
+    if (d == position) return next;
+    ++next;
+  }
+  return std::nullopt;
 }
 
-void RunBrightnessPhase(MonitorConfigPlatform& platform, WindowingPlatform& windowing,
-                        const LaunchSettings& settings, ReportText& report) {
+void SetMonitorBrightness(MonitorConfigPlatform& platform, const BrightnessTarget& target,
+                          std::uint32_t value) {
+  const PhysicalMonitors monitors(platform, target);
+  if (monitors.found()) platform.SetMonitorBrightness(monitors.handle(), value);
+}
+
+void RunBrightnessPhase(MonitorConfigPlatform& platform, const LaunchSettings& settings,
+                        const BrightnessTarget& target, ReportText& report) {
   bool capabilitiesObtained = false;
   bool brightnessSettable = false;
   {
-    PhysicalMonitors monitors(platform);
-    if (monitors.enumerated()) {
-      const Handle monitor = monitors.first();
+    const PhysicalMonitors monitors(platform, target);
+    if (monitors.found()) {
+      const Handle monitor = monitors.handle();
       if (settings.showReport) {
         std::uint32_t capabilities = 0;
         std::uint32_t colorTemperatures = 0;
@@ -117,7 +160,6 @@ void RunBrightnessPhase(MonitorConfigPlatform& platform, WindowingPlatform& wind
     AppendReportSection(report,
                         u"<Monitor capabilities>\nCapability informations are not supported.\n\n");
   }
-  ShowReport(windowing, report);
 }
 
 }  // namespace glowtide

@@ -1,15 +1,28 @@
-// The primary monitor's DDC/CI brightness: the brightness phase with its report sections and box,
-// the plain set used after a launch, and the -SB switch rule.
+// A display's DDC/CI brightness: the brightness phase with its report sections, the plain set
+// used after a launch, the -SB switch rule, and which physical monitor is a display's.
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
 
-#include "settings/launch_settings.h"
 #include "platform/monitor_config.h"
-#include "platform/windowing.h"
 #include "report/report.h"
+#include "settings/launch_settings.h"
 
 namespace glowtide {
+
+// Where a display's brightness is read and set.
+struct BrightnessTarget {
+  // False: the primary monitor as MonitorFromWindow finds it, and its first physical monitor.
+  bool chosen = false;
+  // The chosen display's monitor (none when no monitor has its device), and the names of the
+  // displays that share that monitor, in path order, with the place of the chosen one among them.
+  MonitorHandle monitor = MonitorHandle::kNull;
+  std::vector<std::u16string> sharing;
+  std::size_t position = 0;
+};
 
 // The byte size of count records of recordSize bytes; a product that does not fit becomes the
 // largest size, which no allocator grants.
@@ -20,13 +33,23 @@ std::size_t GuardedArrayBytes(std::uint64_t count, std::size_t recordSize);
 // greater.
 std::uint32_t ChooseSwitchBrightness(std::uint32_t high, std::uint32_t low, std::uint32_t current);
 
-// Enumerates the primary monitor's physical monitors afresh, sets the first one's brightness and
-// releases them all. Failures are silent.
-void SetPrimaryMonitorBrightness(MonitorConfigPlatform& platform, std::uint32_t value);
+// Which of a monitor's physical monitors (by their descriptions) belongs to the display at
+// position among the displays sharing the monitor (by their names). A display whose name is the
+// description of exactly one physical monitor takes it; the others take, in order, those that no
+// name took, so that with no names to go by the k-th display has the k-th physical monitor. No
+// physical monitor goes to two displays; none when there are not enough.
+std::optional<std::size_t> ChoosePhysicalMonitor(const std::vector<std::u16string>& descriptions,
+                                                 const std::vector<std::u16string>& sharing,
+                                                 std::size_t position);
+
+// Enumerates the target's physical monitors afresh, sets its brightness and releases them all.
+// Failures are silent.
+void SetMonitorBrightness(MonitorConfigPlatform& platform, const BrightnessTarget& target,
+                          std::uint32_t value);
 
 // Reads for the report and -SB, appends the brightness and capabilities sections, makes at most
-// one set, releases the monitors and, with the report on, shows the report.
-void RunBrightnessPhase(MonitorConfigPlatform& monitors, WindowingPlatform& windowing,
-                        const LaunchSettings& settings, ReportText& report);
+// one set and releases the monitors.
+void RunBrightnessPhase(MonitorConfigPlatform& platform, const LaunchSettings& settings,
+                        const BrightnessTarget& target, ReportText& report);
 
 }  // namespace glowtide

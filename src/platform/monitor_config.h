@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "platform/types.h"
 
@@ -9,6 +10,14 @@ namespace glowtide {
 
 inline constexpr std::uint32_t kMonitorDefaultToPrimary = 0x1;
 inline constexpr std::uint32_t kMcCapsBrightness = 0x2;
+inline constexpr std::uint32_t kMonitorInfoPrimary = 0x1;
+
+// What GetMonitorInfoW tells of a monitor in its MONITORINFOEXW: its flags and its GDI device
+// name ("\\.\DISPLAY2").
+struct MonitorInfo {
+  std::uint32_t flags = 0;
+  char16_t device[32] = {};
+};
 
 // One record of the platform's physical-monitor array: a handle and a 128-unit description.
 struct PhysicalMonitor {
@@ -25,6 +34,10 @@ class MonitorConfigPlatform {
   virtual ~MonitorConfigPlatform() = default;
 
   virtual MonitorHandle MonitorFromWindow(WindowHandle window, std::uint32_t flags) = 0;
+  // Every display monitor, with no device context and no clip, in the order the platform lists
+  // them.
+  virtual bool EnumDisplayMonitors(std::vector<MonitorHandle>* monitors) = 0;
+  virtual bool GetMonitorInfoW(MonitorHandle monitor, MonitorInfo* info) = 0;
   // Each returns true on success (a nonzero BOOL).
   virtual bool GetNumberOfPhysicalMonitorsFromHMONITOR(MonitorHandle monitor,
                                                        std::uint32_t* count) = 0;

@@ -43,6 +43,9 @@ struct LaunchSettings {
   // for one for this many seconds after its child ended (-PWT:).
   std::u16string waitImageName;
   std::int32_t waitSeconds = 60;
+  // -D: chooses the display(s) every setting acts on: a number, "*", or a name or device.
+  bool chooseDisplay = false;
+  std::u16string display;
 };
 
 }  // namespace glowtide

@@ -9,11 +9,28 @@ namespace {
 // The header of every request to adapter LUID 4660:-2 and target id 7.
 const std::string kHeader = "34120000feffffff07000000";
 const std::string kDisplay = "paths=4660:-2:7,22136:0:9\n";
+// The sections of every display of the desk below: an older system, HDR off, level 1000, at 40.
+const std::wstring kSections =
+    L"<HDR Status>\nHDR support status : Supported\nHDR : Disable\n\n"
+    L"<HDR/SDR brightness balance (SDR white level)>\nCurrent : 1000   (80 nits)\n\n"
+    L"<Brightness>\nSupported value : 0 to 100\nCurrent : 40\n\n"
+    L"<Monitor capabilities>\nBrightness : Can setting\n\n";
 
+// The lines joined, without the requests for each display's device and name (types 1 and 2).
 std::string Joined(const std::vector<std::string>& lines) {
   std::string text;
-  for (const std::string& line : lines) text += (text.empty() ? "" : " | ") + line;
+  for (const std::string& line : lines) {
+    if (line.find(" 0100000054000000") != std::string::npos ||
+        line.find(" 02000000a4010000") != std::string::npos) {
+      continue;
+    }
+    text += (text.empty() ? "" : " | ") + line;
+  }
   return text;
+}
+
+std::wstring BoxOf(const RunResult& run) {
+  return run.boxes.size() == 1 ? run.boxes[0].caption + L": " + run.boxes[0].text : L"";
 }
 
 }  // namespace
@@ -26,7 +43,9 @@ void CheckDisplay() {
              L"Monitor information: <HDR Status>\nHDR support status : Supported\nHDR : Enable\n\n"
              L"<HDR/SDR brightness balance (SDR white level)>\nCurrent : 2500   (200 nits)\n\n"
              L"<Brightness>\nSupported value : 10 to 90\nCurrent : 35\n\n"
-             L"<Monitor capabilities>\nBrightness : Can setting\n\n",
+             L"<Monitor capabilities>\nBrightness : Can setting\n\n"
+             L"<Displays>\n1 : Unnamed display (DISPLAY1, primary)\n2 : Unnamed display (DISPLAY2)"
+             L"\n\n",
              "-SI on an older system shows every section as read before the changes");
   CheckEqual(Joined(DeviceCalls(report.processId, "DisplayConfigGetDeviceInfo")) + " | " +
                  Joined(DeviceCalls(report.processId, "DisplayConfigSetDeviceInfo")),
@@ -70,6 +89,59 @@ void CheckDisplay() {
     CheckEqual(run.boxes.empty() ? L"" : run.boxes[0].text.substr(0, report.size()), report,
                label + ": the report");
     CheckEqual(SetRequests(run.processId), c.sets, label + ": the requests");
+  }
+
+  // A desk: a built-in panel (the primary), and an LG monitor with a TV in clone mode on one
+  // source, whose physical monitors are described in the other order.
+  SetDeviceScenario(
+      "paths=4660:0:7:0::2147483648,4660:0:8:1:LG ULTRAGEAR,4660:0:9:1:TV\n"
+      "physical1=TV;LG ULTRAGEAR\nbrightness=0:40:100\n");
+  CheckEqual(
+      BoxOf(RunGlowtide(L"-SI -D:*")),
+      L"Monitor information: "
+      L"<Display 1>\nName : Built-in display\nDevice : DISPLAY1\n\n" +
+          kSections + L"<Display 2>\nName : LG ULTRAGEAR\nDevice : DISPLAY2\n\n" + kSections +
+          L"<Display 3>\nName : TV\nDevice : DISPLAY2\n\n" + kSections +
+          L"<Displays>\n1 : Built-in display (DISPLAY1, primary)\n2 : LG ULTRAGEAR (DISPLAY2)\n"
+          L"3 : TV (DISPLAY2)\n\n",
+      "-SI -D:* reports each display under its heading, then lists them");
+  // Each form of -D: once: the requests reach the chosen display's target (its id at byte 16),
+  // the brightness its own physical monitor (0x1011 is the TV's, 0x1012 the LG's).
+  struct Choice {
+    const wchar_t* arguments;
+    std::string sets;
+  };
+  const std::string level = "DisplayConfigSetDeviceInfo eeffffff1c0000003412000000000000";
+  const Choice choices[] = {
+      {L"-D:2 -B:70", "SetMonitorBrightness handle=0x1012 value=70"},
+      {L"-D:tv -B:30", "SetMonitorBrightness handle=0x1011 value=30"},
+      {L"-D:ultra -BB:2000", level + "08000000d007000001000000 hdr=off"},
+      {L"-D:display1 -BB:1800", level + "070000000807000001000000 hdr=off"},
+  };
+  for (const Choice& c : choices) {
+    const RunResult run = RunGlowtide(c.arguments);
+    CheckEqual(Joined(DeviceCalls(run.processId, "SetMonitorBrightness")) +
+                   Joined(DeviceCalls(run.processId, "DisplayConfigSetDeviceInfo")),
+               c.sets, Narrow(c.arguments) + " acts on the display it chooses");
+  }
+  // The restore acts on the display chosen at the start (the child, with nothing to record, ends
+  // at once).
+  const RunResult restore =
+      RunGlowtide(L"-D:tv -BQ:33 \"-P:" + SuiteDirectory() + L"\\child\\glowtide_child.exe\"");
+  CheckEqual(Joined(DeviceCalls(restore.processId, "SetMonitorBrightness")),
+             "SetMonitorBrightness handle=0x1011 value=33", "-BQ: restores the chosen display");
+  for (const auto& [value, count] :
+       {std::pair{L"9", L"no such display"}, std::pair{L"display2", L"2 displays match"}}) {
+    const RunResult run = RunGlowtide(L"-D:" + std::wstring(value) + L" -B:70 -BB:2000");
+    CheckEqual(BoxOf(run),
+               L"Error: -D:" + std::wstring(value) + L" : " + count +
+                   L"\n\n1 : Built-in display (DISPLAY1, primary)\n2 : LG ULTRAGEAR (DISPLAY2)\n"
+                   L"3 : TV (DISPLAY2)\n",
+               "-D:" + Narrow(value) + " shows the displays there are");
+    Check(run.exitCode == 0xFFFFFF01 &&
+              DeviceCalls(run.processId, "SetMonitorBrightness").empty() &&
+              DeviceCalls(run.processId, "DisplayConfigSetDeviceInfo").empty(),
+          "... ends with -255 and changes nothing");
   }
 }
 

@@ -64,7 +64,7 @@ std::string Describe(const LaunchSettings& s) {
   FIELD(enableHdr), FIELD(disableHdr), FIELD(hdrNewState), FIELD(restoreHdr), FIELD(quitHdrState);
   FIELD(restoreOnExit), FIELD(launchProgram), FIELD(programPath), FIELD(workingDirectory);
   FIELD(programArgument0), FIELD(programArgument1), FIELD(powerCycle), FIELD(waitImageName);
-  FIELD(waitSeconds);
+  FIELD(waitSeconds), FIELD(chooseDisplay), FIELD(display);
 #undef FIELD
   return out;
 }
@@ -98,16 +98,13 @@ std::string FakePlatform::Trace() const {
     const char* name;
     bool withArguments;  // what follows the prefix, with its comma as a colon
   };
-  static const Short kShort[] = {{"DisplayConfigGetDeviceInfo(", "get", true},
-                                 {"DisplayConfigSetDeviceInfo(", "set", true},
-                                 {"GetMonitorBrightness(", "getB", false},
-                                 {"SetMonitorBrightness(0x101,", "setB:", true},
-                                 {"GetMonitorCapabilities(", "caps", false},
-                                 {"DestroyPhysicalMonitors(", "free", false},
-                                 {"MessageBoxW(", "box", false},
-                                 {"WaitForSingleObject(0x60,", "[", false},
-                                 {"ReleaseMutex(", "]", false},
-                                 {"CreateToolhelp32Snapshot(", "look", false}};
+  static const Short kShort[] = {
+      {"DisplayConfigGetDeviceInfo(", "get", true}, {"DisplayConfigSetDeviceInfo(", "set", true},
+      {"GetMonitorBrightness(", "getB", false},     {"SetMonitorBrightness(0x101,", "setB:", true},
+      {"SetMonitorBrightness(", "setB@", true},     {"GetMonitorCapabilities(", "caps", false},
+      {"DestroyPhysicalMonitors(", "free", false},  {"MessageBoxW(", "box", false},
+      {"WaitForSingleObject(0x60,", "[", false},    {"ReleaseMutex(", "]", false},
+      {"CreateToolhelp32Snapshot(", "look", false}};
   std::string trace;
   for (const std::string& call : calls) {
     for (const Short& s : kShort) {
@@ -116,7 +113,13 @@ std::string FakePlatform::Trace() const {
       if (s.withArguments)
         item += call.substr(strlen(s.prefix), call.size() - strlen(s.prefix) - 1);
       std::replace(item.begin(), item.end(), ',', ':');
+      // The requests that read each display's device and name are left out.
+      if (item == "get1" || item == "get2" || item.rfind("get1@", 0) == 0 ||
+          item.rfind("get2@", 0) == 0) {
+        break;
+      }
       trace += (trace.empty() ? "" : " ") + item;
+      break;
     }
   }
   return trace;
@@ -143,6 +146,10 @@ bool FakePlatform::Call(const char* name, const std::string& arguments) {
   const bool fails = failing.count(name) != 0;
   if (fails) lastError_ = kFailure;
   return fails;
+}
+
+std::string FakePlatform::Target(std::uint32_t id) const {
+  return id == 7 ? "" : "@" + std::to_string(id);
 }
 
 const FakeProcess* FakePlatform::Find(std::uint32_t processId) const {
@@ -181,11 +188,19 @@ std::int32_t FakePlatform::QueryDisplayConfig(std::uint32_t flags, std::uint32_t
                                               std::uint8_t* pathArray, std::uint32_t* modeCount,
                                               std::uint8_t* modeArray, std::uint32_t* topologyId) {
   if (Call("QueryDisplayConfig", std::to_string(flags))) return kFailure;
+  if (!queryResults.empty()) {
+    const std::int32_t result = queryResults.front();
+    queryResults.erase(queryResults.begin());
+    return result;
+  }
   if (topologyId == nullptr || modeArray == nullptr) return 87;  // ERROR_INVALID_PARAMETER
   if (*pathCount < paths.size() || *modeCount < paths.size() * 2) return 122;
   for (std::size_t i = 0; i < paths.size(); ++i) {
     std::uint8_t* element = pathArray + i * 72;
     std::fill(element, element + 72, 0xCD);  // fields the program must not read
+    WriteLittleEndian32(element + 0, paths[i].adapterLow);
+    WriteLittleEndian32(element + 4, static_cast<std::uint32_t>(paths[i].adapterHigh));
+    WriteLittleEndian32(element + 8, paths[i].source);
     WriteLittleEndian32(element + 20, paths[i].adapterLow);
     WriteLittleEndian32(element + 24, static_cast<std::uint32_t>(paths[i].adapterHigh));
     WriteLittleEndian32(element + 28, paths[i].targetId);
@@ -198,24 +213,63 @@ std::int32_t FakePlatform::QueryDisplayConfig(std::uint32_t flags, std::uint32_t
 
 std::int32_t FakePlatform::DisplayConfigGetDeviceInfo(std::uint8_t* request) {
   const auto type = static_cast<std::int32_t>(ReadLittleEndian32(request));
-  if (Call("DisplayConfigGetDeviceInfo", std::to_string(type))) return kFailure;
-  if (type == 9) WriteLittleEndian32(request + 20, advancedColorWord);
+  const std::uint32_t id = ReadLittleEndian32(request + 16);
+  if (Call("DisplayConfigGetDeviceInfo", std::to_string(type) + Target(id))) return kFailure;
+  for (const FakePath& path : paths) {
+    if (type == 1 && path.source == id) {
+      const std::u16string device = u"\\\\.\\DISPLAY" + std::u16string(1, u'1' + id);
+      for (std::size_t i = 0; i < device.size(); ++i) {
+        request[20 + 2 * i] = static_cast<std::uint8_t>(device[i]);
+      }
+    }
+    if (type == 2 && path.targetId == id) {
+      WriteLittleEndian32(request + 20, path.name.empty() ? 0 : 1);
+      WriteLittleEndian32(request + 24, path.technology);
+      for (std::size_t i = 0; i < path.name.size(); ++i) {
+        request[36 + 2 * i] = static_cast<std::uint8_t>(path.name[i]);
+        request[37 + 2 * i] = static_cast<std::uint8_t>(path.name[i] >> 8);
+      }
+    }
+  }
+  bool hdrOn = false;
+  for (const FakePath& path : paths) hdrOn = hdrOn || (path.targetId == id && path.hdrOn);
+  if (type == 9) WriteLittleEndian32(request + 20, advancedColorWord | (hdrOn ? 2 : 0));
   if (type == 11) WriteLittleEndian32(request + 20, whiteLevel);
   if (type == 15) {
     if (!currentModel) return kNotSupported;
     WriteLittleEndian32(request + 20, advancedColor2Word);
-    WriteLittleEndian32(request + 32, activeColorMode);
+    WriteLittleEndian32(request + 32, hdrOn ? 2 : activeColorMode);
   }
   return 0;
 }
 
 std::int32_t FakePlatform::DisplayConfigSetDeviceInfo(std::uint8_t* request) {
   const auto type = static_cast<std::int32_t>(ReadLittleEndian32(request));
-  if (Call("DisplayConfigSetDeviceInfo",
-           std::to_string(type) + "," + std::to_string(ReadLittleEndian32(request + 20)))) {
+  if (Call("DisplayConfigSetDeviceInfo", std::to_string(type) +
+                                             Target(ReadLittleEndian32(request + 16)) + "," +
+                                             std::to_string(ReadLittleEndian32(request + 20)))) {
     return kFailure;
   }
   return type == 16 && !currentModel ? kNotSupported : 0;
+}
+
+bool FakePlatform::EnumDisplayMonitors(std::vector<MonitorHandle>* monitors) {
+  if (Call("EnumDisplayMonitors")) return false;
+  for (const FakePath& path : paths) {
+    const MonitorHandle monitor{0x10001 + path.source};
+    if (std::find(monitors->begin(), monitors->end(), monitor) == monitors->end())
+      monitors->push_back(monitor);
+  }
+  return true;
+}
+
+bool FakePlatform::GetMonitorInfoW(MonitorHandle monitor, MonitorInfo* info) {
+  if (Call("GetMonitorInfoW", Num(monitor))) return false;
+  const auto source = static_cast<std::uint32_t>(monitor) - 0x10001;
+  info->flags = source == primarySource ? 1 : 0;
+  const std::u16string device = u"\\\\.\\DISPLAY" + std::u16string(1, u'1' + source);
+  std::copy(device.begin(), device.end(), info->device);
+  return true;
 }
 
 bool FakePlatform::CreateProcessW(const char16_t* applicationName, char16_t* commandLine,

@@ -30,10 +30,17 @@ LaunchSettings SettingsFrom(std::u16string_view arguments);
 // Every field of the settings as "name=value" lines, so that a comparison names the field.
 std::string Describe(const LaunchSettings& settings);
 
+// A display path: its target, and its source on the same adapter (source s is the device
+// "\\.\DISPLAY<s+1>" and the monitor 0x10001 + s); the target's friendly name (none: not from
+// the EDID) and output technology.
 struct FakePath {
   std::uint32_t adapterLow;
   std::int32_t adapterHigh;
   std::uint32_t targetId;
+  std::uint32_t source = 0;
+  std::u16string name = u"";
+  std::uint32_t technology = 0;
+  bool hdrOn = false;  // this display's HDR is on, whatever the machine's words say
 };
 
 struct FakeProcess {
@@ -63,15 +70,18 @@ struct Machine {
   // The display: the older advanced-colour model, or the current one that also answers types 15
   // and 16.
   std::vector<FakePath> paths = {{0x1234, 0, 7}};
+  std::vector<std::int32_t> queryResults;  // the first answers of QueryDisplayConfig
   bool currentModel = false;
   std::uint32_t advancedColorWord = 0x1;    // type 9: supported, off
   std::uint32_t advancedColor2Word = 0x10;  // type 15: HDR supported
   std::uint32_t activeColorMode = 0;        // type 15: SDR
   std::uint32_t whiteLevel = 1000;
 
-  // The primary monitor's physical monitors (handles 0x101, 0x102, ...), at brightness 50 of 0
-  // to 100.
+  // Each monitor's physical monitors (of monitor s: handles 0x101 + 0x10 * s, and on), with these
+  // descriptions, at brightness 50 of 0 to 100; the primary monitor's source.
   std::uint32_t monitorCount = 1;
+  std::vector<std::u16string> descriptions;
+  std::uint32_t primarySource = 0;
   std::uint32_t capabilities = 0x2;
 
   // Processes: this process is 4, created at 7. Each snapshot lists the next entry (the last one
@@ -126,11 +136,15 @@ class FakePlatform : public Platform, public Machine {
 
   MonitorHandle MonitorFromWindow(WindowHandle window, std::uint32_t flags) override {
     if (Call("MonitorFromWindow", Num(window) + "," + std::to_string(flags))) return {};
-    return MonitorHandle{0x10001};
+    return MonitorHandle{0x10001 + primarySource};
   }
+  bool EnumDisplayMonitors(std::vector<MonitorHandle>* monitors) override;
+  bool GetMonitorInfoW(MonitorHandle monitor, MonitorInfo* info) override;
   bool GetNumberOfPhysicalMonitorsFromHMONITOR(MonitorHandle monitor,
                                                std::uint32_t* count) override {
-    if (Call("GetNumberOfPhysicalMonitorsFromHMONITOR", Num(monitor))) return false;
+    // No monitor has no physical monitors.
+    if (Call("GetNumberOfPhysicalMonitorsFromHMONITOR", Num(monitor)) || monitor == MonitorHandle{})
+      return false;
     *count = monitorCount;
     return true;
   }
@@ -138,7 +152,14 @@ class FakePlatform : public Platform, public Machine {
                                        PhysicalMonitor* monitors) override {
     if (Call("GetPhysicalMonitorsFromHMONITOR", Num(monitor) + "," + std::to_string(count)))
       return false;
-    for (std::uint32_t i = 0; i < count; ++i) monitors[i].handle = Handle{0x101 + i};
+    for (std::uint32_t i = 0; i < count; ++i) {
+      monitors[i].handle =
+          Handle{0x101 + 0x10 * (static_cast<std::uint32_t>(monitor) - 0x10001) + i};
+      const std::u16string text =
+          i < descriptions.size() ? descriptions[i] : u"Generic PnP Monitor";
+      std::fill(std::begin(monitors[i].description), std::end(monitors[i].description), u'\0');
+      std::copy(text.begin(), text.end(), monitors[i].description);
+    }
     return true;
   }
   bool GetMonitorCapabilities(Handle monitor, std::uint32_t* caps,
@@ -306,6 +327,8 @@ class FakePlatform : public Platform, public Machine {
   // Records the call and tells whether it is to fail; a failing call leaves ERROR_GEN_FAILURE.
   bool Call(const char* name, const std::string& arguments = "");
   const FakeProcess* Find(std::uint32_t processId) const;
+  // A request's target in the log: nothing for target 7, else "@<id>".
+  std::string Target(std::uint32_t id) const;
   std::vector<std::u16string> argv_;
   std::vector<char16_t*> argvPointers_;
   std::size_t listed_ = 0;

@@ -67,6 +67,7 @@ TEST(ParseCommandLine, SetsEachOptionsOwnFields) {
       {u"\"-PARG:0:a b\" -parg:1:C", {.programArgument0 = u"a b", .programArgument1 = u"C"}},
       {u"-PW:Game.EXE -pwt:5", {.waitImageName = u"Game.EXE", .waitSeconds = 5}},
       {u"-PWT:0", {.waitSeconds = 0}},
+      {u"-D:2 -d:LG", {.chooseDisplay = true, .display = u"LG"}},
       {u"readme -SI", {.showReport = true}},
       // Only ASCII letters fold: a dotless i and a long s would make -SI and -SBB match.
       {u"-S\u0131 -\u017FBB", {}},
@@ -104,7 +105,7 @@ TEST(ParseCommandLine, RejectsANumberAsSpelledInTheTableOrShowsTheUsage) {
   const Case cases[] = {
       {u"-B:", "-B:"},      {u"-bh:x -BL:y", "-BH:"}, {u"-BL:+5", "-BL:"},  {u"-BQ:00", "-BQ:"},
       {u"-bb:abc", "-BB:"}, {u"-BBH:-1", "-BBH:"},    {u"-BBL:x", "-BBL:"}, {u"-BBQ:", "-BBQ:"},
-      {u"-PWT:x", "-PWT:"}, {u"-B:50 -B:x -SI", "-B:"},
+      {u"-PWT:x", "-PWT:"}, {u"-B:50 -B:x -SI", "-B:"}, {u"-D:1 -D:", "-D:"},
       {u"", "", true, true}, {u"   ", "", true, true}, {u"readme", "", true, true},
       {u"readme other", ""}, {u"-SI readme", "", false, true}, {u"-X", ""},
   };

@@ -84,5 +84,23 @@ TEST(ShowReport, EachSectionSaysWhatTheMachineAnswered) {
   }
 }
 
+// With -D:, each chosen display's sections follow its heading; with more than one display, the
+// report ends with the list.
+TEST(ShowReport, HeadsEachChosenDisplayAndListsThemAll) {
+  testing::FakePlatform platform(
+      {.paths = {{0x1234, 0, 7, 0, u"LG ULTRAGEAR"}, {0x1234, 0, 8, 1, u"", 0x80000000}},
+       .primarySource = 1});
+  EXPECT_EQ(glowtide::Run(platform, u"-SI -D:built", InstanceHandle{0x400000}), 0);
+  ASSERT_EQ(platform.boxes.size(), 1u);
+  EXPECT_EQ(
+      Utf8(platform.boxes[0].text),
+      "<Display 2>\nName : Built-in display\nDevice : DISPLAY2\n\n"
+      "<HDR Status>\nHDR support status : Supported\nHDR : Disable\n\n"
+      "<HDR/SDR brightness balance (SDR white level)>\nCurrent : 1000   (80 nits)\n\n"
+      "<Brightness>\nSupported value : 0 to 100\nCurrent : 50\n\n"
+      "<Monitor capabilities>\nBrightness : Can setting\n\n"
+      "<Displays>\n1 : LG ULTRAGEAR (DISPLAY1)\n2 : Built-in display (DISPLAY2, primary)\n\n");
+}
+
 }  // namespace
 }  // namespace glowtide

@@ -95,6 +95,14 @@ TEST(Run, EachPhaseSendsWhatItsOptionsAndTheMachineCallFor) {
   // change anything, and the last one out restores while it holds the lock.
   const std::u16string game = u"-P:g.exe -B:11 -BB:2222 ";
   const std::string phases = "[ ] set-18:2222 setB:11 free [";
+  // Three displays: 1 on its own monitor, 2 (the primary, HDR on) and 3 on one monitor in clone
+  // mode, whose two physical monitors 0x111 and 0x112 are described as the displays are named.
+  const testing::Machine desk{.paths = {{0x1234, 0, 7, 0, u"LG ULTRAGEAR"},
+                                        {0x1234, 0, 8, 1, u"DELL U2720Q", 0, true},
+                                        {0x1234, 0, 9, 1, u"TV"}},
+                              .monitorCount = 2,
+                              .descriptions = {u"TV", u"DELL U2720Q"},
+                              .primarySource = 1};
   // Instance 9 waits too, and goes on running.
   const testing::Machine another{.processes = {{9, u"Glowtide.exe"}},
                                  .table = testing::TableWith({{9, 7}})};
@@ -147,6 +155,15 @@ TEST(Run, EachPhaseSendsWhatItsOptionsAndTheMachineCallFor) {
       // wait ends without looking for the game again.
       {u"-P:g.exe -BQ:33 -PW:game.exe", "[ ] look [ setB:33 free ]",
        {.waitResults = {1}, .queue = {{.window = WindowHandle{0x900}, .message = 0x16, .wParam = 1}}}},
+      // -D: chooses the displays every setting acts on, and each display's own physical monitor;
+      // without it, display 1 and the primary monitor's first physical monitor.
+      {u"-B:70 -BB:2222", "set-18:2222 setB@0x111:70 free", desk},
+      {u"-D:2 -B:70 -BB:2222", "set-18@8:2222 setB@0x112:70 free", desk},
+      {u"-D:tv -B:70", "setB@0x111:70 free", desk},
+      {u"-D:* -B:70", "setB:70 free setB@0x112:70 free setB@0x111:70 free", desk},
+      {u"-D:* -HDR:S", "get15 get9 set10:1 get9@8 set10@8:0 get9@9 set10@9:1", desk},
+      {u"-D:ultragear -P:g.exe -BQ:33 -HDRQ:D", "[ ] [ set16:0 set10:0 setB:33 free ]", desk},
+      {u"-D:5 -B:70 -P:g.exe -BQ:33", "box", desk, -255},
       // A quit option without -P: counts nothing, and -PW: without one waits for nothing.
       {u"-BQ:33 -HDRQ:E -BBQ:4444", ""},                     {u"-P:g.exe -PW:g.exe", ""},
   };
@@ -176,11 +193,13 @@ TEST(Run, EachFailingCallPreventsOnlyWhatDependsOnIt) {
   // clang-format off
   const std::map<std::string, Expectation> special = {
       {"CommandLineToArgvW",
-       {.box = false, .forbidden = {"SendMessageTimeoutW", "DisplayConfig", "CreateProcessW"}}},
+       {.box = false,
+        .forbidden = {"SendMessageTimeoutW", "DisplayConfigSetDeviceInfo", "CreateProcessW"}}},
       {"GetDisplayConfigBufferSizes", {-255, false, {"SendMessageTimeoutW"}, showOnly}},
       {"QueryDisplayConfig", {-255, false, {"SendMessageTimeoutW"}, showOnly}},
       {"GetNumberOfPhysicalMonitorsFromHMONITOR",
        {.required = {restore[1]}, .forbidden = noMonitor}},
+      {"MonitorFromWindow", {.required = {restore[1]}, .forbidden = noMonitor}},
       {"GetPhysicalMonitorsFromHMONITOR", {.required = {restore[1]}, .forbidden = noMonitor}},
       {"CreateProcessW",
        {.required = {"ShellExecuteExW", "MsgWaitForMultipleObjectsEx(1,0x58", restore[0]}}},

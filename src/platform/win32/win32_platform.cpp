@@ -40,9 +40,15 @@ static_assert(offsetof(PHYSICAL_MONITOR, szPhysicalMonitorDescription) ==
 // The request layouts are the program's own; these are the platform structures they stand for.
 static_assert(sizeof(DISPLAYCONFIG_PATH_INFO) == kPathInfoSize);
 static_assert(sizeof(DISPLAYCONFIG_MODE_INFO) == kModeInfoSize);
+static_assert(offsetof(DISPLAYCONFIG_PATH_INFO, sourceInfo.adapterId) == 0);
+static_assert(offsetof(DISPLAYCONFIG_PATH_INFO, sourceInfo.id) == 8);
 static_assert(offsetof(DISPLAYCONFIG_PATH_INFO, targetInfo.adapterId) == 20);
 static_assert(offsetof(DISPLAYCONFIG_PATH_INFO, targetInfo.id) == 28);
 static_assert(sizeof(DISPLAYCONFIG_DEVICE_INFO_HEADER) == kDeviceInfoHeaderSize);
+static_assert(sizeof(DISPLAYCONFIG_SOURCE_DEVICE_NAME) == kSourceNameSize);
+static_assert(sizeof(DISPLAYCONFIG_TARGET_DEVICE_NAME) == kTargetNameSize);
+static_assert(offsetof(DISPLAYCONFIG_TARGET_DEVICE_NAME, outputTechnology) == 24);
+static_assert(offsetof(DISPLAYCONFIG_TARGET_DEVICE_NAME, monitorFriendlyDeviceName) == 36);
 static_assert(sizeof(DISPLAYCONFIG_GET_ADVANCED_COLOR_INFO) == kAdvancedColorInfoSize);
 static_assert(sizeof(DISPLAYCONFIG_SET_ADVANCED_COLOR_STATE) == kAdvancedColorStateSize);
 static_assert(sizeof(DISPLAYCONFIG_SDR_WHITE_LEVEL) == kSdrWhiteLevelReadSize);
@@ -79,6 +85,27 @@ std::int32_t Win32Platform::DisplayConfigSetDeviceInfo(std::uint8_t* request) {
 
 MonitorHandle Win32Platform::MonitorFromWindow(WindowHandle window, std::uint32_t flags) {
   return Wrap<MonitorHandle>(::MonitorFromWindow(Native(window), flags));
+}
+
+bool Win32Platform::EnumDisplayMonitors(std::vector<MonitorHandle>* monitors) {
+  return ::EnumDisplayMonitors(
+             nullptr, nullptr,
+             [](HMONITOR monitor, HDC, LPRECT, LPARAM list) -> BOOL {
+               reinterpret_cast<std::vector<MonitorHandle>*>(list)->push_back(
+                   Wrap<MonitorHandle>(monitor));
+               return TRUE;
+             },
+             reinterpret_cast<LPARAM>(monitors)) != FALSE;
+}
+
+bool Win32Platform::GetMonitorInfoW(MonitorHandle monitor, MonitorInfo* info) {
+  MONITORINFOEXW native{};
+  native.cbSize = sizeof native;
+  if (!::GetMonitorInfoW(Native(monitor), &native)) return false;
+  static_assert(sizeof(native.szDevice) == sizeof(info->device));
+  info->flags = native.dwFlags;
+  std::memcpy(info->device, native.szDevice, sizeof info->device);
+  return true;
 }
 
 Win32Platform::Win32Platform() {

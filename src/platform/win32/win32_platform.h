@@ -22,6 +22,8 @@ class Win32Platform final : public Platform {
   std::int32_t DisplayConfigSetDeviceInfo(std::uint8_t* request) override;
 
   MonitorHandle MonitorFromWindow(WindowHandle window, std::uint32_t flags) override;
+  bool EnumDisplayMonitors(std::vector<MonitorHandle>* monitors) override;
+  bool GetMonitorInfoW(MonitorHandle monitor, MonitorInfo* info) override;
   bool GetNumberOfPhysicalMonitorsFromHMONITOR(MonitorHandle monitor,
                                                std::uint32_t* count) override;
   bool GetPhysicalMonitorsFromHMONITOR(MonitorHandle monitor, std::uint32_t count,

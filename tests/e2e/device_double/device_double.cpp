@@ -1,50 +1,62 @@
 // The device test double, built as dxva2.dll and installed in the system directory, from where
-// Glowtide.exe loads it. It stands for the monitor and display hardware that no test machine has:
-//  - it implements the physical-monitor calls over a simulated monitor;
-//  - when loaded, it points the exe's import slots for the USER32 display-configuration calls at
-//    a simulated display, since Wine does not implement those requests;
+// Glowtide.exe loads it. It stands for the display and monitor hardware that no test machine has:
+//  - it implements the physical-monitor calls over simulated monitors;
+//  - when loaded, it points the exe's USER32 import slots for the display-configuration and
+//    display-monitor calls at simulated displays, since Wine has neither the requests nor several
+//    monitors to offer;
 //  - it reads its scenario from the file named by DEVICE_DOUBLE_SCENARIO and appends every call,
 //    with request bytes in hex and the calling process id, to the file named by DEVICE_DOUBLE_LOG.
 //
 // Scenario lines (key=value, all optional):
-//   paths=LOW:HIGH:ID,...   display paths, adapter LUID parts and target id (default 4660:0:7)
-//   advancedColor=N         older generation: advanced-colour value word (default 1: supported, off)
-//   generation=current      a Windows 11 24H2 system that also answers types 15 and 16
-//   acm=1                   current generation: Auto Color Management on
-//   hdrSupported=0          current generation: an SDR display (default 1)
-//   hdr=1                   current generation: HDR on (default 0)
-//   whiteLevel=N            SDR white level (default 1000)
-//   monitors=N              physical monitors of the primary monitor (default 1)
-//   caps=N                  capability word (default 2: brightness)
+//   paths=LOW:HIGH:ID[:SOURCE[:NAME[:TECH]]],...   display paths: adapter LUID parts, target id,
+//                           source id (default: the path's index; source s is the device
+//                           \\.\DISPLAY<s+1> and the monitor 0x7700+s), the EDID's friendly name
+//                           and the output technology (default 4660:0:7)
+//   primary=SOURCE          the primary monitor's source (default 0)
+//   advancedColor=N         older generation: advanced-colour value word (default 1: supported,
+//   off) generation=current      a Windows 11 24H2 system that also answers types 15 and 16 acm=1
+//   current generation: Auto Color Management on hdrSupported=0          current generation: an SDR
+//   display (default 1) hdr=1                   current generation: HDR on (default 0) whiteLevel=N
+//   SDR white level (default 1000) monitors=N              physical monitors of every monitor
+//   (default 1), "Simulated monitor" physicalS=DESC;DESC     monitor S's physical monitors, by
+//   their descriptions caps=N                  capability word (default 2: brightness)
 //   brightness=MIN:CUR:MAX  (default 0:50:100)
 //   fail=Name,...           calls that fail
+// Every display keeps its own HDR state and white level, every physical monitor (handle
+// 0x1001 + 0x10 * source + index) its own brightness, as the calls leave them.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
 namespace {
 
 struct Path {
-  DWORD low;
-  LONG high;
-  UINT32 id;
+  DWORD low = 0;
+  LONG high = 0;
+  UINT32 id = 0, source = 0;
+  std::wstring name;
+  UINT32 technology = 0;
+  UINT32 advancedColor = 1;  // older generation's word
+  bool hdr = false;          // current generation's state
+  UINT32 whiteLevel = 1000;
 };
 
 struct Scenario {
-  std::vector<Path> paths{{4660, 0, 7}};
-  UINT32 advancedColor = 1;
+  std::vector<Path> paths;
+  UINT32 primary = 0;
   bool currentGeneration = false;
   bool acm = false;
   bool hdrSupported = true;
-  bool hdr = false;
-  UINT32 whiteLevel = 1000;
   DWORD monitors = 1;
+  std::map<UINT32, std::vector<std::wstring>> physical;
   DWORD caps = 2;
   DWORD minimum = 0, current = 50, maximum = 100;
+  std::map<ULONG_PTR, DWORD> brightness;  // by physical monitor handle, once set
   std::string fail;
 } scenario;
 
@@ -83,57 +95,81 @@ std::wstring Environment(const wchar_t* name) {
   return n > 0 && n < 1024 ? value : L"";
 }
 
+std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+
 void LoadScenario() {
   logPath = Environment(L"DEVICE_DOUBLE_LOG");
-  const std::wstring path = Environment(L"DEVICE_DOUBLE_SCENARIO");
-  if (path.empty()) return;
-  FILE* file = _wfopen(path.c_str(), L"r");
-  if (!file) return;
+  const std::wstring file = Environment(L"DEVICE_DOUBLE_SCENARIO");
+  FILE* in = file.empty() ? nullptr : _wfopen(file.c_str(), L"r");
+  std::map<std::string, std::string> keys;
   char line[1024];
-  while (fgets(line, sizeof line, file)) {
+  while (in && fgets(line, sizeof line, in)) {
     std::string text(line);
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
     const size_t eq = text.find('=');
-    if (eq == std::string::npos) continue;
-    const std::string key = text.substr(0, eq);
-    const std::string value = text.substr(eq + 1);
-    if (key == "paths") {
-      scenario.paths.clear();
-      for (const char* p = value.c_str(); *p;) {
-        Path path{};
-        char* end = nullptr;
-        path.low = strtoul(p, &end, 0);
-        path.high = strtol(end + 1, &end, 0);
-        path.id = strtoul(end + 1, &end, 0);
-        scenario.paths.push_back(path);
-        p = *end == ',' ? end + 1 : end;
-      }
-    } else if (key == "advancedColor") {
-      scenario.advancedColor = strtoul(value.c_str(), nullptr, 0);
-    } else if (key == "generation") {
-      scenario.currentGeneration = value == "current";
-    } else if (key == "acm") {
-      scenario.acm = value == "1";
-    } else if (key == "hdrSupported") {
-      scenario.hdrSupported = value == "1";
-    } else if (key == "hdr") {
-      scenario.hdr = value == "1";
-    } else if (key == "whiteLevel") {
-      scenario.whiteLevel = strtoul(value.c_str(), nullptr, 0);
-    } else if (key == "monitors") {
-      scenario.monitors = strtoul(value.c_str(), nullptr, 0);
-    } else if (key == "caps") {
-      scenario.caps = strtoul(value.c_str(), nullptr, 0);
-    } else if (key == "brightness") {
-      sscanf(value.c_str(), "%lu:%lu:%lu", &scenario.minimum, &scenario.current, &scenario.maximum);
-    } else if (key == "fail") {
-      scenario.fail = value;
+    if (eq != std::string::npos) keys[text.substr(0, eq)] = text.substr(eq + 1);
+  }
+  if (in) fclose(in);
+  auto number = [&](const char* key, UINT32 otherwise) -> UINT32 {
+    return keys.count(key) ? strtoul(keys[key].c_str(), nullptr, 0) : otherwise;
+  };
+  scenario.primary = number("primary", 0);
+  scenario.currentGeneration = keys["generation"] == "current";
+  scenario.acm = keys["acm"] == "1";
+  scenario.hdrSupported = number("hdrSupported", 1) == 1;
+  scenario.monitors = number("monitors", 1);
+  scenario.caps = number("caps", 2);
+  scenario.fail = keys["fail"];
+  if (keys.count("brightness")) {
+    sscanf(keys["brightness"].c_str(), "%lu:%lu:%lu", &scenario.minimum, &scenario.current,
+           &scenario.maximum);
+  }
+  // Each path: LOW:HIGH:ID[:SOURCE[:NAME[:TECH]]], with the display-wide keys as its state.
+  std::string paths = keys.count("paths") ? keys["paths"] : "4660:0:7";
+  for (size_t start = 0; start < paths.size();) {
+    size_t end = paths.find(',', start);
+    if (end == std::string::npos) end = paths.size();
+    std::vector<std::string> f;
+    const std::string item = paths.substr(start, end - start);
+    for (size_t at = 0, colon; at <= item.size(); at = colon + 1) {
+      colon = item.find(':', at);
+      if (colon == std::string::npos) colon = item.size();
+      f.push_back(item.substr(at, colon - at));
+    }
+    Path path;
+    path.low = strtoul(f[0].c_str(), nullptr, 0);
+    path.high = strtol(f[1].c_str(), nullptr, 0);
+    path.id = strtoul(f[2].c_str(), nullptr, 0);
+    path.source = f.size() > 3 ? strtoul(f[3].c_str(), nullptr, 0) : scenario.paths.size();
+    if (f.size() > 4) path.name = Wide(f[4]);
+    if (f.size() > 5) path.technology = strtoul(f[5].c_str(), nullptr, 0);
+    path.advancedColor = number("advancedColor", 1);
+    path.hdr = keys["hdr"] == "1";
+    path.whiteLevel = number("whiteLevel", 1000);
+    scenario.paths.push_back(path);
+    start = end + 1;
+  }
+  for (const Path& path : scenario.paths) {
+    const std::string key = "physical" + std::to_string(path.source);
+    std::vector<std::wstring>& descriptions = scenario.physical[path.source];
+    if (!descriptions.empty()) continue;
+    if (!keys.count(key)) descriptions.assign(scenario.monitors, L"Simulated monitor");
+    for (size_t at = 0, semi; keys.count(key) && at <= keys[key].size(); at = semi + 1) {
+      semi = keys[key].find(';', at);
+      if (semi == std::string::npos) semi = keys[key].size();
+      descriptions.push_back(Wide(keys[key].substr(at, semi - at)));
     }
   }
-  fclose(file);
 }
 
-// --- the simulated display, reached through the exe's patched import slots ---
+Path* PathOf(UINT32 id) {
+  for (Path& path : scenario.paths) {
+    if (path.id == id) return &path;
+  }
+  return nullptr;
+}
+
+// --- the simulated displays, reached through the exe's patched import slots ---
 
 LONG WINAPI DoubleGetDisplayConfigBufferSizes(UINT32 flags, UINT32* paths, UINT32* modes) {
   Log("GetDisplayConfigBufferSizes flags=" + std::to_string(flags));
@@ -155,8 +191,10 @@ LONG WINAPI DoubleQueryDisplayConfig(UINT32 flags, UINT32* pathCount,
   }
   for (size_t i = 0; i < scenario.paths.size(); ++i) {
     memset(&paths[i], 0, sizeof paths[i]);
-    paths[i].targetInfo.adapterId.LowPart = scenario.paths[i].low;
-    paths[i].targetInfo.adapterId.HighPart = scenario.paths[i].high;
+    paths[i].sourceInfo.adapterId.LowPart = scenario.paths[i].low;
+    paths[i].sourceInfo.adapterId.HighPart = scenario.paths[i].high;
+    paths[i].sourceInfo.id = scenario.paths[i].source;
+    paths[i].targetInfo.adapterId = paths[i].sourceInfo.adapterId;
     paths[i].targetInfo.id = scenario.paths[i].id;
   }
   memset(modes, 0, sizeof(*modes) * scenario.paths.size() * 2);
@@ -168,40 +206,60 @@ LONG WINAPI DoubleQueryDisplayConfig(UINT32 flags, UINT32* pathCount,
 
 constexpr int kGetAdvancedColorInfo2 = 15;
 constexpr int kSetHdrState = 16;
+constexpr int kSetSdrWhiteLevel = -18;
 
 UINT32& Word(DISPLAYCONFIG_DEVICE_INFO_HEADER* header, size_t offset) {
   return *reinterpret_cast<UINT32*>(reinterpret_cast<BYTE*>(header) + offset);
 }
 
-// The state within the run, as every set leaves it.
-std::string HdrText() {
-  const bool on = scenario.currentGeneration ? scenario.hdr : (scenario.advancedColor & 2) != 0;
-  return on ? " hdr=on" : " hdr=off";
+// The display's HDR state within the run, as every set leaves it.
+bool HdrOn(const Path& path) {
+  return scenario.currentGeneration ? path.hdr : (path.advancedColor & 2) != 0;
 }
+
+std::wstring DeviceName(UINT32 source) { return L"\\\\.\\DISPLAY" + std::to_wstring(source + 1); }
 
 LONG WINAPI DoubleDisplayConfigGetDeviceInfo(DISPLAYCONFIG_DEVICE_INFO_HEADER* header) {
   Log("DisplayConfigGetDeviceInfo " + Hex(header, header->size));
   if (Fails("DisplayConfigGetDeviceInfo")) return ERROR_GEN_FAILURE;
   const int type = header->type;
+  if (type == DISPLAYCONFIG_DEVICE_INFO_GET_SOURCE_NAME && header->size == 84) {
+    for (const Path& path : scenario.paths) {
+      if (path.source != header->id) continue;
+      wcscpy(reinterpret_cast<DISPLAYCONFIG_SOURCE_DEVICE_NAME*>(header)->viewGdiDeviceName,
+             DeviceName(path.source).c_str());
+      return ERROR_SUCCESS;
+    }
+    return ERROR_INVALID_PARAMETER;
+  }
+  const Path* path = PathOf(header->id);
+  if (path == nullptr) return ERROR_INVALID_PARAMETER;
+  if (type == DISPLAYCONFIG_DEVICE_INFO_GET_TARGET_NAME && header->size == 420) {
+    auto* name = reinterpret_cast<DISPLAYCONFIG_TARGET_DEVICE_NAME*>(header);
+    name->flags.value = path->name.empty() ? 0 : 1;
+    name->outputTechnology = static_cast<DISPLAYCONFIG_VIDEO_OUTPUT_TECHNOLOGY>(path->technology);
+    wcsncpy(name->monitorFriendlyDeviceName, path->name.c_str(), 63);
+    return ERROR_SUCCESS;
+  }
   if (type == DISPLAYCONFIG_DEVICE_INFO_GET_ADVANCED_COLOR_INFO && header->size == 32) {
     if (!scenario.currentGeneration) {
-      Word(header, 20) = scenario.advancedColor;
+      Word(header, 20) = path->advancedColor;
     } else if (scenario.acm) {
       Word(header, 20) = 0x3;  // under ACM even an SDR picture reads as advanced colour enabled
     } else {
-      Word(header, 20) = (scenario.hdrSupported ? 1 : 0) | (scenario.hdr ? 2 : 0);
+      Word(header, 20) = (scenario.hdrSupported ? 1 : 0) | (path->hdr ? 2 : 0);
     }
     return ERROR_SUCCESS;
   }
   if (type == kGetAdvancedColorInfo2 && header->size == 36 && scenario.currentGeneration) {
-    const bool active = scenario.hdr || scenario.acm;
+    const bool active = path->hdr || scenario.acm;
     Word(header, 20) = ((scenario.hdrSupported || scenario.acm) ? 0x1 : 0) | (active ? 0x2 : 0) |
-                       (scenario.hdrSupported ? 0x10 : 0) | (scenario.hdr ? 0x20 : 0);
-    Word(header, 32) = scenario.hdr ? 2 : (scenario.acm ? 1 : 0);
+                       (scenario.hdrSupported ? 0x10 : 0) | (path->hdr ? 0x20 : 0);
+    Word(header, 32) = path->hdr ? 2 : (scenario.acm ? 1 : 0);
     return ERROR_SUCCESS;
   }
   if (type == DISPLAYCONFIG_DEVICE_INFO_GET_SDR_WHITE_LEVEL && header->size == 24) {
-    Word(header, 20) = scenario.whiteLevel;
+    Word(header, 20) = path->whiteLevel;
     return ERROR_SUCCESS;
   }
   return ERROR_INVALID_PARAMETER;
@@ -210,13 +268,14 @@ LONG WINAPI DoubleDisplayConfigGetDeviceInfo(DISPLAYCONFIG_DEVICE_INFO_HEADER* h
 LONG WINAPI DoubleDisplayConfigSetDeviceInfo(DISPLAYCONFIG_DEVICE_INFO_HEADER* header) {
   LONG result = ERROR_SUCCESS;
   const bool on = (Word(header, 20) & 1) != 0;
-  if (Fails("DisplayConfigSetDeviceInfo")) {
+  Path* path = PathOf(header->id);
+  if (Fails("DisplayConfigSetDeviceInfo") || path == nullptr) {
     result = ERROR_GEN_FAILURE;
   } else if (header->type == DISPLAYCONFIG_DEVICE_INFO_SET_ADVANCED_COLOR_STATE) {
     if (!scenario.currentGeneration) {
-      scenario.advancedColor = on ? scenario.advancedColor | 2 : scenario.advancedColor & ~2u;
+      path->advancedColor = on ? path->advancedColor | 2 : path->advancedColor & ~2u;
     } else if (!on || (!scenario.acm && scenario.hdrSupported)) {
-      scenario.hdr = on;  // under ACM the older set can still turn HDR off, not on
+      path->hdr = on;  // under ACM the older set can still turn HDR off, not on
     }
   } else if (header->type == kSetHdrState) {
     if (!scenario.currentGeneration) {
@@ -224,27 +283,61 @@ LONG WINAPI DoubleDisplayConfigSetDeviceInfo(DISPLAYCONFIG_DEVICE_INFO_HEADER* h
     } else if (!scenario.hdrSupported) {
       result = ERROR_NOT_SUPPORTED;
     } else {
-      scenario.hdr = on;
+      path->hdr = on;
     }
+  } else if (header->type == kSetSdrWhiteLevel) {
+    path->whiteLevel = Word(header, 20);
   }
-  Log("DisplayConfigSetDeviceInfo " + Hex(header, header->size) + HdrText() +
+  Log("DisplayConfigSetDeviceInfo " + Hex(header, header->size) +
+      (path && HdrOn(*path) ? " hdr=on" : " hdr=off") +
       (result == ERROR_SUCCESS ? "" : " refused"));
   return result;
 }
 
-void* Replacement(const char* name) {
-  if (!strcmp(name, "GetDisplayConfigBufferSizes"))
-    return reinterpret_cast<void*>(&DoubleGetDisplayConfigBufferSizes);
-  if (!strcmp(name, "QueryDisplayConfig"))
-    return reinterpret_cast<void*>(&DoubleQueryDisplayConfig);
-  if (!strcmp(name, "DisplayConfigGetDeviceInfo"))
-    return reinterpret_cast<void*>(&DoubleDisplayConfigGetDeviceInfo);
-  if (!strcmp(name, "DisplayConfigSetDeviceInfo"))
-    return reinterpret_cast<void*>(&DoubleDisplayConfigSetDeviceInfo);
-  return nullptr;
+// Monitor s is 0x7700 + s.
+HMONITOR MonitorOf(UINT32 source) { return reinterpret_cast<HMONITOR>(0x7700 + ULONG_PTR{source}); }
+UINT32 SourceOf(HMONITOR monitor) { return reinterpret_cast<ULONG_PTR>(monitor) - 0x7700; }
+
+HMONITOR WINAPI DoubleMonitorFromWindow(HWND, DWORD) { return MonitorOf(scenario.primary); }
+
+BOOL WINAPI DoubleEnumDisplayMonitors(HDC, LPCRECT, MONITORENUMPROC found, LPARAM data) {
+  std::vector<UINT32> sources;
+  for (const Path& path : scenario.paths) {
+    bool listed = false;
+    for (UINT32 source : sources) listed = listed || source == path.source;
+    if (!listed) sources.push_back(path.source);
+  }
+  RECT area{};
+  for (UINT32 source : sources) {
+    if (!found(MonitorOf(source), nullptr, &area, data)) break;
+  }
+  return TRUE;
 }
 
-// Points the exe's USER32 import slots for the display-configuration calls at the double.
+BOOL WINAPI DoubleGetMonitorInfoW(HMONITOR monitor, MONITORINFO* info) {
+  const UINT32 source = SourceOf(monitor);
+  info->dwFlags = source == scenario.primary ? MONITORINFOF_PRIMARY : 0;
+  if (info->cbSize == sizeof(MONITORINFOEXW)) {
+    wcscpy(reinterpret_cast<MONITORINFOEXW*>(info)->szDevice, DeviceName(source).c_str());
+  }
+  return scenario.physical.count(source) != 0;
+}
+
+void* Replacement(const char* name) {
+  static const std::map<std::string, void*> replacements = {
+      {"GetDisplayConfigBufferSizes", reinterpret_cast<void*>(&DoubleGetDisplayConfigBufferSizes)},
+      {"QueryDisplayConfig", reinterpret_cast<void*>(&DoubleQueryDisplayConfig)},
+      {"DisplayConfigGetDeviceInfo", reinterpret_cast<void*>(&DoubleDisplayConfigGetDeviceInfo)},
+      {"DisplayConfigSetDeviceInfo", reinterpret_cast<void*>(&DoubleDisplayConfigSetDeviceInfo)},
+      {"MonitorFromWindow", reinterpret_cast<void*>(&DoubleMonitorFromWindow)},
+      {"EnumDisplayMonitors", reinterpret_cast<void*>(&DoubleEnumDisplayMonitors)},
+      {"GetMonitorInfoW", reinterpret_cast<void*>(&DoubleGetMonitorInfoW)},
+  };
+  const auto found = replacements.find(name);
+  return found == replacements.end() ? nullptr : found->second;
+}
+
+// Points the exe's USER32 import slots for the calls above at the double.
 void PatchExeImports() {
   auto* base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
   auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
@@ -283,27 +376,36 @@ std::string HandleText(HANDLE handle) {
   return text;
 }
 
-HANDLE MonitorHandle(DWORD index) { return reinterpret_cast<HANDLE>(0x1001 + index); }
+DWORD& Brightness(HANDLE monitor) {
+  const auto key = reinterpret_cast<ULONG_PTR>(monitor);
+  if (!scenario.brightness.count(key)) scenario.brightness[key] = scenario.current;
+  return scenario.brightness[key];
+}
 
 }  // namespace
 
-// --- the simulated monitor, as the physical-monitor calls of dxva2 ---
+// --- the simulated monitors, as the physical-monitor calls of dxva2 ---
 
 extern "C" BOOL WINAPI GetNumberOfPhysicalMonitorsFromHMONITOR(HMONITOR monitor, DWORD* count) {
-  Log(std::string("GetNumberOfPhysicalMonitorsFromHMONITOR monitor=") +
-      (monitor ? "primary" : "null"));
-  if (Fails("GetNumberOfPhysicalMonitorsFromHMONITOR")) return FALSE;
-  *count = scenario.monitors;
+  const UINT32 source = SourceOf(monitor);
+  Log("GetNumberOfPhysicalMonitorsFromHMONITOR monitor=" +
+      (scenario.physical.count(source) ? std::to_string(source) : HandleText(monitor)));
+  if (Fails("GetNumberOfPhysicalMonitorsFromHMONITOR") || !scenario.physical.count(source))
+    return FALSE;
+  *count = static_cast<DWORD>(scenario.physical[source].size());
   return TRUE;
 }
 
-extern "C" BOOL WINAPI GetPhysicalMonitorsFromHMONITOR(HMONITOR, DWORD count,
+extern "C" BOOL WINAPI GetPhysicalMonitorsFromHMONITOR(HMONITOR monitor, DWORD count,
                                                        PhysicalMonitor* monitors) {
+  const UINT32 source = SourceOf(monitor);
   Log("GetPhysicalMonitorsFromHMONITOR count=" + std::to_string(count));
-  if (Fails("GetPhysicalMonitorsFromHMONITOR") || count != scenario.monitors) return FALSE;
+  if (Fails("GetPhysicalMonitorsFromHMONITOR") || !scenario.physical.count(source) ||
+      count != scenario.physical[source].size())
+    return FALSE;
   for (DWORD i = 0; i < count; ++i) {
-    monitors[i].handle = MonitorHandle(i);
-    wcscpy(monitors[i].description, L"Simulated monitor");
+    monitors[i].handle = reinterpret_cast<HANDLE>(0x1001 + 0x10 * ULONG_PTR{source} + i);
+    wcsncpy(monitors[i].description, scenario.physical[source][i].c_str(), 127);
   }
   return TRUE;
 }
@@ -328,7 +430,7 @@ extern "C" BOOL WINAPI GetMonitorBrightness(HANDLE monitor, DWORD* minimum, DWOR
   Log("GetMonitorBrightness handle=" + HandleText(monitor));
   if (Fails("GetMonitorBrightness")) return FALSE;
   *minimum = scenario.minimum;
-  *current = scenario.current;
+  *current = Brightness(monitor);
   *maximum = scenario.maximum;
   return TRUE;
 }
@@ -336,7 +438,7 @@ extern "C" BOOL WINAPI GetMonitorBrightness(HANDLE monitor, DWORD* minimum, DWOR
 extern "C" BOOL WINAPI SetMonitorBrightness(HANDLE monitor, DWORD value) {
   Log("SetMonitorBrightness handle=" + HandleText(monitor) + " value=" + std::to_string(value));
   if (Fails("SetMonitorBrightness")) return FALSE;
-  scenario.current = value;
+  Brightness(monitor) = value;
   return TRUE;
 }
 
