@@ -57,23 +57,27 @@ class RunQuitSettings final : public QuitSettings {
                   std::vector<PhaseDisplay>& displays, const HdrModel& model)
       : platform_(platform), settings_(settings), displays_(displays), model_(model) {}
 
-  bool Apply() override {
+  bool Apply(Pause& pause) override {
     HdrModel model = model_;
+    bool inPlace = true;
     for (PhaseDisplay& entry : displays_) {
       const DisplayTarget& target = entry.display->target;
-      if (settings_.restoreHdr) SetHdrState(platform_, target, settings_.quitHdrState, &model);
+      if (settings_.restoreHdr) {
+        inPlace &= SetHdrState(platform_, target, settings_.quitHdrState, &model);
+      }
       if (settings_.restoreBrightness) {
         if (entry.brightness.chosen) {
           entry.brightness.monitor = FindMonitor(platform_, entry.display->device);
         }
-        SetMonitorBrightness(platform_, entry.brightness,
-                             static_cast<std::uint32_t>(settings_.quitBrightness));
+        inPlace &= SetMonitorBrightness(platform_, pause, entry.brightness,
+                                        static_cast<std::uint32_t>(settings_.quitBrightness));
       }
       if (settings_.restoreWhiteLevel) {
-        SetSdrWhiteLevel(platform_, target, static_cast<std::uint32_t>(settings_.quitWhiteLevel));
+        inPlace &= SetSdrWhiteLevel(platform_, target,
+                                    static_cast<std::uint32_t>(settings_.quitWhiteLevel));
       }
     }
-    return true;
+    return inPlace;
   }
 
  private:
@@ -119,6 +123,9 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
   // restore cannot land on the settings this one is about to make.
   const bool counted = settings.launchProgram && settings.restoreOnExit && table.Join();
 
+  // Every change the options ask for is tried; any that is not in place makes the exit code 1.
+  bool inPlace = true;
+  SleepPause pause(platform);
   HdrModel hdrModel = HdrModel::kUnknown;
   for (const PhaseDisplay& entry : phaseDisplays) {
     const Display& display = *entry.display;
@@ -127,13 +134,13 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
                           {display.number, display.name, display.device});
     }
     if (settings.showReport || settings.switchHdr || settings.enableHdr || settings.disableHdr) {
-      RunHdrPhase(platform, settings, display.target, &hdrModel, report);
+      inPlace &= RunHdrPhase(platform, settings, display.target, &hdrModel, report);
     }
     if (settings.showReport || settings.switchWhiteLevel || settings.setWhiteLevel) {
-      RunWhiteLevelPhase(platform, settings, display.target, report);
+      inPlace &= RunWhiteLevelPhase(platform, settings, display.target, report);
     }
     if (settings.showReport || settings.setBrightness || settings.switchBrightness) {
-      RunBrightnessPhase(platform, settings, entry.brightness, report);
+      inPlace &= RunBrightnessPhase(platform, pause, settings, entry.brightness, report);
     }
   }
   if (settings.showReport) {
@@ -141,19 +148,19 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
     ShowReport(platform, report);
   }
 
-  if (!settings.launchProgram) return kExitSuccess;
-  int exitCode = kExitSuccess;
-  RunQuitSettings quit(platform, settings, phaseDisplays, hdrModel);
-  child = LaunchChild(platform, settings);
-  if (!child.started) {
-    // A counted launch that could not start ends at once: the display is put back first.
-    if (counted) table.Leave(quit);
-    ShowError(platform, LaunchErrorText(platform, settings, child.error));
-    exitCode = kExitNotInPlace;
-  } else if (counted && !WaitAndRestore(platform, settings, child, table, quit, instance)) {
-    exitCode = kExitNotInPlace;
+  if (settings.launchProgram) {
+    RunQuitSettings quit(platform, settings, phaseDisplays, hdrModel);
+    child = LaunchChild(platform, settings);
+    if (!child.started) {
+      // A counted launch that could not start ends at once: the display is put back first.
+      if (counted) table.Leave(quit, pause);
+      ShowError(platform, LaunchErrorText(platform, settings, child.error));
+      inPlace = false;
+    } else if (counted) {
+      inPlace &= WaitAndRestore(platform, settings, child, table, quit, instance);
+    }
   }
-  return exitCode;
+  return inPlace ? kExitSuccess : kExitNotInPlace;
 }
 
 }  // namespace glowtide

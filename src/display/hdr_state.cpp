@@ -23,6 +23,8 @@ HdrState ReadHdrState(DisplayConfigPlatform& platform, const DisplayTarget& targ
       state.enabled = ReadLittleEndian32(current.bytes.data() + 32) == kActiveColorModeHdr;
       return state;
     }
+    // A system that answered the newer read before is not taken for an older one now.
+    if (*model == HdrModel::kCurrent) return state;
     *model = HdrModel::kOlder;
   }
   auto older = AdvancedColorInfoRequest(target);
@@ -34,19 +36,26 @@ HdrState ReadHdrState(DisplayConfigPlatform& platform, const DisplayTarget& targ
   return state;
 }
 
-void SetHdrState(DisplayConfigPlatform& platform, const DisplayTarget& target, bool enable,
+bool SetHdrState(DisplayConfigPlatform& platform, const DisplayTarget& target, bool enable,
                  HdrModel* model) {
+  bool sent = false;
   if (*model != HdrModel::kOlder) {
     // The older set no longer turns HDR on under Auto Color Management; the newer one does.
     auto current = HdrStateRequest(target, enable);
-    if (platform.DisplayConfigSetDeviceInfo(current.bytes.data()) == kErrorSuccess) return;
-    *model = HdrModel::kOlder;
+    sent = platform.DisplayConfigSetDeviceInfo(current.bytes.data()) == kErrorSuccess;
+    *model = sent ? HdrModel::kCurrent : HdrModel::kOlder;
   }
-  auto older = AdvancedColorStateRequest(target, enable);
-  platform.DisplayConfigSetDeviceInfo(older.bytes.data());
+  if (!sent) {
+    auto older = AdvancedColorStateRequest(target, enable);
+    sent = platform.DisplayConfigSetDeviceInfo(older.bytes.data()) == kErrorSuccess;
+  }
+  // The change is in place when the state read back through the same model shows it.
+  if (!sent) return false;
+  const HdrState state = ReadHdrState(platform, target, model);
+  return state.ok && state.enabled == enable;
 }
 
-void RunHdrPhase(DisplayConfigPlatform& platform, const LaunchSettings& settings,
+bool RunHdrPhase(DisplayConfigPlatform& platform, const LaunchSettings& settings,
                  const DisplayTarget& target, HdrModel* model, ReportText& report) {
   bool enable = settings.hdrNewState;
   if (settings.showReport || settings.switchHdr) {
@@ -60,9 +69,8 @@ void RunHdrPhase(DisplayConfigPlatform& platform, const LaunchSettings& settings
     // was.
     if (state.ok && settings.switchHdr && !state.enabled) enable = true;
   }
-  if (settings.switchHdr || settings.enableHdr || settings.disableHdr) {
-    SetHdrState(platform, target, enable, model);
-  }
+  if (!settings.switchHdr && !settings.enableHdr && !settings.disableHdr) return true;
+  return SetHdrState(platform, target, enable, model);
 }
 
 }  // namespace glowtide

@@ -18,21 +18,22 @@ struct HdrState {
   bool enabled = false;    // HDR on: active colour mode 2 of the newer read, bit 1 of the older
 };
 
-// Reads the newer request unless the system is known to be older; a refused newer read marks it
-// older and the older request is read in its place.
+// Reads the newer request unless the system is known to be older; a refused newer read marks a
+// system not yet known older and the older request is read in its place.
 HdrState ReadHdrState(DisplayConfigPlatform& platform, const DisplayTarget& target,
                       HdrModel* model);
 
 // Sends the newer set request unless the system is known to be older, and the older one when
-// the newer is refused (which marks the system older). No read precedes it; the result of the
-// request that carries the change is not examined.
-void SetHdrState(DisplayConfigPlatform& platform, const DisplayTarget& target, bool enable,
+// the newer is refused (which marks the system older); then reads the state back through the same
+// model. Whether HDR is in the state asked for.
+bool SetHdrState(DisplayConfigPlatform& platform, const DisplayTarget& target, bool enable,
                  HdrModel* model);
 
 // Reads for the report and for -HDR:S, appends the HDR section, then sends at most one change:
 // on for -HDR:E, or for -HDR:S when this display's HDR is off; otherwise off. What it learns of
-// the model is kept for the run's other requests.
-void RunHdrPhase(DisplayConfigPlatform& platform, const LaunchSettings& settings,
+// the model is kept for the run's other requests. False when a change was asked for and is not in
+// place.
+bool RunHdrPhase(DisplayConfigPlatform& platform, const LaunchSettings& settings,
                  const DisplayTarget& target, HdrModel* model, ReportText& report);
 
 }  // namespace glowtide

@@ -9,10 +9,12 @@ SdrWhiteLevel ReadSdrWhiteLevel(DisplayConfigPlatform& platform, const DisplayTa
   return {true, ReadLittleEndian32(request.bytes.data() + 20)};
 }
 
-void SetSdrWhiteLevel(DisplayConfigPlatform& platform, const DisplayTarget& target,
+bool SetSdrWhiteLevel(DisplayConfigPlatform& platform, const DisplayTarget& target,
                       std::uint32_t level) {
   auto request = SdrWhiteLevelSetRequest(target, level);
-  platform.DisplayConfigSetDeviceInfo(request.bytes.data());
+  if (platform.DisplayConfigSetDeviceInfo(request.bytes.data()) != kErrorSuccess) return false;
+  const SdrWhiteLevel now = ReadSdrWhiteLevel(platform, target);
+  return now.ok && now.level == level;
 }
 
 std::int32_t ChooseSwitchWhiteLevel(std::uint32_t current, std::int32_t high, std::int32_t low) {
@@ -28,7 +30,7 @@ std::uint32_t WhiteLevelNits(std::uint32_t level) {
   return static_cast<std::uint32_t>(static_cast<std::uint64_t>(level) * 80 / 1000);
 }
 
-void RunWhiteLevelPhase(DisplayConfigPlatform& platform, const LaunchSettings& settings,
+bool RunWhiteLevelPhase(DisplayConfigPlatform& platform, const LaunchSettings& settings,
                         const DisplayTarget& target, ReportText& report) {
   SdrWhiteLevel current;
   if (settings.switchWhiteLevel || settings.showReport)
@@ -39,12 +41,13 @@ void RunWhiteLevelPhase(DisplayConfigPlatform& platform, const LaunchSettings& s
         {current.level, WhiteLevelNits(current.level)});
   }
   if (settings.switchWhiteLevel && current.ok) {
-    SetSdrWhiteLevel(platform, target,
-                     static_cast<std::uint32_t>(ChooseSwitchWhiteLevel(
-                         current.level, settings.whiteLevelHigh, settings.whiteLevelLow)));
-  } else if (settings.setWhiteLevel) {
-    SetSdrWhiteLevel(platform, target, static_cast<std::uint32_t>(settings.whiteLevel));
+    return SetSdrWhiteLevel(platform, target,
+                            static_cast<std::uint32_t>(ChooseSwitchWhiteLevel(
+                                current.level, settings.whiteLevelHigh, settings.whiteLevelLow)));
   }
+  // A switch that cannot read the level sets nothing, and that is no failure.
+  if (!settings.setWhiteLevel) return true;
+  return SetSdrWhiteLevel(platform, target, static_cast<std::uint32_t>(settings.whiteLevel));
 }
 
 }  // namespace glowtide

@@ -3,10 +3,10 @@
 
 #include <cstdint>
 
-#include "settings/launch_settings.h"
 #include "display/device_info.h"
 #include "platform/display_config.h"
 #include "report/report.h"
+#include "settings/launch_settings.h"
 
 namespace glowtide {
 
@@ -17,8 +17,9 @@ struct SdrWhiteLevel {
 
 SdrWhiteLevel ReadSdrWhiteLevel(DisplayConfigPlatform& platform, const DisplayTarget& target);
 
-// Sends the 28-byte set request with no read before it; its result is not examined.
-void SetSdrWhiteLevel(DisplayConfigPlatform& platform, const DisplayTarget& target,
+// Sends the 28-byte set request with no read before it, then reads the level back. Whether the
+// level is in place.
+bool SetSdrWhiteLevel(DisplayConfigPlatform& platform, const DisplayTarget& target,
                       std::uint32_t level);
 
 // The level -SBB sets: whichever of high and low lies farther from the current level, by exact
@@ -28,7 +29,9 @@ std::int32_t ChooseSwitchWhiteLevel(std::uint32_t current, std::int32_t high, st
 // The level in nits, exactly: level x 80 / 1000.
 std::uint32_t WhiteLevelNits(std::uint32_t level);
 
-void RunWhiteLevelPhase(DisplayConfigPlatform& platform, const LaunchSettings& settings,
+// Reads for the report and -SBB, appends the section, then sends at most one level. False when
+// -BB: or the switch asked for a level that is not in place.
+bool RunWhiteLevelPhase(DisplayConfigPlatform& platform, const LaunchSettings& settings,
                         const DisplayTarget& target, ReportText& report);
 
 }  // namespace glowtide

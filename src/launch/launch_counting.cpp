@@ -35,7 +35,7 @@ class SessionEndLeave final : public SessionEnd {
   SessionEndLeave(LaunchTable& table, QuitSettings& quit, MessageWait& wait)
       : table_(table), quit_(quit), wait_(wait) {}
   void EndSession() override {
-    inPlace_ = table_.Leave(quit_);
+    inPlace_ = table_.Leave(quit_, wait_);
     wait_.Stop();
   }
   bool inPlace() const { return inPlace_; }
@@ -103,7 +103,7 @@ bool LaunchTable::Join() {
   return true;
 }
 
-bool LaunchTable::Leave(QuitSettings& quit) {
+bool LaunchTable::Leave(QuitSettings& quit, Pause& pause) {
   if (!joined_) return true;
   joined_ = false;
   const Locked locked(platform_, lock_.get());
@@ -113,7 +113,7 @@ bool LaunchTable::Leave(QuitSettings& quit) {
       WriteLittleEndian32(place, 0);
   }
   if (Prune() != 0) return true;
-  return quit.Apply();
+  return quit.Apply(pause);
 }
 
 bool WaitAndRestore(Platform& platform, const LaunchSettings& settings, const ChildProcess& child,
@@ -126,7 +126,7 @@ bool WaitAndRestore(Platform& platform, const LaunchSettings& settings, const Ch
                              reinterpret_cast<std::intptr_t>(&sessionEnd));
   WaitForLaunch(wait, platform, child.process.get(), child.processId, settings.waitImageName,
                 settings.waitSeconds);
-  const bool inPlace = wait.stopped() ? sessionEnd.inPlace() : table.Leave(quit);
+  const bool inPlace = wait.stopped() ? sessionEnd.inPlace() : table.Leave(quit, wait);
   // The window outlives the wait, but nothing dispatches to it any more.
   platform.SetWindowLongPtrW(window->window, kGwlpUserData, 0);
   return inPlace;

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "launch/child_launch.h"
+#include "monitor/tries.h"
 #include "platform/platform.h"
 #include "settings/launch_settings.h"
 
@@ -21,8 +22,8 @@ inline constexpr std::uint32_t kLaunchTableSize = kLaunchTablePlaces * kLaunchPl
 // What the last instance out applies while it still holds the lock.
 class QuitSettings {
  public:
-  // True when every quit setting is in place.
-  virtual bool Apply() = 0;
+  // True when every quit setting is in place; monitor requests pause between tries with pause.
+  virtual bool Apply(Pause& pause) = 0;
 
  protected:
   ~QuitSettings() = default;
@@ -47,7 +48,7 @@ class LaunchTable {
   // lock is released, so that a launch starting meanwhile either comes first (and this one is not
   // last) or waits until they are applied. True unless quit settings were applied and are not all
   // in place. Only the first call after Join does anything.
-  bool Leave(QuitSettings& quit);
+  bool Leave(QuitSettings& quit, Pause& pause);
 
  private:
   bool IsLive(std::uint32_t processId, std::uint64_t creationTime);

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "monitor/tries.h"
 #include "platform/platform.h"
 
 namespace glowtide {
@@ -17,7 +18,7 @@ inline constexpr std::uint32_t kWaitStopped = 0xFFFFFFFE;
 // A wait that serves this thread's messages whenever they arrive and uses no processor time in
 // between. A message it serves may stop it (the session ends), and then every later wait returns
 // at once.
-class MessageWait {
+class MessageWait final : public Pause {
  public:
   MessageWait(Platform& platform, AcceleratorHandle accelerators)
       : platform_(platform), accelerators_(accelerators) {}
@@ -28,6 +29,9 @@ class MessageWait {
   // milliseconds is kInfinite) the time has passed. A quit message ends only one pass over the
   // queue. Returns the wait's result: kWaitObject0 + i, kWaitTimeout, kWaitFailed or kWaitStopped.
   std::uint32_t For(const Handle* handles, std::uint32_t count, std::uint32_t milliseconds);
+
+  // A pause between two tries of a monitor request.
+  void Wait(std::uint32_t milliseconds) override { For(nullptr, 0, milliseconds); }
 
   void Stop() { stopped_ = true; }
   bool stopped() const { return stopped_; }

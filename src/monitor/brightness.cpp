@@ -106,16 +106,42 @@ std::optional<std::size_t> ChoosePhysicalMonitor(const std::vector<std::u16strin
   return std::nullopt;
 }
 
-void SetMonitorBrightness(MonitorConfigPlatform& platform, const BrightnessTarget& target,
-                          std::uint32_t value) {
-  const PhysicalMonitors monitors(platform, target);
-  if (monitors.found()) platform.SetMonitorBrightness(monitors.handle(), value);
+namespace {
+
+// Sets the value and reads it back; a value that the monitor did not take (within its own
+// limits) is sent once more. Whether the brightness is the value after that.
+bool WriteBrightness(MonitorConfigPlatform& platform, Pause& pause, Handle monitor,
+                     std::uint32_t value) {
+  for (int sent = 0; sent < 2; ++sent) {
+    if (!Tried(pause, [&] { return platform.SetMonitorBrightness(monitor, value); })) return false;
+    std::uint32_t minimum = 0, current = 0, maximum = 0;
+    if (!Tried(pause, [&] {
+          return platform.GetMonitorBrightness(monitor, &minimum, &current, &maximum);
+        })) {
+      return false;
+    }
+    const std::uint32_t kept = value < minimum ? minimum : value > maximum ? maximum : value;
+    if (current == kept) return true;
+  }
+  return false;
 }
 
-void RunBrightnessPhase(MonitorConfigPlatform& platform, const LaunchSettings& settings,
-                        const BrightnessTarget& target, ReportText& report) {
+}  // namespace
+
+bool SetMonitorBrightness(MonitorConfigPlatform& platform, Pause& pause,
+                          const BrightnessTarget& target, std::uint32_t value) {
+  const PhysicalMonitors monitors(platform, target);
+  return monitors.found() && WriteBrightness(platform, pause, monitors.handle(), value);
+}
+
+bool RunBrightnessPhase(MonitorConfigPlatform& platform, Pause& pause,
+                        const LaunchSettings& settings, const BrightnessTarget& target,
+                        ReportText& report) {
   bool capabilitiesObtained = false;
   bool brightnessSettable = false;
+  // A switch that cannot read the brightness sets nothing, and that is no failure; -B: then
+  // stands.
+  bool inPlace = !settings.setBrightness;
   {
     const PhysicalMonitors monitors(platform, target);
     if (monitors.found()) {
@@ -123,43 +149,46 @@ void RunBrightnessPhase(MonitorConfigPlatform& platform, const LaunchSettings& s
       if (settings.showReport) {
         std::uint32_t capabilities = 0;
         std::uint32_t colorTemperatures = 0;
-        if (platform.GetMonitorCapabilities(monitor, &capabilities, &colorTemperatures)) {
+        if (Tried(pause, [&] {
+              return platform.GetMonitorCapabilities(monitor, &capabilities, &colorTemperatures);
+            })) {
           capabilitiesObtained = true;
           brightnessSettable = (capabilities & kMcCapsBrightness) != 0;
         }
       }
-      bool switched = false;
+      std::optional<std::uint32_t> value;
       if (settings.showReport || settings.switchBrightness) {
         std::uint32_t minimum = 0, current = 0, maximum = 0;
-        if (platform.GetMonitorBrightness(monitor, &minimum, &current, &maximum)) {
+        if (Tried(pause, [&] {
+              return platform.GetMonitorBrightness(monitor, &minimum, &current, &maximum);
+            })) {
           if (settings.showReport) {
             AppendReportSection(report,
                                 u"<Brightness>\nSupported value : %u to %u\nCurrent : %u\n\n",
                                 {minimum, maximum, current});
           }
           if (settings.switchBrightness) {
-            platform.SetMonitorBrightness(
-                monitor, ChooseSwitchBrightness(static_cast<std::uint32_t>(settings.brightnessHigh),
-                                                static_cast<std::uint32_t>(settings.brightnessLow),
-                                                current));
-            switched = true;
+            value =
+                ChooseSwitchBrightness(static_cast<std::uint32_t>(settings.brightnessHigh),
+                                       static_cast<std::uint32_t>(settings.brightnessLow), current);
           }
         }
       }
       // The value is never clamped to the monitor's range: the monitor decides what it takes.
-      if (!switched && settings.setBrightness) {
-        platform.SetMonitorBrightness(monitor, static_cast<std::uint32_t>(settings.brightness));
-      }
+      if (!value && settings.setBrightness) value = static_cast<std::uint32_t>(settings.brightness);
+      if (value) inPlace = WriteBrightness(platform, pause, monitor, *value);
     }
   }
-  if (!settings.showReport) return;
-  if (capabilitiesObtained) {
-    AppendReportSection(report, u"<Monitor capabilities>\nBrightness : %s\n\n",
-                        {brightnessSettable ? u"Can setting" : u"Can't setting"});
-  } else {
-    AppendReportSection(report,
-                        u"<Monitor capabilities>\nCapability informations are not supported.\n\n");
+  if (settings.showReport) {
+    if (capabilitiesObtained) {
+      AppendReportSection(report, u"<Monitor capabilities>\nBrightness : %s\n\n",
+                          {brightnessSettable ? u"Can setting" : u"Can't setting"});
+    } else {
+      AppendReportSection(
+          report, u"<Monitor capabilities>\nCapability informations are not supported.\n\n");
+    }
   }
+  return inPlace;
 }
 
 }  // namespace glowtide

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "monitor/tries.h"
 #include "platform/monitor_config.h"
 #include "report/report.h"
 #include "settings/launch_settings.h"
@@ -42,14 +43,17 @@ std::optional<std::size_t> ChoosePhysicalMonitor(const std::vector<std::u16strin
                                                  const std::vector<std::u16string>& sharing,
                                                  std::size_t position);
 
-// Enumerates the target's physical monitors afresh, sets its brightness and releases them all.
-// Failures are silent.
-void SetMonitorBrightness(MonitorConfigPlatform& platform, const BrightnessTarget& target,
-                          std::uint32_t value);
+// Enumerates the target's physical monitors afresh, sets its brightness, reads it back (sending it
+// once more when the monitor did not take it) and releases them all. Every read and set is tried
+// up to kTries times. Whether the brightness is in place.
+bool SetMonitorBrightness(MonitorConfigPlatform& platform, Pause& pause,
+                          const BrightnessTarget& target, std::uint32_t value);
 
 // Reads for the report and -SB, appends the brightness and capabilities sections, makes at most
-// one set and releases the monitors.
-void RunBrightnessPhase(MonitorConfigPlatform& platform, const LaunchSettings& settings,
-                        const BrightnessTarget& target, ReportText& report);
+// one set (read back as above) and releases the monitors. False when -B: or the switch asked for
+// a value that is not in place; a switch that could not read the brightness asks for none.
+bool RunBrightnessPhase(MonitorConfigPlatform& platform, Pause& pause,
+                        const LaunchSettings& settings, const BrightnessTarget& target,
+                        ReportText& report);
 
 }  // namespace glowtide

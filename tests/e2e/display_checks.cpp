@@ -52,9 +52,11 @@ void CheckDisplay() {
              "DisplayConfigGetDeviceInfo 0f00000024000000" + kHeader + std::string(32, '0') +
                  " | DisplayConfigGetDeviceInfo 0900000020000000" + kHeader + std::string(24, '0') +
                  " | DisplayConfigGetDeviceInfo 0b00000018000000" + kHeader + "00000000" +
+                 " | DisplayConfigGetDeviceInfo 0b00000018000000" + kHeader + "00000000" +
                  " | DisplayConfigSetDeviceInfo eeffffff1c000000" + kHeader +
                  "d007000001000000 hdr=on",
-             "requests go to the first path: one refused probe, the older read, the white level");
+             "requests go to the first path: one refused probe, the older read, the white level "
+             "set and read back");
   CheckEqual(Joined(DeviceCalls(report.processId, "SetMonitorBrightness")) + " | " +
                  Joined(DeviceCalls(report.processId, "DestroyPhysicalMonitors")),
              "SetMonitorBrightness handle=0x1001 value=70 | "

@@ -17,6 +17,12 @@ std::vector<std::string> QuitBrightness(DWORD processId) {
   return DeviceCalls(processId, "SetMonitorBrightness");
 }
 
+std::string Joined(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line;
+  return text;
+}
+
 }  // namespace
 
 void CheckLaunch() {
@@ -103,6 +109,32 @@ void CheckLaunch() {
         "launch B, last out, applies its own quit brightness 20");
   CheckEqual(SetRequests(b.processId()), "16:1 hdr=on",
              "launch B turns HDR on with the type-16 request alone");
+
+  // The session ends while two launches wait: each lets it end, gives its place back, and the
+  // last one out restores before its window procedure returns; both end while the children run.
+  {
+    Gate gate(L"GlowtideSuiteSessionEnd");
+    Instance first(L"\"-P:" + Child() + L"\" -BQ:60");
+    const HWND windowFirst = WaitForHiddenWindow(first.processId());
+    Instance second(L"\"-P:" + Child() + L"\" -BQ:61");
+    const HWND windowSecond = WaitForHiddenWindow(second.processId());
+    DWORD_PTR mayEnd = 0, mayEndToo = 0;
+    SendMessageTimeoutW(windowFirst, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_BLOCK, 5000,
+                        &mayEnd);
+    SendMessageTimeoutW(windowSecond, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_BLOCK, 5000,
+                        &mayEndToo);
+    SendMessageTimeoutW(windowFirst, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_BLOCK, 5000,
+                        &answer);
+    SendMessageTimeoutW(windowSecond, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_BLOCK, 5000,
+                        &answer);
+    Check(mayEnd == TRUE && mayEndToo == TRUE && first.HasEnded(5000) && second.HasEnded(5000) &&
+              WaitForSingleObject(gate.event, 0) == WAIT_TIMEOUT,
+          "at a session end both waiting launches let it end and end, while their children run");
+    CheckEqual(Joined(QuitBrightness(first.processId())) + " | " +
+                   Joined(QuitBrightness(second.processId())),
+               " | SetMonitorBrightness handle=0x1001 value=61",
+               "... and the last one out restores, once");
+  }
 
   // A launcher that starts the game and stays open: -PW: restores when the game ends.
   const std::wstring game = SuiteDirectory() + L"\\child\\glowtide_game.exe";

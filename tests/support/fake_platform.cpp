@@ -98,13 +98,19 @@ std::string FakePlatform::Trace() const {
     const char* name;
     bool withArguments;  // what follows the prefix, with its comma as a colon
   };
-  static const Short kShort[] = {
-      {"DisplayConfigGetDeviceInfo(", "get", true}, {"DisplayConfigSetDeviceInfo(", "set", true},
-      {"GetMonitorBrightness(", "getB", false},     {"SetMonitorBrightness(0x101,", "setB:", true},
-      {"SetMonitorBrightness(", "setB@", true},     {"GetMonitorCapabilities(", "caps", false},
-      {"DestroyPhysicalMonitors(", "free", false},  {"MessageBoxW(", "box", false},
-      {"WaitForSingleObject(0x60,", "[", false},    {"ReleaseMutex(", "]", false},
-      {"CreateToolhelp32Snapshot(", "look", false}};
+  static const Short kShort[] = {{"DisplayConfigGetDeviceInfo(", "get", true},
+                                 {"DisplayConfigSetDeviceInfo(", "set", true},
+                                 {"GetMonitorBrightness(", "getB", false},
+                                 {"SetMonitorBrightness(0x101,", "setB:", true},
+                                 {"SetMonitorBrightness(", "setB@", true},
+                                 {"GetMonitorCapabilities(", "caps", false},
+                                 {"DestroyPhysicalMonitors(", "free", false},
+                                 {"MessageBoxW(", "box", false},
+                                 {"WaitForSingleObject(0x60,", "[", false},
+                                 {"ReleaseMutex(", "]", false},
+                                 {"CreateToolhelp32Snapshot(", "look", false},
+                                 {"Sleep(50)", "~", false},
+                                 {"MsgWaitForMultipleObjectsEx(0,0x32,", "~", false}};
   std::string trace;
   for (const std::string& call : calls) {
     for (const Short& s : kShort) {
@@ -143,7 +149,7 @@ std::vector<std::uint32_t> FakePlatform::Places() const {
 
 bool FakePlatform::Call(const char* name, const std::string& arguments) {
   calls.push_back(std::string(name) + "(" + arguments + ")");
-  const bool fails = failing.count(name) != 0;
+  const bool fails = failing.count(name) != 0 || failFirst[name]-- > 0;
   if (fails) lastError_ = kFailure;
   return fails;
 }
@@ -231,14 +237,14 @@ std::int32_t FakePlatform::DisplayConfigGetDeviceInfo(std::uint8_t* request) {
       }
     }
   }
-  bool hdrOn = false;
-  for (const FakePath& path : paths) hdrOn = hdrOn || (path.targetId == id && path.hdrOn);
-  if (type == 9) WriteLittleEndian32(request + 20, advancedColorWord | (hdrOn ? 2 : 0));
-  if (type == 11) WriteLittleEndian32(request + 20, whiteLevel);
+  const TargetState& state = StateOf(id);
+  if (type == 9)
+    WriteLittleEndian32(request + 20, (advancedColorWord & ~2u) | (state.hdrOn ? 2 : 0));
+  if (type == 11) WriteLittleEndian32(request + 20, state.whiteLevel);
   if (type == 15) {
     if (!currentModel) return kNotSupported;
     WriteLittleEndian32(request + 20, advancedColor2Word);
-    WriteLittleEndian32(request + 32, hdrOn ? 2 : activeColorMode);
+    WriteLittleEndian32(request + 32, state.hdrOn ? 2 : activeColorMode == 2 ? 0 : activeColorMode);
   }
   return 0;
 }
@@ -250,7 +256,20 @@ std::int32_t FakePlatform::DisplayConfigSetDeviceInfo(std::uint8_t* request) {
                                              std::to_string(ReadLittleEndian32(request + 20)))) {
     return kFailure;
   }
-  return type == 16 && !currentModel ? kNotSupported : 0;
+  if (type == 16 && !currentModel) return kNotSupported;
+  TargetState& state = StateOf(ReadLittleEndian32(request + 16));
+  if ((type == 10 || type == 16) && !hdrStuck) state.hdrOn = ReadLittleEndian32(request + 20) == 1;
+  if (type == -18) state.whiteLevel = ReadLittleEndian32(request + 20);
+  return 0;
+}
+
+FakePlatform::TargetState& FakePlatform::StateOf(std::uint32_t targetId) {
+  if (!targets_.count(targetId)) {
+    bool on = currentModel ? activeColorMode == 2 : (advancedColorWord & 2) != 0;
+    for (const FakePath& path : paths) on = on || (path.targetId == targetId && path.hdrOn);
+    targets_[targetId] = {on, whiteLevel};
+  }
+  return targets_[targetId];
 }
 
 bool FakePlatform::EnumDisplayMonitors(std::vector<MonitorHandle>* monitors) {

@@ -64,8 +64,10 @@ SharedTable TableWith(const std::vector<std::pair<std::uint32_t, std::uint64_t>>
 
 // What the fake's machine answers; a test names only what differs from these.
 struct Machine {
-  // Calls by name that fail: they return their failure value and change nothing.
+  // Calls by name that fail: they return their failure value and change nothing; those in
+  // failFirst fail so many times first.
   std::set<std::string> failing;
+  std::map<std::string, int> failFirst;
 
   // The display: the older advanced-colour model, or the current one that also answers types 15
   // and 16.
@@ -82,6 +84,11 @@ struct Machine {
   std::uint32_t monitorCount = 1;
   std::vector<std::u16string> descriptions;
   std::uint32_t primarySource = 0;
+  // Sets are kept within the run, so that reads back see them; a monitor keeps its brightness
+  // within 0 to 100. These make a monitor ignore the first write it gets, and a display take HDR
+  // sets without changing.
+  bool ignoresFirstWrite = false;
+  bool hdrStuck = false;
   std::uint32_t capabilities = 0x2;
 
   // Processes: this process is 4, created at 7. Each snapshot lists the next entry (the last one
@@ -115,8 +122,8 @@ class FakePlatform : public Platform, public Machine {
 
   // The calls that read or change the display and the monitor, the table and the look for a
   // game, in a short form: "get15", "set16:1", "set-18:2222", "getB", "setB:70", "caps", "free"
-  // (the physical monitors released), "box", "[" and "]" (the table's lock taken and let go)
-  // and "look" (a process snapshot).
+  // (the physical monitors released), "box", "[" and "]" (the table's lock taken and let go),
+  // "look" (a process snapshot) and "~" (the pause between two tries).
   std::string Trace() const;
   // The recorded calls that begin with prefix, in order.
   std::vector<std::string> CallsTo(std::string_view prefix) const;
@@ -173,12 +180,14 @@ class FakePlatform : public Platform, public Machine {
                             std::uint32_t* maximum) override {
     if (Call("GetMonitorBrightness", Num(monitor))) return false;
     *minimum = 0;
-    *current = 50;
+    *current = brightness_.count(monitor) ? brightness_[monitor] : 50;
     *maximum = 100;
     return true;
   }
   bool SetMonitorBrightness(Handle monitor, std::uint32_t value) override {
-    return !Call("SetMonitorBrightness", Num(monitor) + "," + std::to_string(value));
+    if (Call("SetMonitorBrightness", Num(monitor) + "," + std::to_string(value))) return false;
+    if (!std::exchange(ignoresFirstWrite, false)) brightness_[monitor] = std::min(value, 100u);
+    return true;
   }
   bool DestroyPhysicalMonitors(std::uint32_t count, PhysicalMonitor* monitors) override {
     std::string handles = std::to_string(count);
@@ -333,6 +342,14 @@ class FakePlatform : public Platform, public Machine {
   std::vector<char16_t*> argvPointers_;
   std::size_t listed_ = 0;
   std::uint32_t lastError_ = 0;
+  // Each display's HDR state and white level, from the machine's words until a set changes them.
+  struct TargetState {
+    bool hdrOn;
+    std::uint32_t whiteLevel;
+  };
+  TargetState& StateOf(std::uint32_t targetId);
+  std::map<std::uint32_t, TargetState> targets_;
+  std::map<Handle, std::uint32_t> brightness_;
 };
 
 }  // namespace glowtide::testing

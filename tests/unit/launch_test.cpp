@@ -131,7 +131,7 @@ TEST(WaitForLaunch, WaitsForTheGameWhileTheLauncherRunsAndAfterItEnded) {
 TEST(LaunchTable, TheLastLiveInstanceOutAppliesTheQuitSettings) {
   struct Recorded final : QuitSettings {
     FakePlatform* platform;
-    bool Apply() override {
+    bool Apply(Pause&) override {
       platform->calls.push_back("apply");
       return false;
     }
@@ -160,7 +160,8 @@ TEST(LaunchTable, TheLastLiveInstanceOutAppliesTheQuitSettings) {
     EXPECT_EQ(platform.Places(), c.last ? Ids{4} : Ids({9, 4})) << c.label;
     Recorded quit;
     quit.platform = &platform;
-    EXPECT_EQ(table.Leave(quit), !c.last) << c.label;
+    SleepPause pause(platform);
+    EXPECT_EQ(table.Leave(quit, pause), !c.last) << c.label;
     const Calls applied =
         c.last ? Calls{"apply", "ReleaseMutex(0x60)"} : Calls{"ReleaseMutex(0x60)"};
     EXPECT_EQ(Calls(platform.calls.end() - applied.size(), platform.calls.end()), applied)

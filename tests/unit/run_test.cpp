@@ -94,7 +94,7 @@ TEST(Run, EachPhaseSendsWhatItsOptionsAndTheMachineCallFor) {
   // A counted launch takes its place ("[ ]", the table's lock taken and let go) before its phases
   // change anything, and the last one out restores while it holds the lock.
   const std::u16string game = u"-P:g.exe -B:11 -BB:2222 ";
-  const std::string phases = "[ ] set-18:2222 setB:11 free [";
+  const std::string phases = "[ ] set-18:2222 get11 setB:11 getB free [";
   // Three displays: 1 on its own monitor, 2 (the primary, HDR on) and 3 on one monitor in clone
   // mode, whose two physical monitors 0x111 and 0x112 are described as the displays are named.
   const testing::Machine desk{.paths = {{0x1234, 0, 7, 0, u"LG ULTRAGEAR"},
@@ -111,58 +111,73 @@ TEST(Run, EachPhaseSendsWhatItsOptionsAndTheMachineCallFor) {
   // clang-format off
   const Case cases[] = {
       {u"-X", ""},
-      {u"-SI -B:70", "get15 get9 get11 caps getB setB:70 free box"},
+      {u"-SI -B:70", "get15 get9 get11 caps getB setB:70 getB free box"},
       {u"-SI", "get15 get11 caps getB free box", current},
       // HDR: E wins, S decides from the state alone, D alone turns it off. Where the phase makes
       // no read, the newer set goes first and the older one follows only if it is refused.
-      {u"-HDR:E", "set16:1 set10:1"},                        {u"-HDR:E", "set16:1", current},
-      {u"-HDR:D", "set16:0 set10:0"},                        {u"-HDR:S", "get15 get9 set10:1"},
-      {u"-HDR:S", "get15 get9 set10:0", {.advancedColorWord = 3}},
-      {u"-HDR:S", "get15 get9 set10:1", {.advancedColorWord = 0}},  // not supported
-      {u"-HDR:S", "get15 set16:1", {.currentModel = true, .activeColorMode = 1}},  // wide colour
-      {u"-HDR:S", "get15 set16:0", currentOn},
-      {u"-HDR:S -HDR:D", "get15 set16:1", current},
-      {u"-HDR:E -HDR:S", "get15 set16:1", currentOn},
-      {u"-HDR:D -HDR:E", "set16:1", currentOn},
+      {u"-HDR:E", "set16:1 set10:1 get9"},                   {u"-HDR:E", "set16:1 get15", current},
+      {u"-HDR:D", "set16:0 set10:0 get9"},
+      {u"-HDR:S", "get15 get9 set10:1 get9"},
+      {u"-HDR:S", "get15 get9 set10:0 get9", {.advancedColorWord = 3}},
+      {u"-HDR:S", "get15 get9 set10:1 get9", {.advancedColorWord = 0}},  // not supported
+      {u"-HDR:S", "get15 set16:1 get15", {.currentModel = true, .activeColorMode = 1}},  // wide
+      {u"-HDR:S", "get15 set16:0 get15", currentOn},
+      {u"-HDR:S -HDR:D", "get15 set16:1 get15", current},
+      {u"-HDR:E -HDR:S", "get15 set16:1 get15", currentOn},
+      {u"-HDR:D -HDR:E", "set16:1 get15", currentOn},
+      // Each change is read back: one that does not show is not in place.
+      {u"-HDR:E", "set16:1 set10:1 get9", {.hdrStuck = true}, 1},
       // The white level: at most one level goes out; a failed read leaves -BB: or nothing.
-      {u"-BB:2222", "set-18:2222"},                          {u"-BBH:4000", ""},
-      {u"-SBB -BBH:3700 -BBL:1300", "get11 set-18:3700"},
-      {u"-SBB -BBH:1100 -BBL:2900", "get11 set-18:2900"},
-      {u"-BB:2222 -SBB", "get11 set-18:3500"},
-      {u"-SBB -BBH:1500 -BBL:500", "get11 set-18:500"},  // a tie
-      {u"-SBB -BB:2222", "get11 set-18:2222", {.failing = {"DisplayConfigGetDeviceInfo"}}},
-      {u"-SBB", "get11", {.failing = {"DisplayConfigGetDeviceInfo"}}},
-      // The brightness, from 50: a failed read leaves -B: or nothing.
-      {u"-B:70", "setB:70 free"},
-      {u"-SB -BH:77 -BL:44", "getB setB:44 free"},
-      {u"-B:70 -SB", "getB setB:30 free"},
-      {u"-SB -B:70", "getB setB:70 free", {.failing = {"GetMonitorBrightness"}}},
-      {u"-SB", "getB free", {.failing = {"GetMonitorBrightness"}}},
+      {u"-BB:2222", "set-18:2222 get11"},                    {u"-BBH:4000", ""},
+      {u"-SBB -BBH:3700 -BBL:1300", "get11 set-18:3700 get11"},
+      {u"-SBB -BBH:1100 -BBL:2900", "get11 set-18:2900 get11"},
+      {u"-BB:2222 -SBB", "get11 set-18:3500 get11"},
+      {u"-SBB -BBH:1500 -BBL:500", "get11 set-18:500 get11"},  // a tie
+      {u"-SBB -BB:2222", "get11 set-18:2222 get11", {.failing = {"DisplayConfigGetDeviceInfo"}}, 1},
+      {u"-SBB", "get11", {.failing = {"DisplayConfigGetDeviceInfo"}}},  // a switch undecided
+      {u"-BB:2222", "set-18:2222", {.failing = {"DisplayConfigSetDeviceInfo"}}, 1},
+      // The brightness, from 50: each monitor request is tried three times, 50 ms ("~") apart; a
+      // failed read leaves -B: or nothing.
+      {u"-B:70", "setB:70 getB free"},
+      {u"-SB -BH:77 -BL:44", "getB setB:44 getB free"},
+      {u"-B:70 -SB", "getB setB:30 getB free"},
+      {u"-SB -B:70", "getB ~ getB ~ getB setB:70 getB ~ getB ~ getB free",
+       {.failing = {"GetMonitorBrightness"}}, 1},
+      {u"-SB", "getB ~ getB ~ getB free", {.failing = {"GetMonitorBrightness"}}},
+      {u"-B:70", "setB:70 ~ setB:70 ~ setB:70 getB free", {.failFirst = {{"SetMonitorBrightness", 2}}}},
+      {u"-B:70", "setB:70 ~ setB:70 ~ setB:70 free", {.failing = {"SetMonitorBrightness"}}, 1},
+      {u"-B:70", "setB:70 getB setB:70 getB free", {.ignoresFirstWrite = true}},
+      {u"-B:150", "setB:150 getB free"},  // the monitor keeps it within its maximum
       // The last launch out applies the quit settings given, and only those.
-      {game + u"-BQ:33", phases + " setB:33 free ]"},
-      {game + u"-BBQ:4444", phases + " set-18:4444 ]"},
-      {game + u"-HDRQ:E", phases + " set16:1 set10:1 ]"},
-      {game + u"-HDRQ:E", phases + " set16:1 ]", current},
+      {game + u"-BQ:33", phases + " setB:33 getB free ]"},
+      {game + u"-BBQ:4444", phases + " set-18:4444 get11 ]"},
+      {game + u"-HDRQ:E", phases + " set16:1 set10:1 get9 ]"},
+      {game + u"-HDRQ:E", phases + " set16:1 get15 ]", current},
       {game + u"-HDRQ:D -BQ:33 -BBQ:4444",
-       phases + " set16:0 set10:0 setB:33 free set-18:4444 ]"},
+       phases + " set16:0 set10:0 get9 setB:33 getB free set-18:4444 get11 ]"},
       // Another launch still waits: this one is not the last out.
       {game + u"-BQ:33 -BBQ:4444 -HDRQ:E", phases + " ]", another},
+      // A restore that does not stick ends with 1; its pauses go on serving messages.
+      {u"-P:g.exe -BQ:33", "[ ] [ setB:33 ~ setB:33 ~ setB:33 free ]",
+       {.failing = {"SetMonitorBrightness"}}, 1},
       // The restore speaks the model that the phase found, without probing again.
-      {u"-P:g.exe -HDRQ:E -HDR:D", "[ ] set16:0 set10:0 [ set10:1 ]"},
-      {u"-P:g.exe -HDRQ:D -HDR:S", "[ ] get15 get9 set10:1 [ set10:0 ]"},
-      {u"-P:g.exe -HDRQ:E -HDR:S", "[ ] get15 set16:0 [ set16:1 ]", currentOn},
+      {u"-P:g.exe -HDRQ:E -HDR:D", "[ ] set16:0 set10:0 get9 [ set10:1 get9 ]"},
+      {u"-P:g.exe -HDRQ:D -HDR:S", "[ ] get15 get9 set10:1 get9 [ set10:0 get9 ]"},
+      {u"-P:g.exe -HDRQ:E -HDR:S", "[ ] get15 set16:0 get15 [ set16:1 get15 ]", currentOn},
       // A session that ends while the launcher runs restores from the window procedure, and the
       // wait ends without looking for the game again.
-      {u"-P:g.exe -BQ:33 -PW:game.exe", "[ ] look [ setB:33 free ]",
+      {u"-P:g.exe -BQ:33 -PW:game.exe", "[ ] look [ setB:33 getB free ]",
        {.waitResults = {1}, .queue = {{.window = WindowHandle{0x900}, .message = 0x16, .wParam = 1}}}},
       // -D: chooses the displays every setting acts on, and each display's own physical monitor;
       // without it, display 1 and the primary monitor's first physical monitor.
-      {u"-B:70 -BB:2222", "set-18:2222 setB@0x111:70 free", desk},
-      {u"-D:2 -B:70 -BB:2222", "set-18@8:2222 setB@0x112:70 free", desk},
-      {u"-D:tv -B:70", "setB@0x111:70 free", desk},
-      {u"-D:* -B:70", "setB:70 free setB@0x112:70 free setB@0x111:70 free", desk},
-      {u"-D:* -HDR:S", "get15 get9 set10:1 get9@8 set10@8:0 get9@9 set10@9:1", desk},
-      {u"-D:ultragear -P:g.exe -BQ:33 -HDRQ:D", "[ ] [ set16:0 set10:0 setB:33 free ]", desk},
+      {u"-B:70 -BB:2222", "set-18:2222 get11 setB@0x111:70 getB free", desk},
+      {u"-D:2 -B:70 -BB:2222", "set-18@8:2222 get11@8 setB@0x112:70 getB free", desk},
+      {u"-D:tv -B:70", "setB@0x111:70 getB free", desk},
+      {u"-D:* -B:70", "setB:70 getB free setB@0x112:70 getB free setB@0x111:70 getB free", desk},
+      {u"-D:* -HDR:S",
+       "get15 get9 set10:1 get9 get9@8 set10@8:0 get9@8 get9@9 set10@9:1 get9@9", desk},
+      {u"-D:ultragear -P:g.exe -BQ:33 -HDRQ:D", "[ ] [ set16:0 set10:0 get9 setB:33 getB free ]",
+       desk},
       {u"-D:5 -B:70 -P:g.exe -BQ:33", "box", desk, -255},
       // A quit option without -P: counts nothing, and -PW: without one waits for nothing.
       {u"-BQ:33 -HDRQ:E -BBQ:4444", ""},                     {u"-P:g.exe -PW:g.exe", ""},
@@ -197,10 +212,14 @@ TEST(Run, EachFailingCallPreventsOnlyWhatDependsOnIt) {
         .forbidden = {"SendMessageTimeoutW", "DisplayConfigSetDeviceInfo", "CreateProcessW"}}},
       {"GetDisplayConfigBufferSizes", {-255, false, {"SendMessageTimeoutW"}, showOnly}},
       {"QueryDisplayConfig", {-255, false, {"SendMessageTimeoutW"}, showOnly}},
-      {"GetNumberOfPhysicalMonitorsFromHMONITOR",
-       {.required = {restore[1]}, .forbidden = noMonitor}},
-      {"MonitorFromWindow", {.required = {restore[1]}, .forbidden = noMonitor}},
-      {"GetPhysicalMonitorsFromHMONITOR", {.required = {restore[1]}, .forbidden = noMonitor}},
+      // A change that could not be made (or read back) ends the run with 1.
+      {"GetNumberOfPhysicalMonitorsFromHMONITOR", {1, true, {restore[1]}, noMonitor}},
+      {"MonitorFromWindow", {1, true, {restore[1]}, noMonitor}},
+      {"GetPhysicalMonitorsFromHMONITOR", {1, true, {restore[1]}, noMonitor}},
+      {"DisplayConfigGetDeviceInfo", {1, true, restore}},
+      {"DisplayConfigSetDeviceInfo", {1, true, restore}},
+      {"GetMonitorBrightness", {1, true, restore}},
+      {"SetMonitorBrightness", {1, true, restore}},
       {"CreateProcessW",
        {.required = {"ShellExecuteExW", "MsgWaitForMultipleObjectsEx(1,0x58", restore[0]}}},
       {"CreateMutexW", {.forbidden = {"RegisterClassExW", "MsgWait", restore[0], restore[1]}}},

@@ -21,9 +21,12 @@
 //   (default 1), "Simulated monitor" physicalS=DESC;DESC     monitor S's physical monitors, by
 //   their descriptions caps=N                  capability word (default 2: brightness)
 //   brightness=MIN:CUR:MAX  (default 0:50:100)
-//   fail=Name,...           calls that fail
+//   fail=Name[:N],...       calls that fail (the first N times, then succeed)
+//   ignoreFirstWrite=1      the monitor acknowledges the first brightness write and ignores it
+//   hdrStuck=1              HDR sets succeed and change nothing
 // Every display keeps its own HDR state and white level, every physical monitor (handle
-// 0x1001 + 0x10 * source + index) its own brightness, as the calls leave them.
+// 0x1001 + 0x10 * source + index) its own brightness, as the calls leave them; a monitor keeps
+// its brightness within its minimum and maximum.
 #include <windows.h>
 
 #include <cstdio>
@@ -57,14 +60,16 @@ struct Scenario {
   DWORD caps = 2;
   DWORD minimum = 0, current = 50, maximum = 100;
   std::map<ULONG_PTR, DWORD> brightness;  // by physical monitor handle, once set
-  std::string fail;
+  std::map<std::string, int> fail;        // calls that fail, and how many times more
+  bool ignoreFirstWrite = false;
+  bool hdrStuck = false;
 } scenario;
 
 std::wstring logPath;
 
 bool Fails(const char* call) {
-  const std::string list = "," + scenario.fail + ",";
-  return list.find(std::string(",") + call + ",") != std::string::npos;
+  const auto found = scenario.fail.find(call);
+  return found != scenario.fail.end() && found->second-- > 0;
 }
 
 void Log(const std::string& line) {
@@ -119,7 +124,17 @@ void LoadScenario() {
   scenario.hdrSupported = number("hdrSupported", 1) == 1;
   scenario.monitors = number("monitors", 1);
   scenario.caps = number("caps", 2);
-  scenario.fail = keys["fail"];
+  scenario.ignoreFirstWrite = keys["ignoreFirstWrite"] == "1";
+  scenario.hdrStuck = keys["hdrStuck"] == "1";
+  const std::string fail = keys["fail"] + ",";
+  for (size_t at = 0, comma; (comma = fail.find(',', at)) != std::string::npos; at = comma + 1) {
+    const std::string item = fail.substr(at, comma - at);
+    const size_t colon = item.find(':');
+    if (!item.empty()) {
+      scenario.fail[item.substr(0, colon)] =
+          colon == std::string::npos ? 1 << 30 : atoi(item.c_str() + colon + 1);
+    }
+  }
   if (keys.count("brightness")) {
     sscanf(keys["brightness"].c_str(), "%lu:%lu:%lu", &scenario.minimum, &scenario.current,
            &scenario.maximum);
@@ -272,7 +287,9 @@ LONG WINAPI DoubleDisplayConfigSetDeviceInfo(DISPLAYCONFIG_DEVICE_INFO_HEADER* h
   if (Fails("DisplayConfigSetDeviceInfo") || path == nullptr) {
     result = ERROR_GEN_FAILURE;
   } else if (header->type == DISPLAYCONFIG_DEVICE_INFO_SET_ADVANCED_COLOR_STATE) {
-    if (!scenario.currentGeneration) {
+    if (scenario.hdrStuck) {
+      // taken, and nothing changes
+    } else if (!scenario.currentGeneration) {
       path->advancedColor = on ? path->advancedColor | 2 : path->advancedColor & ~2u;
     } else if (!on || (!scenario.acm && scenario.hdrSupported)) {
       path->hdr = on;  // under ACM the older set can still turn HDR off, not on
@@ -282,7 +299,7 @@ LONG WINAPI DoubleDisplayConfigSetDeviceInfo(DISPLAYCONFIG_DEVICE_INFO_HEADER* h
       result = ERROR_INVALID_PARAMETER;  // an older Windows does not know the request
     } else if (!scenario.hdrSupported) {
       result = ERROR_NOT_SUPPORTED;
-    } else {
+    } else if (!scenario.hdrStuck) {
       path->hdr = on;
     }
   } else if (header->type == kSetSdrWhiteLevel) {
@@ -438,7 +455,12 @@ extern "C" BOOL WINAPI GetMonitorBrightness(HANDLE monitor, DWORD* minimum, DWOR
 extern "C" BOOL WINAPI SetMonitorBrightness(HANDLE monitor, DWORD value) {
   Log("SetMonitorBrightness handle=" + HandleText(monitor) + " value=" + std::to_string(value));
   if (Fails("SetMonitorBrightness")) return FALSE;
-  Brightness(monitor) = value;
+  if (!scenario.ignoreFirstWrite) {
+    Brightness(monitor) = value < scenario.minimum   ? scenario.minimum
+                          : value > scenario.maximum ? scenario.maximum
+                                                     : value;
+  }
+  scenario.ignoreFirstWrite = false;
   return TRUE;
 }
 

@@ -1,0 +1,44 @@
+// Monitor requests are tried again: DDC/CI is an unreliable link, and a monitor just woken may
+// drop a request.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/process.h"
+
+namespace glowtide {
+
+inline constexpr int kTries = 3;
+inline constexpr std::uint32_t kTryPauseMs = 50;
+
+// What waits between two tries: a plain sleep, or inside a launch's wait one that goes on serving
+// the thread's messages.
+class Pause {
+ public:
+  virtual void Wait(std::uint32_t milliseconds) = 0;
+
+ protected:
+  ~Pause() = default;
+};
+
+class SleepPause final : public Pause {
+ public:
+  explicit SleepPause(ProcessPlatform& platform) : platform_(platform) {}
+  void Wait(std::uint32_t milliseconds) override { platform_.Sleep(milliseconds); }
+
+ private:
+  ProcessPlatform& platform_;
+};
+
+// Makes the call (which returns whether it succeeded) up to kTries times in all, kTryPauseMs
+// apart, until it succeeds; whether it did.
+template <typename Call>
+bool Tried(Pause& pause, Call call) {
+  for (int tried = 1;; ++tried) {
+    if (call()) return true;
+    if (tried == kTries) return false;
+    pause.Wait(kTryPauseMs);
+  }
+}
+
+}  // namespace glowtide
