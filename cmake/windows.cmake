@@ -40,7 +40,8 @@ add_custom_command(
           ${CMAKE_SOURCE_DIR}/res/glowtide.ico ${icon_folder}
   DEPENDS ${CMAKE_SOURCE_DIR}/res/icon_resources.py ${CMAKE_SOURCE_DIR}/res/glowtide.ico
   COMMENT "Splitting glowtide.ico into icon resources")
-set_source_files_properties(res/glowtide.rc PROPERTIES OBJECT_DEPENDS ${icon_folder}/icons.rc)
+set_source_files_properties(res/glowtide.rc PROPERTIES OBJECT_DEPENDS
+                            "${icon_folder}/icons.rc;${CMAKE_SOURCE_DIR}/res/glowtide.manifest")
 
 # A GUI-subsystem exe with the Unicode entry point.
 enable_language(RC)

@@ -176,6 +176,22 @@ bool ApplyOption(LaunchSettings& s, OptionId id, std::u16string_view value) {
   return true;
 }
 
+// cmd.exe runs a batch file and reads its command line by rules of its own, under which these
+// characters (and a line break) can end the argument and start a command; no quoting holds them.
+bool IsBatchFile(std::u16string_view path) {
+  return path.size() >= 4 && (EqualIgnoringAsciiCase(path.substr(path.size() - 4), u".bat") ||
+                              EqualIgnoringAsciiCase(path.substr(path.size() - 4), u".cmd"));
+}
+
+// The argument option whose text a batch program cannot be given safely, if any.
+std::u16string_view RejectedBatchArgument(const LaunchSettings& settings) {
+  if (!settings.launchProgram || !IsBatchFile(settings.programPath)) return {};
+  constexpr std::u16string_view kUnsafe = u"\"%!^&|<>()\r\n";
+  if (settings.programArgument0.find_first_of(kUnsafe) != std::u16string::npos) return u"-PARG:0:";
+  if (settings.programArgument1.find_first_of(kUnsafe) != std::u16string::npos) return u"-PARG:1:";
+  return {};
+}
+
 struct ReleaseArgumentArray {
   CommandLinePlatform* platform = nullptr;
   void operator()(char16_t** array) const { platform->LocalFree(array); }
@@ -233,6 +249,7 @@ ParseOutcome ParseCommandLine(CommandLinePlatform& platform, std::u16string_view
       break;
     }
   }
+  outcome.rejectedOption = RejectedBatchArgument(settings);
   return outcome;
 }
 

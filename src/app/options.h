@@ -5,9 +5,9 @@
 #include <string>
 #include <string_view>
 
-#include "settings/launch_settings.h"
 #include "platform/command_line.h"
 #include "report/report.h"
+#include "settings/launch_settings.h"
 
 namespace glowtide {
 
@@ -30,7 +30,8 @@ struct ParseOutcome {
 // Splits the argument part of the command line (without the program name), every argument by the
 // ordinary rules, and reads each into the settings. In the usage case (no argument, or a single
 // one that is not an option) the usage text becomes the report's first section. Stops at the
-// first rejected number.
+// first rejected value: a bad number, an empty -D:, or, for a .bat or .cmd program, a -PARG: text
+// that holds a character cmd.exe would act on.
 ParseOutcome ParseCommandLine(CommandLinePlatform& platform, std::u16string_view arguments,
                               ReportText& report);
 

@@ -38,19 +38,19 @@ HdrState ReadHdrState(DisplayConfigPlatform& platform, const DisplayTarget& targ
 
 bool SetHdrState(DisplayConfigPlatform& platform, const DisplayTarget& target, bool enable,
                  HdrModel* model) {
-  bool sent = false;
-  if (*model != HdrModel::kOlder) {
-    // The older set no longer turns HDR on under Auto Color Management; the newer one does.
-    auto current = HdrStateRequest(target, enable);
-    sent = platform.DisplayConfigSetDeviceInfo(current.bytes.data()) == kErrorSuccess;
-    *model = sent ? HdrModel::kCurrent : HdrModel::kOlder;
+  // Which requests the system speaks is found by asking it: with no read made yet, the newer one.
+  // Only a system that refuses it gets the older set, which under Auto Color Management does not
+  // mean "HDR on"; a current system that refuses the newer set has simply not made the change.
+  if (*model == HdrModel::kUnknown) {
+    auto probe = AdvancedColorInfo2Request(target);
+    *model = platform.DisplayConfigGetDeviceInfo(probe.bytes.data()) == kErrorSuccess
+                 ? HdrModel::kCurrent
+                 : HdrModel::kOlder;
   }
-  if (!sent) {
-    auto older = AdvancedColorStateRequest(target, enable);
-    sent = platform.DisplayConfigSetDeviceInfo(older.bytes.data()) == kErrorSuccess;
-  }
+  auto request = *model == HdrModel::kCurrent ? HdrStateRequest(target, enable)
+                                              : AdvancedColorStateRequest(target, enable);
+  if (platform.DisplayConfigSetDeviceInfo(request.bytes.data()) != kErrorSuccess) return false;
   // The change is in place when the state read back through the same model shows it.
-  if (!sent) return false;
   const HdrState state = ReadHdrState(platform, target, model);
   return state.ok && state.enabled == enable;
 }

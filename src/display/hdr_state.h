@@ -23,9 +23,9 @@ struct HdrState {
 HdrState ReadHdrState(DisplayConfigPlatform& platform, const DisplayTarget& target,
                       HdrModel* model);
 
-// Sends the newer set request unless the system is known to be older, and the older one when
-// the newer is refused (which marks the system older); then reads the state back through the same
-// model. Whether HDR is in the state asked for.
+// Sends the set request of the system's model (found first by the newer read when no read has
+// told it yet), then reads the state back through the same model. Whether HDR is in the state
+// asked for.
 bool SetHdrState(DisplayConfigPlatform& platform, const DisplayTarget& target, bool enable,
                  HdrModel* model);
 

@@ -14,6 +14,7 @@ constexpr std::uint32_t kPauseMs = 2000;
 // does not answer within a second, is passed over.
 constexpr std::uint32_t kSmtoAbortIfHung = 0x2;
 constexpr std::uint32_t kReceiverTimeoutMs = 1000;
+constexpr std::uint32_t kMouseEventMove = 0x0001;
 
 void Broadcast(WindowingPlatform& windowing, std::intptr_t state) {
   windowing.SendMessageTimeoutW(kHwndBroadcast, kWmSysCommand, kScMonitorPower, state,
@@ -26,6 +27,9 @@ void PowerCycleMonitors(WindowingPlatform& windowing, ProcessPlatform& process) 
   Broadcast(windowing, kMonitorOff);
   process.Sleep(kPauseMs);
   Broadcast(windowing, kMonitorOn);
+  // Since Windows 8 the power-on broadcast often leaves the screens dark, or lights them for a
+  // moment only; a mouse move of no distance is input, which wakes them for good.
+  windowing.SendInput(MouseInput{0, 0, kMouseEventMove});
 }
 
 }  // namespace glowtide

@@ -6,8 +6,8 @@
 
 namespace glowtide {
 
-// Sends (not posts) the power-off broadcast, pauses 2000 ms, then sends the power-on broadcast.
-// A receiver that is hung or takes more than a second is passed over.
+// Sends (not posts) the power-off broadcast, pauses 2000 ms, then sends the power-on broadcast and
+// a mouse move of no distance. A receiver that is hung or takes more than a second is passed over.
 void PowerCycleMonitors(WindowingPlatform& windowing, ProcessPlatform& process);
 
 }  // namespace glowtide

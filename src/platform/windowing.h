@@ -32,6 +32,13 @@ struct WindowClass {
   IconHandle smallIcon = IconHandle::kNull;
 };
 
+// One mouse input of SendInput: a relative move by dx, dy with the MOUSEEVENTF_ flags.
+struct MouseInput {
+  std::int32_t dx = 0;
+  std::int32_t dy = 0;
+  std::uint32_t flags = 0;
+};
+
 // The fields of MSG.
 struct Message {
   WindowHandle window = WindowHandle::kNull;
@@ -56,6 +63,8 @@ class WindowingPlatform {
   virtual bool SendMessageTimeoutW(WindowHandle window, std::uint32_t message,
                                    std::uintptr_t wParam, std::intptr_t lParam, std::uint32_t flags,
                                    std::uint32_t milliseconds) = 0;
+  // Sends one mouse input (INPUT_MOUSE); the count of inputs the system took.
+  virtual std::uint32_t SendInput(const MouseInput& input) = 0;
   // Modal: returns when the user has dismissed the box.
   virtual int MessageBoxW(WindowHandle owner, const char16_t* text, const char16_t* caption,
                           std::uint32_t type) = 0;

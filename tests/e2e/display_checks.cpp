@@ -70,6 +70,7 @@ void CheckDisplay() {
     const wchar_t* arguments;
     const wchar_t* report;  // support status and state
     const char* sets;
+    DWORD exitCode = 0;
   };
   const std::string acm = "generation=current\nacm=1";
   // clang-format off
@@ -79,7 +80,9 @@ void CheckDisplay() {
       {acm, L"-SI -HDR:S", L"Supported\nHDR : Disable", "16:1 hdr=on"},
       {acm + "\nhdr=1", L"-SI -HDR:D", L"Supported\nHDR : Enable", "16:0 hdr=off"},
       {acm + "\nhdr=1", L"-SI -HDR:S", L"Supported\nHDR : Enable", "16:0 hdr=off"},
-      {acm + "\nhdrSupported=0", L"-SI", L"Not supported\nHDR : Disable", ""},  // an SDR display
+      // An SDR display on a current system refuses the newer set, and no older one follows.
+      {acm + "\nhdrSupported=0", L"-SI -HDR:E", L"Not supported\nHDR : Disable",
+       "16:1 hdr=off refused", 1},
   };
   // clang-format on
   for (const Hdr& c : cases) {
@@ -90,8 +93,16 @@ void CheckDisplay() {
     const std::wstring report = L"<HDR Status>\nHDR support status : " + std::wstring(c.report);
     CheckEqual(run.boxes.empty() ? L"" : run.boxes[0].text.substr(0, report.size()), report,
                label + ": the report");
-    CheckEqual(SetRequests(run.processId), c.sets, label + ": the requests");
+    CheckEqual(SetRequests(run.processId) + " exit " + std::to_string(run.exitCode),
+               c.sets + std::string(" exit ") + std::to_string(c.exitCode),
+               label + ": the requests and the exit code");
   }
+
+  // A configuration that changed between the size and the query is asked for again.
+  SetDeviceScenario("changed=1\n");
+  const RunResult changed = RunGlowtide(L"-B:70");
+  Check(changed.exitCode == 0 && DeviceCalls(changed.processId, "QueryDisplayConfig").size() == 2,
+        "a display configuration that changed between two calls is queried again");
 
   // A desk: a built-in panel (the primary), and an LG monitor with a TV in clone mode on one
   // source, whose physical monitors are described in the other order.

@@ -57,6 +57,23 @@ void CheckLaunch() {
                "-P:" + Narrow(path) + " starts in its folder, with no empty argument");
   }
 
+  // A batch program gets no argument that cmd.exe would act on; a plain one still reaches it.
+  const std::wstring batch = SuiteDirectory() + L"\\start.bat";
+  if (FILE* file = _wfopen(batch.c_str(), L"wb")) {
+    fputs("@\"%~dp0child\\glowtide_child.exe\" %1\r\n", file);
+    fclose(file);
+  }
+  DeleteFileW(kRecord.c_str());
+  const RunResult injected =
+      RunGlowtide(L"\"-P:" + batch + L"\" \"-PARG:0:a\\\" & echo INJECTED > inj.txt & \\\"\"");
+  Check(injected.exitCode == 0xFFFFFF01 && injected.boxes.size() == 1 &&
+            injected.boxes[0].text == L"-PARG:0: Parameter error" &&
+            GetFileAttributesW(kRecord.c_str()) == INVALID_FILE_ATTRIBUTES,
+        "a batch argument with a command in it is refused, and the batch never runs");
+  RunGlowtide(L"\"-P:" + batch + L"\" -PARG:0:plain");
+  CheckEqual(WaitForFile(kRecord).substr(0, Child().size() + 7), Child() + L"\nplain\n",
+             "a plain argument still reaches the batch program");
+
   // A program that cannot be started says so, and the display is put back.
   wchar_t reason[256] = {};
   FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
@@ -136,14 +153,16 @@ void CheckLaunch() {
                "... and the last one out restores, once");
   }
 
-  // A launcher that starts the game and stays open: -PW: restores when the game ends.
-  const std::wstring game = SuiteDirectory() + L"\\child\\glowtide_game.exe";
+  // A launcher that starts the game and stays open: -PW: restores when the game ends. The game's
+  // name is found whatever the case of its letters, ASCII or not.
+  const std::wstring game = SuiteDirectory() + L"\\child\\\u00c9POP\u00c9E.exe";
+  CopyFileW((SuiteDirectory() + L"\\child\\glowtide_game.exe").c_str(), game.c_str(), FALSE);
   SetEnvironmentVariableW(L"GLOWTIDE_CHILD_SPAWN", game.c_str());
   {
     DeleteFileW(kRecord.c_str());
     Gate launcher(L"GlowtideSuiteLauncher", L"GLOWTIDE_LAUNCHER_EVENT");
     Gate gate(L"GlowtideSuiteGame");
-    Instance launch(L"\"-P:" + Child() + L"\" -BQ:30 -PW:GLOWTIDE_GAME.exe");
+    Instance launch(L"\"-P:" + Child() + L"\" -BQ:30 -PW:\u00e9pop\u00e9e.exe");
     WaitForFile(kRecord);  // the game runs
     Check(!launch.HasEnded(500) && QuitBrightness(launch.processId()).empty(),
           "with -PW: the launch goes on waiting while the game runs");

@@ -20,9 +20,24 @@ void CheckResources() {
              L"10 ? 104 90 / 104", "accelerators 109: Alt+? and Alt+/ give 104, the last marked");
   const std::string manifest =
       ResourceBytes(exe, RT_MANIFEST, 1, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
-  Check(manifest.find("level=\"asInvoker\" uiAccess=\"false\"") != std::string::npos &&
-            manifest.find(">True/PM<") != std::string::npos,
-        "manifest 1 (0x0409) asks for asInvoker and per-monitor DPI awareness");
+  bool declares = true;
+  for (const char* setting :
+       {"level=\"asInvoker\" uiAccess=\"false\"", ">True/PM<", ">PerMonitorV2, PerMonitor<",
+        "<supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/>",
+        "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""}) {
+    declares = declares && manifest.find(setting) != std::string::npos;
+  }
+  // The loader reads it as an activation context; a manifest it cannot parse is refused.
+  ACTCTXW context{sizeof context};
+  context.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
+  const std::wstring path = GlowtidePath();
+  context.lpSource = path.c_str();
+  context.lpResourceName = MAKEINTRESOURCEW(1);
+  const HANDLE activation = CreateActCtxW(&context);
+  Check(declares && activation != INVALID_HANDLE_VALUE,
+        "manifest 1 (0x0409) asks for asInvoker, per-monitor DPI awareness (v2, then v1), "
+        "Windows 10/11 and common controls 6, and the loader takes it");
+  if (activation != INVALID_HANDLE_VALUE) ReleaseActCtx(activation);
 
   CheckEqual(DialogTemplate(ResourceBytes(exe, RT_DIALOG, 103, kJapanese)),
              L"1/65535 ex0 80c800c8 0,0 170x62 menu'' class'' 'バージョン情報 Glowtide' 9pt w0 "

@@ -260,6 +260,12 @@ class FakePlatform : public Platform, public Machine {
                                             std::to_string(lParam) + "," + Num(flags) + "," +
                                             std::to_string(milliseconds));
   }
+  std::uint32_t SendInput(const MouseInput& input) override {
+    return Call("SendInput",
+                std::to_string(input.dx) + "," + std::to_string(input.dy) + "," + Num(input.flags))
+               ? 0
+               : 1;
+  }
   int MessageBoxW(WindowHandle owner, const char16_t* text, const char16_t* caption,
                   std::uint32_t type) override {
     boxes.push_back({text, caption});

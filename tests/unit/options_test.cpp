@@ -106,6 +106,10 @@ TEST(ParseCommandLine, RejectsANumberAsSpelledInTheTableOrShowsTheUsage) {
       {u"-B:", "-B:"},      {u"-bh:x -BL:y", "-BH:"}, {u"-BL:+5", "-BL:"},  {u"-BQ:00", "-BQ:"},
       {u"-bb:abc", "-BB:"}, {u"-BBH:-1", "-BBH:"},    {u"-BBL:x", "-BBL:"}, {u"-BBQ:", "-BBQ:"},
       {u"-PWT:x", "-PWT:"}, {u"-B:50 -B:x -SI", "-B:"}, {u"-D:1 -D:", "-D:"},
+      // cmd.exe would act on these in a batch program's arguments.
+      {u"-P:start.bat \"-PARG:0:a\\\" & echo x\"", "-PARG:0:"}, {u"-P:x.CMD -PARG:1:%PATH%", "-PARG:1:"},
+      {u"-P:x.cmd -PARG:0:a -PARG:1:(b)", "-PARG:1:"}, {u"-PARG:0:^ -P:x.bat", "-PARG:0:"},
+      {u"-P:x.exe -PARG:0:a&b", ""}, {u"-P:x.bat -PARG:0:C:\\Saves -PARG:1:-w 1", ""},
       {u"", "", true, true}, {u"   ", "", true, true}, {u"readme", "", true, true},
       {u"readme other", ""}, {u"-SI readme", "", false, true}, {u"-X", ""},
   };

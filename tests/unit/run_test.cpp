@@ -45,8 +45,8 @@ TEST(Run, RunsItsPhasesInOrderAndEndsWithItsExitCode) {
        {report +
         "<HDR Status>\nHDR support status : Supported\nHDR : Disable\n\n<HDR/SDR brightness b"},
        {"SendMessageTimeoutW(0xffff,0x112,0xf170,2,0x2,1000)", "Sleep(2000)",
-        "SendMessageTimeoutW(0xffff,0x112,0xf170,-1,0x2,1000)", "QueryDisplayConfig(4)",
-        "DisplayConfigGetDeviceInfo(15)", "DisplayConfigGetDeviceInfo(9)",
+        "SendMessageTimeoutW(0xffff,0x112,0xf170,-1,0x2,1000)", "SendInput(0,0,0x1)",
+        "QueryDisplayConfig(4)", "DisplayConfigGetDeviceInfo(15)", "DisplayConfigGetDeviceInfo(9)",
         "DisplayConfigGetDeviceInfo(11)", "MonitorFromWindow(0x0,1)",
         "GetNumberOfPhysicalMonitorsFromHMONITOR(0x10001)",
         "GetPhysicalMonitorsFromHMONITOR(0x10001,1)", "GetMonitorCapabilities(0x101)",
@@ -114,9 +114,12 @@ TEST(Run, EachPhaseSendsWhatItsOptionsAndTheMachineCallFor) {
       {u"-SI -B:70", "get15 get9 get11 caps getB setB:70 getB free box"},
       {u"-SI", "get15 get11 caps getB free box", current},
       // HDR: E wins, S decides from the state alone, D alone turns it off. Where the phase makes
-      // no read, the newer set goes first and the older one follows only if it is refused.
-      {u"-HDR:E", "set16:1 set10:1 get9"},                   {u"-HDR:E", "set16:1 get15", current},
-      {u"-HDR:D", "set16:0 set10:0 get9"},
+      // no read, the newer read asks which requests the system speaks; a current system that
+      // refuses the newer set gets no older one.
+      {u"-HDR:E", "get15 set10:1 get9"},                     {u"-HDR:E", "get15 set16:1 get15", current},
+      {u"-HDR:D", "get15 set10:0 get9"},
+      {u"-HDR:E", "get15 set16:1", {.failing = {"DisplayConfigSetDeviceInfo"}, .currentModel = true},
+       1},
       {u"-HDR:S", "get15 get9 set10:1 get9"},
       {u"-HDR:S", "get15 get9 set10:0 get9", {.advancedColorWord = 3}},
       {u"-HDR:S", "get15 get9 set10:1 get9", {.advancedColorWord = 0}},  // not supported
@@ -124,9 +127,9 @@ TEST(Run, EachPhaseSendsWhatItsOptionsAndTheMachineCallFor) {
       {u"-HDR:S", "get15 set16:0 get15", currentOn},
       {u"-HDR:S -HDR:D", "get15 set16:1 get15", current},
       {u"-HDR:E -HDR:S", "get15 set16:1 get15", currentOn},
-      {u"-HDR:D -HDR:E", "set16:1 get15", currentOn},
+      {u"-HDR:D -HDR:E", "get15 set16:1 get15", currentOn},
       // Each change is read back: one that does not show is not in place.
-      {u"-HDR:E", "set16:1 set10:1 get9", {.hdrStuck = true}, 1},
+      {u"-HDR:E", "get15 set10:1 get9", {.hdrStuck = true}, 1},
       // The white level: at most one level goes out; a failed read leaves -BB: or nothing.
       {u"-BB:2222", "set-18:2222 get11"},                    {u"-BBH:4000", ""},
       {u"-SBB -BBH:3700 -BBL:1300", "get11 set-18:3700 get11"},
@@ -151,17 +154,17 @@ TEST(Run, EachPhaseSendsWhatItsOptionsAndTheMachineCallFor) {
       // The last launch out applies the quit settings given, and only those.
       {game + u"-BQ:33", phases + " setB:33 getB free ]"},
       {game + u"-BBQ:4444", phases + " set-18:4444 get11 ]"},
-      {game + u"-HDRQ:E", phases + " set16:1 set10:1 get9 ]"},
-      {game + u"-HDRQ:E", phases + " set16:1 get15 ]", current},
+      {game + u"-HDRQ:E", phases + " get15 set10:1 get9 ]"},
+      {game + u"-HDRQ:E", phases + " get15 set16:1 get15 ]", current},
       {game + u"-HDRQ:D -BQ:33 -BBQ:4444",
-       phases + " set16:0 set10:0 get9 setB:33 getB free set-18:4444 get11 ]"},
+       phases + " get15 set10:0 get9 setB:33 getB free set-18:4444 get11 ]"},
       // Another launch still waits: this one is not the last out.
       {game + u"-BQ:33 -BBQ:4444 -HDRQ:E", phases + " ]", another},
       // A restore that does not stick ends with 1; its pauses go on serving messages.
       {u"-P:g.exe -BQ:33", "[ ] [ setB:33 ~ setB:33 ~ setB:33 free ]",
        {.failing = {"SetMonitorBrightness"}}, 1},
       // The restore speaks the model that the phase found, without probing again.
-      {u"-P:g.exe -HDRQ:E -HDR:D", "[ ] set16:0 set10:0 get9 [ set10:1 get9 ]"},
+      {u"-P:g.exe -HDRQ:E -HDR:D", "[ ] get15 set10:0 get9 [ set10:1 get9 ]"},
       {u"-P:g.exe -HDRQ:D -HDR:S", "[ ] get15 get9 set10:1 get9 [ set10:0 get9 ]"},
       {u"-P:g.exe -HDRQ:E -HDR:S", "[ ] get15 set16:0 get15 [ set16:1 get15 ]", currentOn},
       // A session that ends while the launcher runs restores from the window procedure, and the
@@ -176,7 +179,7 @@ TEST(Run, EachPhaseSendsWhatItsOptionsAndTheMachineCallFor) {
       {u"-D:* -B:70", "setB:70 getB free setB@0x112:70 getB free setB@0x111:70 getB free", desk},
       {u"-D:* -HDR:S",
        "get15 get9 set10:1 get9 get9@8 set10@8:0 get9@8 get9@9 set10@9:1 get9@9", desk},
-      {u"-D:ultragear -P:g.exe -BQ:33 -HDRQ:D", "[ ] [ set16:0 set10:0 get9 setB:33 getB free ]",
+      {u"-D:ultragear -P:g.exe -BQ:33 -HDRQ:D", "[ ] [ get15 set10:0 get9 setB:33 getB free ]",
        desk},
       {u"-D:5 -B:70 -P:g.exe -BQ:33", "box", desk, -255},
       // A quit option without -P: counts nothing, and -PW: without one waits for nothing.

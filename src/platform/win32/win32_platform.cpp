@@ -480,6 +480,15 @@ bool Win32Platform::SendMessageTimeoutW(WindowHandle window, std::uint32_t messa
                                &result) != 0;
 }
 
+std::uint32_t Win32Platform::SendInput(const MouseInput& input) {
+  INPUT native{};
+  native.type = INPUT_MOUSE;
+  native.mi.dx = input.dx;
+  native.mi.dy = input.dy;
+  native.mi.dwFlags = input.flags;
+  return ::SendInput(1, &native, sizeof native);
+}
+
 int Win32Platform::MessageBoxW(WindowHandle owner, const char16_t* text, const char16_t* caption,
                                std::uint32_t type) {
   return ::MessageBoxW(Native(owner), Wide(text), Wide(caption), type);

@@ -101,6 +101,7 @@ class Win32Platform final : public Platform {
   bool SendMessageTimeoutW(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                            std::intptr_t lParam, std::uint32_t flags,
                            std::uint32_t milliseconds) override;
+  std::uint32_t SendInput(const MouseInput& input) override;
   int MessageBoxW(WindowHandle owner, const char16_t* text, const char16_t* caption,
                   std::uint32_t type) override;
 

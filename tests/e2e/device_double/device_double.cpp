@@ -24,6 +24,8 @@
 //   fail=Name[:N],...       calls that fail (the first N times, then succeed)
 //   ignoreFirstWrite=1      the monitor acknowledges the first brightness write and ignores it
 //   hdrStuck=1              HDR sets succeed and change nothing
+//   changed=1               the configuration changes before the first query, which finds its
+//                           arrays too small
 // Every display keeps its own HDR state and white level, every physical monitor (handle
 // 0x1001 + 0x10 * source + index) its own brightness, as the calls leave them; a monitor keeps
 // its brightness within its minimum and maximum.
@@ -34,6 +36,7 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -63,6 +66,7 @@ struct Scenario {
   std::map<std::string, int> fail;        // calls that fail, and how many times more
   bool ignoreFirstWrite = false;
   bool hdrStuck = false;
+  bool changed = false;
 } scenario;
 
 std::wstring logPath;
@@ -126,6 +130,7 @@ void LoadScenario() {
   scenario.caps = number("caps", 2);
   scenario.ignoreFirstWrite = keys["ignoreFirstWrite"] == "1";
   scenario.hdrStuck = keys["hdrStuck"] == "1";
+  scenario.changed = keys["changed"] == "1";
   const std::string fail = keys["fail"] + ",";
   for (size_t at = 0, comma; (comma = fail.find(',', at)) != std::string::npos; at = comma + 1) {
     const std::string item = fail.substr(at, comma - at);
@@ -201,7 +206,8 @@ LONG WINAPI DoubleQueryDisplayConfig(UINT32 flags, UINT32* pathCount,
   Log("QueryDisplayConfig flags=" + std::to_string(flags) + " paths=" + std::to_string(*pathCount) +
       " modes=" + std::to_string(*modeCount) + " topology=" + (topology ? "given" : "null"));
   if (Fails("QueryDisplayConfig")) return ERROR_GEN_FAILURE;
-  if (*pathCount < scenario.paths.size() || *modeCount < scenario.paths.size() * 2) {
+  if (std::exchange(scenario.changed, false) || *pathCount < scenario.paths.size() ||
+      *modeCount < scenario.paths.size() * 2) {
     return ERROR_INSUFFICIENT_BUFFER;
   }
   for (size_t i = 0; i < scenario.paths.size(); ++i) {
