@@ -26,13 +26,17 @@ struct PhaseDisplay {
   BrightnessTarget brightness;
 };
 
-// Without -D: the settings act on display 1, and the brightness on the primary monitor. With it,
-// on each display it chose, and on that display's own physical monitor.
+// Without -D: the settings act on display 1, and the brightness on the primary monitor (through
+// the power scheme when that is a built-in panel's). With it, on each display it chose, and on
+// that display's own physical monitor or panel.
 std::vector<PhaseDisplay> PhaseDisplays(const std::vector<Display>& displays,
                                         const std::vector<std::size_t>& chosen, bool chooses) {
+  bool primaryBuiltIn = false;
+  for (const Display& display : displays) primaryBuiltIn |= display.primary && display.builtIn;
   std::vector<PhaseDisplay> phase;
   for (const std::size_t index : chosen) {
     PhaseDisplay entry{&displays[index], {}};
+    entry.brightness.builtIn = chooses ? displays[index].builtIn : primaryBuiltIn;
     if (chooses) {
       entry.brightness.chosen = true;
       entry.brightness.monitor = displays[index].monitor;
@@ -69,7 +73,7 @@ class RunQuitSettings final : public QuitSettings {
         if (entry.brightness.chosen) {
           entry.brightness.monitor = FindMonitor(platform_, entry.display->device);
         }
-        inPlace &= SetMonitorBrightness(platform_, pause, entry.brightness,
+        inPlace &= SetDisplayBrightness(platform_, platform_, pause, entry.brightness,
                                         static_cast<std::uint32_t>(settings_.quitBrightness));
       }
       if (settings_.restoreWhiteLevel) {
@@ -140,7 +144,7 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
       inPlace &= RunWhiteLevelPhase(platform, settings, display.target, report);
     }
     if (settings.showReport || settings.setBrightness || settings.switchBrightness) {
-      inPlace &= RunBrightnessPhase(platform, pause, settings, entry.brightness, report);
+      inPlace &= RunBrightnessPhase(platform, platform, pause, settings, entry.brightness, report);
     }
   }
   if (settings.showReport) {

@@ -4,6 +4,8 @@
 #include <limits>
 #include <new>
 
+#include "monitor/panel_brightness.h"
+
 namespace glowtide {
 namespace {
 
@@ -126,63 +128,117 @@ bool WriteBrightness(MonitorConfigPlatform& platform, Pause& pause, Handle monit
   return false;
 }
 
+struct Reading {
+  std::uint32_t minimum = 0, current = 0, maximum = 0;
+};
+
+// A display's brightness: its physical monitor's over DDC/CI, or a built-in panel's power scheme.
+class Screen {
+ public:
+  Screen(MonitorConfigPlatform& monitors, PowerPlatform& power, Pause& pause,
+         const BrightnessTarget& target)
+      : monitors_(monitors), pause_(pause) {
+    if (target.builtIn) {
+      panel_.emplace(power, pause);
+    } else {
+      physical_.emplace(monitors, target);
+    }
+  }
+
+  bool found() const { return panel_ || physical_->found(); }
+
+  // Whether the brightness can be set; none when that could not be read. A panel can be set when
+  // its scheme can be read.
+  std::optional<bool> Capabilities() {
+    if (panel_) return Brightness() ? std::optional<bool>(true) : std::nullopt;
+    std::uint32_t capabilities = 0;
+    std::uint32_t colorTemperatures = 0;
+    if (!Tried(pause_, [&] {
+          return monitors_.GetMonitorCapabilities(physical_->handle(), &capabilities,
+                                                  &colorTemperatures);
+        })) {
+      return std::nullopt;
+    }
+    return (capabilities & kMcCapsBrightness) != 0;
+  }
+
+  // The brightness before any change, read once.
+  std::optional<Reading> Brightness() {
+    if (read_) return reading_;
+    read_ = true;
+    if (panel_) {
+      if (const std::optional<std::uint32_t> value = panel_->Read()) {
+        reading_ = Reading{0, *value, kPanelMaximum};
+      }
+    } else {
+      Reading r;
+      if (Tried(pause_, [&] {
+            return monitors_.GetMonitorBrightness(physical_->handle(), &r.minimum, &r.current,
+                                                  &r.maximum);
+          })) {
+        reading_ = r;
+      }
+    }
+    return reading_;
+  }
+
+  bool Write(std::uint32_t value) {
+    if (panel_) return panel_->Write(value);
+    return WriteBrightness(monitors_, pause_, physical_->handle(), value);
+  }
+
+ private:
+  MonitorConfigPlatform& monitors_;
+  Pause& pause_;
+  std::optional<PanelBrightness> panel_;
+  std::optional<PhysicalMonitors> physical_;
+  bool read_ = false;
+  std::optional<Reading> reading_;
+};
+
 }  // namespace
 
-bool SetMonitorBrightness(MonitorConfigPlatform& platform, Pause& pause,
+bool SetDisplayBrightness(MonitorConfigPlatform& monitors, PowerPlatform& power, Pause& pause,
                           const BrightnessTarget& target, std::uint32_t value) {
-  const PhysicalMonitors monitors(platform, target);
-  return monitors.found() && WriteBrightness(platform, pause, monitors.handle(), value);
+  Screen screen(monitors, power, pause, target);
+  return screen.found() && screen.Write(value);
 }
 
-bool RunBrightnessPhase(MonitorConfigPlatform& platform, Pause& pause,
+bool RunBrightnessPhase(MonitorConfigPlatform& monitors, PowerPlatform& power, Pause& pause,
                         const LaunchSettings& settings, const BrightnessTarget& target,
                         ReportText& report) {
-  bool capabilitiesObtained = false;
-  bool brightnessSettable = false;
+  std::optional<bool> settable;
   // A switch that cannot read the brightness sets nothing, and that is no failure; -B: then
   // stands.
   bool inPlace = !settings.setBrightness;
   {
-    const PhysicalMonitors monitors(platform, target);
-    if (monitors.found()) {
-      const Handle monitor = monitors.handle();
-      if (settings.showReport) {
-        std::uint32_t capabilities = 0;
-        std::uint32_t colorTemperatures = 0;
-        if (Tried(pause, [&] {
-              return platform.GetMonitorCapabilities(monitor, &capabilities, &colorTemperatures);
-            })) {
-          capabilitiesObtained = true;
-          brightnessSettable = (capabilities & kMcCapsBrightness) != 0;
-        }
-      }
+    Screen screen(monitors, power, pause, target);
+    if (screen.found()) {
+      if (settings.showReport) settable = screen.Capabilities();
       std::optional<std::uint32_t> value;
       if (settings.showReport || settings.switchBrightness) {
-        std::uint32_t minimum = 0, current = 0, maximum = 0;
-        if (Tried(pause, [&] {
-              return platform.GetMonitorBrightness(monitor, &minimum, &current, &maximum);
-            })) {
+        if (const std::optional<Reading> now = screen.Brightness()) {
           if (settings.showReport) {
             AppendReportSection(report,
                                 u"<Brightness>\nSupported value : %u to %u\nCurrent : %u\n\n",
-                                {minimum, maximum, current});
+                                {now->minimum, now->maximum, now->current});
           }
           if (settings.switchBrightness) {
-            value =
-                ChooseSwitchBrightness(static_cast<std::uint32_t>(settings.brightnessHigh),
-                                       static_cast<std::uint32_t>(settings.brightnessLow), current);
+            value = ChooseSwitchBrightness(static_cast<std::uint32_t>(settings.brightnessHigh),
+                                           static_cast<std::uint32_t>(settings.brightnessLow),
+                                           now->current);
           }
         }
       }
-      // The value is never clamped to the monitor's range: the monitor decides what it takes.
+      // The value is never clamped to a monitor's range: the monitor decides what it takes.
       if (!value && settings.setBrightness) value = static_cast<std::uint32_t>(settings.brightness);
-      if (value) inPlace = WriteBrightness(platform, pause, monitor, *value);
+      if (value) inPlace = screen.Write(*value);
     }
   }
   if (settings.showReport) {
-    if (capabilitiesObtained) {
+    if (settable) {
       AppendReportSection(report, u"<Monitor capabilities>\nBrightness : %s\n\n",
-                          {brightnessSettable ? u"Can setting" : u"Can't setting"});
+                          {*settable ? u"Can setting" : u"Can't setting"});
     } else {
       AppendReportSection(
           report, u"<Monitor capabilities>\nCapability informations are not supported.\n\n");

@@ -9,6 +9,7 @@
 
 #include "monitor/tries.h"
 #include "platform/monitor_config.h"
+#include "platform/power.h"
 #include "report/report.h"
 #include "settings/launch_settings.h"
 
@@ -16,6 +17,8 @@ namespace glowtide {
 
 // Where a display's brightness is read and set.
 struct BrightnessTarget {
+  // A built-in panel: its brightness is the power scheme's, and DDC/CI is not asked.
+  bool builtIn = false;
   // False: the primary monitor as MonitorFromWindow finds it, and its first physical monitor.
   bool chosen = false;
   // The chosen display's monitor (none when no monitor has its device), and the names of the
@@ -43,16 +46,16 @@ std::optional<std::size_t> ChoosePhysicalMonitor(const std::vector<std::u16strin
                                                  const std::vector<std::u16string>& sharing,
                                                  std::size_t position);
 
-// Enumerates the target's physical monitors afresh, sets its brightness, reads it back (sending it
-// once more when the monitor did not take it) and releases them all. Every read and set is tried
-// up to kTries times. Whether the brightness is in place.
-bool SetMonitorBrightness(MonitorConfigPlatform& platform, Pause& pause,
+// Sets the target's brightness and reads it back, sending it once more when it did not take:
+// through its physical monitor (enumerated afresh, and released) or a built-in panel's power
+// scheme. Every read and set is tried up to kTries times. Whether the brightness is in place.
+bool SetDisplayBrightness(MonitorConfigPlatform& monitors, PowerPlatform& power, Pause& pause,
                           const BrightnessTarget& target, std::uint32_t value);
 
 // Reads for the report and -SB, appends the brightness and capabilities sections, makes at most
 // one set (read back as above) and releases the monitors. False when -B: or the switch asked for
 // a value that is not in place; a switch that could not read the brightness asks for none.
-bool RunBrightnessPhase(MonitorConfigPlatform& platform, Pause& pause,
+bool RunBrightnessPhase(MonitorConfigPlatform& monitors, PowerPlatform& power, Pause& pause,
                         const LaunchSettings& settings, const BrightnessTarget& target,
                         ReportText& report);
 

@@ -4,6 +4,7 @@
 #include "platform/command_line.h"
 #include "platform/display_config.h"
 #include "platform/monitor_config.h"
+#include "platform/power.h"
 #include "platform/process.h"
 #include "platform/windowing.h"
 
@@ -12,6 +13,7 @@ namespace glowtide {
 class Platform : public CommandLinePlatform,
                  public DisplayConfigPlatform,
                  public MonitorConfigPlatform,
+                 public PowerPlatform,
                  public ProcessPlatform,
                  public WindowingPlatform {};
 

@@ -9,12 +9,14 @@ namespace {
 // The header of every request to adapter LUID 4660:-2 and target id 7.
 const std::string kHeader = "34120000feffffff07000000";
 const std::string kDisplay = "paths=4660:-2:7,22136:0:9\n";
-// The sections of every display of the desk below: an older system, HDR off, level 1000, at 40.
-const std::wstring kSections =
-    L"<HDR Status>\nHDR support status : Supported\nHDR : Disable\n\n"
-    L"<HDR/SDR brightness balance (SDR white level)>\nCurrent : 1000   (80 nits)\n\n"
-    L"<Brightness>\nSupported value : 0 to 100\nCurrent : 40\n\n"
-    L"<Monitor capabilities>\nBrightness : Can setting\n\n";
+// The sections of a display of the desk below: an older system, HDR off, level 1000, and a
+// brightness of 40 (a monitor's) or 60 (the panel's power scheme on mains).
+std::wstring Sections(const wchar_t* brightness) {
+  return L"<HDR Status>\nHDR support status : Supported\nHDR : Disable\n\n"
+         L"<HDR/SDR brightness balance (SDR white level)>\nCurrent : 1000   (80 nits)\n\n"
+         L"<Brightness>\nSupported value : 0 to 100\nCurrent : " +
+         std::wstring(brightness) + L"\n\n<Monitor capabilities>\nBrightness : Can setting\n\n";
+}
 
 // The lines joined, without the requests for each display's device and name (types 1 and 2).
 std::string Joined(const std::vector<std::string>& lines) {
@@ -113,8 +115,8 @@ void CheckDisplay() {
       BoxOf(RunGlowtide(L"-SI -D:*")),
       L"Monitor information: "
       L"<Display 1>\nName : Built-in display\nDevice : DISPLAY1\n\n" +
-          kSections + L"<Display 2>\nName : LG ULTRAGEAR\nDevice : DISPLAY2\n\n" + kSections +
-          L"<Display 3>\nName : TV\nDevice : DISPLAY2\n\n" + kSections +
+          Sections(L"60") + L"<Display 2>\nName : LG ULTRAGEAR\nDevice : DISPLAY2\n\n" +
+          Sections(L"40") + L"<Display 3>\nName : TV\nDevice : DISPLAY2\n\n" + Sections(L"40") +
           L"<Displays>\n1 : Built-in display (DISPLAY1, primary)\n2 : LG ULTRAGEAR (DISPLAY2)\n"
           L"3 : TV (DISPLAY2)\n\n",
       "-SI -D:* reports each display under its heading, then lists them");

@@ -1,5 +1,5 @@
 // The built image: a GUI-subsystem 64-bit exe of at most 90 KiB that imports system DLLs only,
-// and a dxva2.dll planted beside it that is never loaded.
+// and a dxva2.dll and powrprof.dll planted beside it that are never loaded.
 #include <cstdio>
 
 #include "harness.h"
@@ -24,8 +24,9 @@ void CheckImage() {
         "Glowtide.exe is at most 90 KiB (92160 bytes): " + std::to_string(size));
 }
 
-// A dxva2.dll planted beside Glowtide.exe leaves a marker when it is loaded; every run of the
-// suite has had it there, while its reports came from the double in the system directory.
+// A dxva2.dll and a powrprof.dll planted beside Glowtide.exe leave a marker when they are loaded;
+// every run of the suite has had them there, while its reports came from the doubles in the
+// system directory.
 void CheckPlantedDll(bool before) {
   const std::wstring marker = TempFile(L"glowtide_planted_dll_loaded.txt");
   if (before) {
@@ -34,8 +35,10 @@ void CheckPlantedDll(bool before) {
   }
   Check(
       GetFileAttributesW((SuiteDirectory() + L"\\dxva2.dll").c_str()) != INVALID_FILE_ATTRIBUTES &&
+          GetFileAttributesW((SuiteDirectory() + L"\\powrprof.dll").c_str()) !=
+              INVALID_FILE_ATTRIBUTES &&
           GetFileAttributesW(marker.c_str()) == INVALID_FILE_ATTRIBUTES,
-      "the dxva2.dll planted beside Glowtide.exe was never loaded");
+      "the dxva2.dll and powrprof.dll planted beside Glowtide.exe were never loaded");
 }
 
 }  // namespace e2e

@@ -61,6 +61,58 @@ void CheckMonitor() {
           std::string(c.what) + " (exit " + std::to_string(run.exitCode) + ", " +
               std::to_string(DeviceCalls(run.processId, c.call).size()) + " sent)");
   }
+
+  // A built-in panel's brightness is the power scheme's for the power source; beside it a monitor
+  // is still set over DDC/CI. The calls that set and read each, in order.
+  auto brightnessCalls = [](DWORD processId) {
+    std::string calls;
+    for (const std::string& line : DeviceLog(processId)) {
+      for (const char* call : {"PowerRead", "PowerWrite", "PowerSetActiveScheme", "SetMonitor"}) {
+        if (line.rfind(call, 0) == 0) calls += (calls.empty() ? "" : " | ") + line;
+      }
+    }
+    return calls;
+  };
+  const std::string laptop = "paths=4660:0:7:0::2147483648\n";
+  const std::string applied = " | PowerSetActiveScheme | ";
+  struct Panel {
+    std::string scenario;
+    std::wstring arguments;
+    std::string calls;
+    DWORD exitCode;
+    const char* what;
+  };
+  const Panel panels[] = {
+      {laptop, L"-B:40",
+       "PowerWriteACValueIndex value=40 mains" + applied + "PowerReadACValueIndex value=40 mains",
+       0, "a laptop on mains: -B:40 writes the mains value, applies the scheme and reads it back"},
+      {laptop + "power=battery\n", L"-B:40",
+       "PowerWriteDCValueIndex value=40 battery" + applied +
+           "PowerReadDCValueIndex value=40 battery",
+       0, "a laptop on battery: -B:40 writes the battery value"},
+      {laptop, L"-SB",
+       "PowerReadACValueIndex value=60 mains | PowerWriteACValueIndex value=30 mains" + applied +
+           "PowerReadACValueIndex value=30 mains",
+       0, "-SB switches the panel from its current value"},
+      {laptop, L"-BQ:33" + launch,
+       "PowerWriteACValueIndex value=33 mains" + applied + "PowerReadACValueIndex value=33 mains",
+       0, "-BQ: after a counted launch puts the panel's value back"},
+      {laptop + "fail=PowerReadACValueIndex\n", L"-B:40",
+       "PowerWriteACValueIndex value=40 mains" + applied +
+           "PowerReadACValueIndex value=40 mains | PowerReadACValueIndex value=40 mains | "
+           "PowerReadACValueIndex value=40 mains",
+       1, "a scheme that cannot be read back: three tries, exit 1"},
+      {"paths=4660:0:7:0::2147483648,4660:0:8:1:LG ULTRAGEAR\n", L"-D:* -B:40",
+       "PowerWriteACValueIndex value=40 mains" + applied +
+           "PowerReadACValueIndex value=40 mains | SetMonitorBrightness handle=0x1011 value=40",
+       0, "a desk: the panel through the scheme, the monitor beside it over DDC/CI"},
+  };
+  for (const Panel& c : panels) {
+    SetDeviceScenario(c.scenario);
+    const RunResult run = RunGlowtide(c.arguments);
+    CheckEqual(brightnessCalls(run.processId) + " exit " + std::to_string(run.exitCode),
+               c.calls + " exit " + std::to_string(c.exitCode), c.what);
+  }
 }
 
 }  // namespace e2e

@@ -110,7 +110,12 @@ std::string FakePlatform::Trace() const {
                                  {"ReleaseMutex(", "]", false},
                                  {"CreateToolhelp32Snapshot(", "look", false},
                                  {"Sleep(50)", "~", false},
-                                 {"MsgWaitForMultipleObjectsEx(0,0x32,", "~", false}};
+                                 {"MsgWaitForMultipleObjectsEx(0,0x32,", "~", false},
+                                 {"PowerReadACValueIndex(", "getPac", false},
+                                 {"PowerReadDCValueIndex(", "getPdc", false},
+                                 {"PowerWriteACValueIndex(", "setPac:", true},
+                                 {"PowerWriteDCValueIndex(", "setPdc:", true},
+                                 {"PowerSetActiveScheme(", "apply", false}};
   std::string trace;
   for (const std::string& call : calls) {
     for (const Short& s : kShort) {
@@ -154,6 +159,32 @@ bool FakePlatform::Call(const char* name, const std::string& arguments) {
   return fails;
 }
 
+namespace {
+
+bool IsBrightness(const Guid* subgroup, const Guid* setting) {
+  return std::memcmp(subgroup, &kVideoSubgroup, sizeof(Guid)) == 0 &&
+         std::memcmp(setting, &kVideoBrightness, sizeof(Guid)) == 0;
+}
+
+}  // namespace
+
+std::uint32_t FakePlatform::ReadScheme(const char* name, const Guid* scheme, const Guid* subgroup,
+                                       const Guid* setting, std::uint32_t kept,
+                                       std::uint32_t* value) {
+  if (Call(name) || scheme != &scheme_ || !IsBrightness(subgroup, setting)) return 87;
+  *value = kept;
+  return 0;
+}
+
+std::uint32_t FakePlatform::WriteScheme(const char* name, const Guid* scheme, const Guid* subgroup,
+                                        const Guid* setting, std::uint32_t& kept,
+                                        std::uint32_t value) {
+  if (Call(name, std::to_string(value)) || scheme != &scheme_ || !IsBrightness(subgroup, setting))
+    return 87;
+  kept = value;
+  return 0;
+}
+
 std::string FakePlatform::Target(std::uint32_t id) const {
   return id == 7 ? "" : "@" + std::to_string(id);
 }
@@ -176,7 +207,9 @@ char16_t** FakePlatform::CommandLineToArgvW(const char16_t* commandLine, int* co
 }
 
 void FakePlatform::LocalFree(void* memory) {
-  Call("LocalFree", memory == argvPointers_.data() ? "argv" : "other");
+  Call("LocalFree", memory == argvPointers_.data() ? "argv"
+                    : memory == &scheme_           ? "scheme"
+                                                   : "other");
   // Poison the texts so that a pointer kept into the array shows up as a wrong value.
   for (std::u16string& item : argv_) item.assign(item.size(), u'#');
 }

@@ -89,6 +89,11 @@ struct Machine {
   // sets without changing.
   bool ignoresFirstWrite = false;
   bool hdrStuck = false;
+
+  // The power scheme's display brightness on mains and on battery, and the power source.
+  std::uint32_t mainsBrightness = 60;
+  std::uint32_t batteryBrightness = 40;
+  std::uint8_t acLineStatus = 1;
   std::uint32_t capabilities = 0x2;
 
   // Processes: this process is 4, created at 7. Each snapshot lists the next entry (the last one
@@ -193,6 +198,37 @@ class FakePlatform : public Platform, public Machine {
     std::string handles = std::to_string(count);
     for (std::uint32_t i = 0; i < count; ++i) handles += "," + Num(monitors[i].handle);
     return !Call("DestroyPhysicalMonitors", handles);
+  }
+
+  std::uint32_t PowerGetActiveScheme(Guid** scheme) override {
+    if (Call("PowerGetActiveScheme")) return 2;
+    *scheme = &scheme_;
+    return 0;
+  }
+  std::uint32_t PowerReadACValueIndex(const Guid* scheme, const Guid* subgroup, const Guid* setting,
+                                      std::uint32_t* value) override {
+    return ReadScheme("PowerReadACValueIndex", scheme, subgroup, setting, mainsBrightness, value);
+  }
+  std::uint32_t PowerReadDCValueIndex(const Guid* scheme, const Guid* subgroup, const Guid* setting,
+                                      std::uint32_t* value) override {
+    return ReadScheme("PowerReadDCValueIndex", scheme, subgroup, setting, batteryBrightness, value);
+  }
+  std::uint32_t PowerWriteACValueIndex(const Guid* scheme, const Guid* subgroup,
+                                       const Guid* setting, std::uint32_t value) override {
+    return WriteScheme("PowerWriteACValueIndex", scheme, subgroup, setting, mainsBrightness, value);
+  }
+  std::uint32_t PowerWriteDCValueIndex(const Guid* scheme, const Guid* subgroup,
+                                       const Guid* setting, std::uint32_t value) override {
+    return WriteScheme("PowerWriteDCValueIndex", scheme, subgroup, setting, batteryBrightness,
+                       value);
+  }
+  std::uint32_t PowerSetActiveScheme(const Guid* scheme) override {
+    return Call("PowerSetActiveScheme", scheme == &scheme_ ? "active" : "other") ? 31 : 0;
+  }
+  bool GetSystemPowerStatus(std::uint8_t* status) override {
+    if (Call("GetSystemPowerStatus")) return false;
+    *status = acLineStatus;
+    return true;
   }
 
   void Sleep(std::uint32_t milliseconds) override {
@@ -342,6 +378,12 @@ class FakePlatform : public Platform, public Machine {
   // Records the call and tells whether it is to fail; a failing call leaves ERROR_GEN_FAILURE.
   bool Call(const char* name, const std::string& arguments = "");
   const FakeProcess* Find(std::uint32_t processId) const;
+  // A read or write of the scheme's display brightness; refused for another scheme or setting.
+  std::uint32_t ReadScheme(const char* name, const Guid* scheme, const Guid* subgroup,
+                           const Guid* setting, std::uint32_t kept, std::uint32_t* value);
+  std::uint32_t WriteScheme(const char* name, const Guid* scheme, const Guid* subgroup,
+                            const Guid* setting, std::uint32_t& kept, std::uint32_t value);
+  Guid scheme_ = {0x381b4222, 0xf694, 0x41f0, {0x96, 0x85, 0xff, 0x5b, 0xb2, 0x60, 0xdf, 0x2e}};
   // A request's target in the log: nothing for target 7, else "@<id>".
   std::string Target(std::uint32_t id) const;
   std::vector<std::u16string> argv_;

@@ -38,6 +38,7 @@ TEST(AppendReportSection, FormatsIntoABoundedSectionAndAppends) {
 // read failed is left out. Empty HDR and white-level texts mean that the section is left out.
 TEST(ShowReport, EachSectionSaysWhatTheMachineAnswered) {
   const std::string none = "Capability informations are not supported.";
+  const testing::FakePath laptop{0x1234, 0, 7, 0, u"", 0x80000000};
   struct Case {
     testing::Machine machine;
     std::string hdr = "Supported\nHDR : Disable";
@@ -69,6 +70,12 @@ TEST(ShowReport, EachSectionSaysWhatTheMachineAnswered) {
       {.machine = {.failing = {"GetMonitorBrightness"}}, .brightness = ""},
       {.machine = {.failing = {"GetMonitorCapabilities"}}, .capabilities = none},
       {.machine = {.monitorCount = 0}, .brightness = "", .capabilities = none},
+      // A built-in panel: the power scheme's value on battery; none when it cannot be read.
+      {.machine = {.paths = {laptop}, .acLineStatus = 0},
+       .brightness = "<Brightness>\nSupported value : 0 to 100\nCurrent : 40\n\n"},
+      {.machine = {.failing = {"PowerReadACValueIndex"}, .paths = {laptop}},
+       .brightness = "",
+       .capabilities = none},
   };
   for (const Case& c : cases) {
     testing::FakePlatform platform(c.machine);
@@ -97,7 +104,7 @@ TEST(ShowReport, HeadsEachChosenDisplayAndListsThemAll) {
       "<Display 2>\nName : Built-in display\nDevice : DISPLAY2\n\n"
       "<HDR Status>\nHDR support status : Supported\nHDR : Disable\n\n"
       "<HDR/SDR brightness balance (SDR white level)>\nCurrent : 1000   (80 nits)\n\n"
-      "<Brightness>\nSupported value : 0 to 100\nCurrent : 50\n\n"
+      "<Brightness>\nSupported value : 0 to 100\nCurrent : 60\n\n"  // the power scheme's
       "<Monitor capabilities>\nBrightness : Can setting\n\n"
       "<Displays>\n1 : LG ULTRAGEAR (DISPLAY1)\n2 : Built-in display (DISPLAY2, primary)\n\n");
 }

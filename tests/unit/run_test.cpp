@@ -103,6 +103,8 @@ TEST(Run, EachPhaseSendsWhatItsOptionsAndTheMachineCallFor) {
                               .monitorCount = 2,
                               .descriptions = {u"TV", u"DELL U2720Q"},
                               .primarySource = 1};
+  // A laptop's built-in panel, on mains at 60 of the power scheme's 0 to 100.
+  const testing::Machine laptop{.paths = {{0x1234, 0, 7, 0, u"", 0x80000000}}};
   // Instance 9 waits too, and goes on running.
   const testing::Machine another{.processes = {{9, u"Glowtide.exe"}},
                                  .table = testing::TableWith({{9, 7}})};
@@ -182,6 +184,18 @@ TEST(Run, EachPhaseSendsWhatItsOptionsAndTheMachineCallFor) {
       {u"-D:ultragear -P:g.exe -BQ:33 -HDRQ:D", "[ ] [ get15 set10:0 get9 setB:33 getB free ]",
        desk},
       {u"-D:5 -B:70 -P:g.exe -BQ:33", "box", desk, -255},
+      // A built-in panel's brightness is the power scheme's for the power source, written and
+      // applied, then read back; DDC/CI is not asked.
+      {u"-B:40", "setPac:40 apply getPac", laptop},
+      {u"-B:40", "setPdc:40 apply getPdc", {.paths = laptop.paths, .acLineStatus = 0}},
+      {u"-B:150", "setPac:100 apply getPac", laptop},
+      {u"-SB", "getPac setPac:30 apply getPac", laptop},
+      {u"-B:40", "setPac:40 apply getPac ~ getPac ~ getPac",
+       {.failing = {"PowerReadACValueIndex"}, .paths = laptop.paths}, 1},
+      {u"-B:40", "", {.failing = {"PowerGetActiveScheme"}, .paths = laptop.paths}, 1},
+      {u"-P:g.exe -BQ:33", "[ ] [ setPac:33 apply getPac ]", laptop},
+      {u"-D:* -B:40", "setPac:40 apply getPac setB@0x111:40 getB free",
+       {.paths = {laptop.paths[0], {0x1234, 0, 8, 1}}}},
       // A quit option without -P: counts nothing, and -PW: without one waits for nothing.
       {u"-BQ:33 -HDRQ:E -BBQ:4444", ""},                     {u"-P:g.exe -PW:g.exe", ""},
   };

@@ -109,21 +109,79 @@ bool Win32Platform::GetMonitorInfoW(MonitorHandle monitor, MonitorInfo* info) {
 }
 
 Win32Platform::Win32Platform() {
-  // dxva2 is not one of the DLLs that Windows always takes from System32, so it is loaded from
-  // there by name, never from the exe's folder; and every later load is held to System32 too.
+  // dxva2 and powrprof are not among the DLLs that Windows always takes from System32, so they
+  // are loaded from there by name, never from the exe's folder; and every later load is held to
+  // System32 too. A function that cannot be had stays null, and its call then fails.
   ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
-  HMODULE dxva2 = ::LoadLibraryExW(L"dxva2.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-  if (dxva2 == nullptr) return;  // every monitor call then fails
-  auto take = [dxva2](auto& function, const char* name) {
+  HMODULE library = nullptr;
+  auto take = [&library](auto& function, const char* name) {
+    if (library == nullptr) return;
     function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(
-        reinterpret_cast<void*>(::GetProcAddress(dxva2, name)));
+        reinterpret_cast<void*>(::GetProcAddress(library, name)));
   };
+  library = ::LoadLibraryExW(L"dxva2.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
   take(dxva2_.getNumberOfPhysicalMonitors, "GetNumberOfPhysicalMonitorsFromHMONITOR");
   take(dxva2_.getPhysicalMonitors, "GetPhysicalMonitorsFromHMONITOR");
   take(dxva2_.getMonitorCapabilities, "GetMonitorCapabilities");
   take(dxva2_.getMonitorBrightness, "GetMonitorBrightness");
   take(dxva2_.setMonitorBrightness, "SetMonitorBrightness");
   take(dxva2_.destroyPhysicalMonitors, "DestroyPhysicalMonitors");
+  library = ::LoadLibraryExW(L"powrprof.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  take(powrprof_.getActiveScheme, "PowerGetActiveScheme");
+  take(powrprof_.readAc, "PowerReadACValueIndex");
+  take(powrprof_.readDc, "PowerReadDCValueIndex");
+  take(powrprof_.writeAc, "PowerWriteACValueIndex");
+  take(powrprof_.writeDc, "PowerWriteDCValueIndex");
+  take(powrprof_.setActiveScheme, "PowerSetActiveScheme");
+}
+
+static_assert(sizeof(GUID) == sizeof(Guid));
+
+std::uint32_t Win32Platform::PowerGetActiveScheme(Guid** scheme) {
+  if (!powrprof_.getActiveScheme) return ERROR_MOD_NOT_FOUND;
+  return powrprof_.getActiveScheme(nullptr, scheme);
+}
+
+std::uint32_t Win32Platform::PowerReadACValueIndex(const Guid* scheme, const Guid* subgroup,
+                                                   const Guid* setting, std::uint32_t* value) {
+  if (!powrprof_.readAc) return ERROR_MOD_NOT_FOUND;
+  unsigned long read = 0;
+  const unsigned long result = powrprof_.readAc(nullptr, scheme, subgroup, setting, &read);
+  *value = read;
+  return result;
+}
+
+std::uint32_t Win32Platform::PowerReadDCValueIndex(const Guid* scheme, const Guid* subgroup,
+                                                   const Guid* setting, std::uint32_t* value) {
+  if (!powrprof_.readDc) return ERROR_MOD_NOT_FOUND;
+  unsigned long read = 0;
+  const unsigned long result = powrprof_.readDc(nullptr, scheme, subgroup, setting, &read);
+  *value = read;
+  return result;
+}
+
+std::uint32_t Win32Platform::PowerWriteACValueIndex(const Guid* scheme, const Guid* subgroup,
+                                                    const Guid* setting, std::uint32_t value) {
+  if (!powrprof_.writeAc) return ERROR_MOD_NOT_FOUND;
+  return powrprof_.writeAc(nullptr, scheme, subgroup, setting, value);
+}
+
+std::uint32_t Win32Platform::PowerWriteDCValueIndex(const Guid* scheme, const Guid* subgroup,
+                                                    const Guid* setting, std::uint32_t value) {
+  if (!powrprof_.writeDc) return ERROR_MOD_NOT_FOUND;
+  return powrprof_.writeDc(nullptr, scheme, subgroup, setting, value);
+}
+
+std::uint32_t Win32Platform::PowerSetActiveScheme(const Guid* scheme) {
+  if (!powrprof_.setActiveScheme) return ERROR_MOD_NOT_FOUND;
+  return powrprof_.setActiveScheme(nullptr, scheme);
+}
+
+bool Win32Platform::GetSystemPowerStatus(std::uint8_t* acLineStatus) {
+  SYSTEM_POWER_STATUS status{};
+  const BOOL ok = ::GetSystemPowerStatus(&status);
+  *acLineStatus = status.ACLineStatus;
+  return ok != FALSE;
 }
 
 bool Win32Platform::GetNumberOfPhysicalMonitorsFromHMONITOR(MonitorHandle monitor,

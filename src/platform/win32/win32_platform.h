@@ -7,7 +7,7 @@ namespace glowtide {
 
 class Win32Platform final : public Platform {
  public:
-  // Loads dxva2 from the system directory and limits every later DLL load to it.
+  // Loads dxva2 and powrprof from the system directory and limits every later DLL load to it.
   Win32Platform();
 
   char16_t** CommandLineToArgvW(const char16_t* commandLine, int* count) override;
@@ -34,6 +34,18 @@ class Win32Platform final : public Platform {
                             std::uint32_t* maximum) override;
   bool SetMonitorBrightness(Handle monitor, std::uint32_t value) override;
   bool DestroyPhysicalMonitors(std::uint32_t count, PhysicalMonitor* monitors) override;
+
+  std::uint32_t PowerGetActiveScheme(Guid** scheme) override;
+  std::uint32_t PowerReadACValueIndex(const Guid* scheme, const Guid* subgroup, const Guid* setting,
+                                      std::uint32_t* value) override;
+  std::uint32_t PowerReadDCValueIndex(const Guid* scheme, const Guid* subgroup, const Guid* setting,
+                                      std::uint32_t* value) override;
+  std::uint32_t PowerWriteACValueIndex(const Guid* scheme, const Guid* subgroup,
+                                       const Guid* setting, std::uint32_t value) override;
+  std::uint32_t PowerWriteDCValueIndex(const Guid* scheme, const Guid* subgroup,
+                                       const Guid* setting, std::uint32_t value) override;
+  std::uint32_t PowerSetActiveScheme(const Guid* scheme) override;
+  bool GetSystemPowerStatus(std::uint8_t* acLineStatus) override;
 
   void Sleep(std::uint32_t milliseconds) override;
   bool CreateProcessW(const char16_t* applicationName, char16_t* commandLine, bool inheritHandles,
@@ -116,6 +128,19 @@ class Win32Platform final : public Platform {
     int(__stdcall* setMonitorBrightness)(void*, unsigned long) = nullptr;
     int(__stdcall* destroyPhysicalMonitors)(unsigned long, void*) = nullptr;
   } dxva2_;
+  // The power-scheme functions of powrprof.dll, null when it could not be loaded.
+  struct Powrprof {
+    unsigned long(__stdcall* getActiveScheme)(void*, Guid**) = nullptr;
+    unsigned long(__stdcall* readAc)(void*, const Guid*, const Guid*, const Guid*,
+                                     unsigned long*) = nullptr;
+    unsigned long(__stdcall* readDc)(void*, const Guid*, const Guid*, const Guid*,
+                                     unsigned long*) = nullptr;
+    unsigned long(__stdcall* writeAc)(void*, const Guid*, const Guid*, const Guid*,
+                                      unsigned long) = nullptr;
+    unsigned long(__stdcall* writeDc)(void*, const Guid*, const Guid*, const Guid*,
+                                      unsigned long) = nullptr;
+    unsigned long(__stdcall* setActiveScheme)(void*, const Guid*) = nullptr;
+  } powrprof_;
   // The paint record that BeginPaint fills and EndPaint hands back (a PAINTSTRUCT).
   alignas(8) unsigned char paint_[72] = {};
 };

@@ -1,6 +1,9 @@
-// The device test double, built as dxva2.dll and installed in the system directory, from where
-// Glowtide.exe loads it. It stands for the display and monitor hardware that no test machine has:
-//  - it implements the physical-monitor calls over simulated monitors;
+// The device test double, built as dxva2.dll and as powrprof.dll and installed in the system
+// directory, from where Glowtide.exe loads them. It stands for the display and monitor hardware
+// that no test machine has:
+//  - as dxva2 it implements the physical-monitor calls over simulated monitors;
+//  - as powrprof it implements the power scheme's display brightness (mains and battery values)
+//    and points the exe's KERNEL32 import slot for GetSystemPowerStatus at the power source;
 //  - when loaded, it points the exe's USER32 import slots for the display-configuration and
 //    display-monitor calls at simulated displays, since Wine has neither the requests nor several
 //    monitors to offer;
@@ -26,6 +29,8 @@
 //   hdrStuck=1              HDR sets succeed and change nothing
 //   changed=1               the configuration changes before the first query, which finds its
 //                           arrays too small
+//   mains=N, battery=N      the power scheme's display brightness on each (default 60, 40)
+//   power=battery           the system runs on battery (default: on mains)
 // Every display keeps its own HDR state and white level, every physical monitor (handle
 // 0x1001 + 0x10 * source + index) its own brightness, as the calls leave them; a monitor keeps
 // its brightness within its minimum and maximum.
@@ -67,6 +72,8 @@ struct Scenario {
   bool ignoreFirstWrite = false;
   bool hdrStuck = false;
   bool changed = false;
+  DWORD mains = 60, battery = 40;
+  bool onBattery = false;
 } scenario;
 
 std::wstring logPath;
@@ -131,6 +138,9 @@ void LoadScenario() {
   scenario.ignoreFirstWrite = keys["ignoreFirstWrite"] == "1";
   scenario.hdrStuck = keys["hdrStuck"] == "1";
   scenario.changed = keys["changed"] == "1";
+  scenario.mains = number("mains", 60);
+  scenario.battery = number("battery", 40);
+  scenario.onBattery = keys["power"] == "battery";
   const std::string fail = keys["fail"] + ",";
   for (size_t at = 0, comma; (comma = fail.find(',', at)) != std::string::npos; at = comma + 1) {
     const std::string item = fail.substr(at, comma - at);
@@ -346,8 +356,17 @@ BOOL WINAPI DoubleGetMonitorInfoW(HMONITOR monitor, MONITORINFO* info) {
   return scenario.physical.count(source) != 0;
 }
 
+BOOL WINAPI DoubleGetSystemPowerStatus(SYSTEM_POWER_STATUS* status) {
+  Log(std::string("GetSystemPowerStatus ") + (scenario.onBattery ? "battery" : "mains"));
+  if (Fails("GetSystemPowerStatus")) return FALSE;
+  *status = SYSTEM_POWER_STATUS{};
+  status->ACLineStatus = scenario.onBattery ? 0 : 1;
+  return TRUE;
+}
+
 void* Replacement(const char* name) {
   static const std::map<std::string, void*> replacements = {
+      {"GetSystemPowerStatus", reinterpret_cast<void*>(&DoubleGetSystemPowerStatus)},
       {"GetDisplayConfigBufferSizes", reinterpret_cast<void*>(&DoubleGetDisplayConfigBufferSizes)},
       {"QueryDisplayConfig", reinterpret_cast<void*>(&DoubleQueryDisplayConfig)},
       {"DisplayConfigGetDeviceInfo", reinterpret_cast<void*>(&DoubleDisplayConfigGetDeviceInfo)},
@@ -360,8 +379,8 @@ void* Replacement(const char* name) {
   return found == replacements.end() ? nullptr : found->second;
 }
 
-// Points the exe's USER32 import slots for the calls above at the double.
-void PatchExeImports() {
+// Points the exe's import slots from the DLL for the calls above at the double.
+void PatchExeImports(const char* dll) {
   auto* base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
   auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
   auto* nt = reinterpret_cast<IMAGE_NT_HEADERS64*>(base + dos->e_lfanew);
@@ -370,7 +389,7 @@ void PatchExeImports() {
   if (directory.VirtualAddress == 0) return;
   for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + directory.VirtualAddress);
        d->Name != 0; ++d) {
-    if (_stricmp(reinterpret_cast<char*>(base + d->Name), "user32.dll") != 0) continue;
+    if (_stricmp(reinterpret_cast<char*>(base + d->Name), dll) != 0) continue;
     auto* names = reinterpret_cast<IMAGE_THUNK_DATA64*>(
         base + (d->OriginalFirstThunk ? d->OriginalFirstThunk : d->FirstThunk));
     auto* slots = reinterpret_cast<IMAGE_THUNK_DATA64*>(base + d->FirstThunk);
@@ -470,10 +489,64 @@ extern "C" BOOL WINAPI SetMonitorBrightness(HANDLE monitor, DWORD value) {
   return TRUE;
 }
 
-BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+// --- the simulated power scheme, as the calls of powrprof ---
+
+const GUID kSubgroup = {
+    0x7516b95f, 0xf776, 0x4464, {0x8c, 0x53, 0x06, 0x16, 0x7f, 0x40, 0xcc, 0x99}};
+const GUID kBrightness = {
+    0xaded5e82, 0xb909, 0x4619, {0x99, 0x49, 0xf5, 0xd7, 0x1d, 0xac, 0x0b, 0xcb}};
+
+DWORD SchemeValue(const char* call, const GUID* subgroup, const GUID* setting, bool mains,
+                  DWORD* value, const DWORD* written) {
+  DWORD& kept = mains ? scenario.mains : scenario.battery;
+  if (written) kept = *written;
+  if (value) *value = kept;
+  Log(std::string(call) + " value=" + std::to_string(kept) + (mains ? " mains" : " battery"));
+  if (Fails(call)) return ERROR_GEN_FAILURE;
+  return IsEqualGUID(*subgroup, kSubgroup) && IsEqualGUID(*setting, kBrightness)
+             ? ERROR_SUCCESS
+             : ERROR_INVALID_PARAMETER;
+}
+
+extern "C" DWORD WINAPI PowerGetActiveScheme(HKEY, GUID** scheme) {
+  Log("PowerGetActiveScheme");
+  if (Fails("PowerGetActiveScheme")) return ERROR_GEN_FAILURE;
+  *scheme = static_cast<GUID*>(LocalAlloc(LPTR, sizeof(GUID)));
+  return ERROR_SUCCESS;
+}
+
+extern "C" DWORD WINAPI PowerReadACValueIndex(HKEY, const GUID*, const GUID* subgroup,
+                                              const GUID* setting, DWORD* value) {
+  return SchemeValue("PowerReadACValueIndex", subgroup, setting, true, value, nullptr);
+}
+
+extern "C" DWORD WINAPI PowerReadDCValueIndex(HKEY, const GUID*, const GUID* subgroup,
+                                              const GUID* setting, DWORD* value) {
+  return SchemeValue("PowerReadDCValueIndex", subgroup, setting, false, value, nullptr);
+}
+
+extern "C" DWORD WINAPI PowerWriteACValueIndex(HKEY, const GUID*, const GUID* subgroup,
+                                               const GUID* setting, DWORD value) {
+  return SchemeValue("PowerWriteACValueIndex", subgroup, setting, true, nullptr, &value);
+}
+
+extern "C" DWORD WINAPI PowerWriteDCValueIndex(HKEY, const GUID*, const GUID* subgroup,
+                                               const GUID* setting, DWORD value) {
+  return SchemeValue("PowerWriteDCValueIndex", subgroup, setting, false, nullptr, &value);
+}
+
+extern "C" DWORD WINAPI PowerSetActiveScheme(HKEY, const GUID*) {
+  Log("PowerSetActiveScheme");
+  return Fails("PowerSetActiveScheme") ? ERROR_GEN_FAILURE : ERROR_SUCCESS;
+}
+
+BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) {
     LoadScenario();
-    PatchExeImports();
+    // As powrprof it stands for the power source, as dxva2 for the displays.
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(self, path, MAX_PATH);
+    PatchExeImports(wcsstr(_wcslwr(path), L"powrprof") ? "kernel32.dll" : "user32.dll");
   }
   return TRUE;
 }
