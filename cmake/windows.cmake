@@ -43,6 +43,9 @@ add_custom_command(
 set_source_files_properties(res/glowtide.rc PROPERTIES OBJECT_DEPENDS
                             "${icon_folder}/icons.rc;${CMAKE_SOURCE_DIR}/res/glowtide.manifest")
 
+# The version for the resource script.
+configure_file(${CMAKE_SOURCE_DIR}/res/version.h.in ${icon_folder}/version.h @ONLY)
+
 # A GUI-subsystem exe with the Unicode entry point.
 enable_language(RC)
 add_executable(Glowtide WIN32 src/app/main.cpp src/platform/win32/runtime.cpp res/glowtide.rc)

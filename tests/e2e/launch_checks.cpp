@@ -164,7 +164,8 @@ void CheckLaunch() {
     Gate gate(L"GlowtideSuiteGame");
     Instance launch(L"\"-P:" + Child() + L"\" -BQ:30 -PW:\u00e9pop\u00e9e.exe");
     WaitForFile(kRecord);  // the game runs
-    Check(!launch.HasEnded(500) && QuitBrightness(launch.processId()).empty(),
+    // Glowtide looks for the game twice a second: a second is time for it to have seen it.
+    Check(!launch.HasEnded(1000) && QuitBrightness(launch.processId()).empty(),
           "with -PW: the launch goes on waiting while the game runs");
     SetEvent(gate.event);
     launch.Finish();

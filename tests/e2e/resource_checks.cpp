@@ -44,17 +44,20 @@ void CheckResources() {
              L"'MS UI Gothic'\n"
              L" ex0 50000003 14,14 21x20 id=-1 STATIC '#107' extra0\n"
              L" ex0 50020080 42,14 114x8 id=-1 STATIC 'Glowtide, バージョン 1.0' extra0\n"
-             L" ex0 50020000 42,26 114x8 id=-1 #130 'Copyright (C) 2026 Glowtide' extra0\n"
+             L" ex0 50020000 42,26 114x8 id=-1 #130 'Copyright (C) 2026 the Glowtide authors' extra0\n"
              L" ex0 50030001 113,41 50x14 id=1 #128 'OK' extra0",
              "dialog 103: its template and four controls");
   const std::string version = ResourceBytes(exe, RT_VERSION, 1, kJapanese);
+  // The version is the one that project() in CMakeLists.txt gives.
+  const std::wstring number = L"" GLOWTIDE_VERSION;
   CheckEqual(VersionFixedPart(version),
-             L"1.0.0.1 1.0.0.1 mask 3f flags 0 os 40004 type 1/0 date 0/0 translation 0411 04b0",
-             "version 1: its fixed part and translation");
+             number + L" " + number + L" mask 3f flags 0 os 40004 type 1/0 date 0/0 translation 0411 04b0",
+             "version 1: its fixed part, with the project's version, and translation");
   CheckEqual(VersionStrings(version),
-             L"FileDescription=Change monitor settings;FileVersion=1.0.0.1;"
-             L"InternalName=Glowtide.exe;LegalCopyright=Copyright (C) 2026 Glowtide;"
-             L"OriginalFilename=Glowtide.exe;ProductName=Glowtide;ProductVersion=1.0.0.1;",
+             L"FileDescription=Change monitor settings;FileVersion=" + number +
+                 L";InternalName=Glowtide.exe;LegalCopyright=Copyright (C) 2026 the Glowtide "
+                 L"authors;OriginalFilename=Glowtide.exe;ProductName=Glowtide;ProductVersion=" +
+                 number + L";",
              "version 1: the string table 041104b0 holds its seven strings only");
 
   // Both icon groups list the same nine images, which the exe holds once; their pixels are those
