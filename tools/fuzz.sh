@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Builds the sanitized fuzzers and runs each for the given seconds (default 60), starting from the
-# seed corpus in tests/fuzz/corpus; what they find new is kept under build/sanitize/corpus. Fails
-# on the first finding, whose input libFuzzer writes to build/sanitize/findings.
-#   tools/fuzz.sh          a minute per harness, as the test command runs it
-#   tools/fuzz.sh 3600     an hour per harness
+# Builds the sanitized fuzzers and runs the three side by side, each for the given seconds (default
+# 60): each first replays the seed corpus in tests/fuzz/corpus and what earlier runs found under
+# build/sanitize/corpus, then fuzzes. Fails on the first finding, whose input libFuzzer writes to
+# build/sanitize/findings.
+#   tools/fuzz.sh 4        the seeds and four seconds each, as the test command runs it
+#   tools/fuzz.sh 3600     an hour each: before a release, and after changing the parser, the
+#                          report's formatter or the child's command line
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-60}"

@@ -34,12 +34,13 @@ int main(int argc, char** argv) {
     return RunOnce(rest);
   }
   e2e::CheckPlantedDll(true);
-  e2e::CheckImage();
+  e2e::PowerCycleCheck cycle;
   e2e::CheckResources();
   e2e::CheckCommandLine();
   e2e::CheckDisplay();
   e2e::CheckMonitor();
   e2e::CheckLaunch();
+  cycle.Finish();
   e2e::CheckPlantedDll(false);
   return e2e::Summary();
 }

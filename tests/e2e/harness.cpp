@@ -116,13 +116,24 @@ Instance::~Instance() {
   CloseHandle(process_);
 }
 
+namespace {
+
+ULONGLONG Value(const FILETIME& t) {
+  return (static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+}
+
+}  // namespace
+
 ULONGLONG Instance::ProcessorTime() const {
   FILETIME created, exited, kernel, user;
   if (!GetProcessTimes(process_, &created, &exited, &kernel, &user)) return ~0ull;
-  auto value = [](const FILETIME& t) {
-    return (static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
-  };
-  return value(kernel) + value(user);
+  return Value(kernel) + Value(user);
+}
+
+ULONGLONG Instance::Lifetime() const {
+  FILETIME created, exited, kernel, user;
+  if (!GetProcessTimes(process_, &created, &exited, &kernel, &user)) return ~0ull;
+  return (Value(exited) - Value(created)) / 10000;
 }
 
 bool Instance::HasEnded(DWORD waitMs) const {
@@ -322,7 +333,7 @@ int Summary() {
 namespace {
 
 LRESULT CALLBACK ListenerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* listener = reinterpret_cast<PowerListener*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  auto* listener = reinterpret_cast<WindowThread*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (listener && message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_MONITORPOWER) {
     listener->states.push_back(lParam);
     listener->ticks.push_back(GetTickCount64());
@@ -331,39 +342,44 @@ LRESULT CALLBACK ListenerProc(HWND window, UINT message, WPARAM wParam, LPARAM l
   return DefWindowProcW(window, message, wParam, lParam);
 }
 
-HWND CreateTopLevelWindow(const wchar_t* className) {
+DWORD WINAPI WindowThreadMain(LPVOID self) {
+  auto* owner = static_cast<WindowThread*>(self);
+  const wchar_t* name = owner->listens ? L"GlowtideSuiteListener" : L"GlowtideSuiteHung";
   WNDCLASSW windowClass{};
   windowClass.lpfnWndProc = ListenerProc;
   windowClass.hInstance = GetModuleHandleW(nullptr);
-  windowClass.lpszClassName = className;
+  windowClass.lpszClassName = name;
   RegisterClassW(&windowClass);
-  return CreateWindowExW(0, className, className, WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
-                         windowClass.hInstance, nullptr);
-}
-
-DWORD WINAPI HungWindowThread(LPVOID stop) {
-  CreateTopLevelWindow(L"GlowtideSuiteHungWindow");
-  WaitForSingleObject(stop, INFINITE);
+  HWND window = CreateWindowExW(0, name, name, WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+                                windowClass.hInstance, nullptr);
+  SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(owner));
+  SetEvent(owner->ready);
+  if (!owner->listens) WaitForSingleObject(owner->stop, INFINITE);  // never takes a message
+  while (owner->listens && MsgWaitForMultipleObjects(1, &owner->stop, FALSE, INFINITE,
+                                                     QS_ALLINPUT) != WAIT_OBJECT_0) {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+  }
+  DestroyWindow(window);
   return 0;
 }
 
 }  // namespace
 
-PowerListener::PowerListener() : window(CreateTopLevelWindow(L"GlowtideSuitePowerListener")) {
-  SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+WindowThread::WindowThread(bool listens)
+    : listens(listens),
+      ready(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+      stop(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+  thread = CreateThread(nullptr, 0, WindowThreadMain, this, 0, nullptr);
+  WaitForSingleObject(ready, 5000);
 }
 
-PowerListener::~PowerListener() { DestroyWindow(window); }
-
-HungWindow::HungWindow()
-    : stop(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
-      thread(CreateThread(nullptr, 0, HungWindowThread, stop, 0, nullptr)) {}
-
-HungWindow::~HungWindow() {
+void WindowThread::Stop() {
+  if (!thread) return;
   SetEvent(stop);
   WaitForSingleObject(thread, 5000);
-  CloseHandle(thread);
-  CloseHandle(stop);
+  for (HANDLE handle : {thread, ready, stop}) CloseHandle(handle);
+  thread = nullptr;
 }
 
 Gate::Gate(const wchar_t* name, const wchar_t* variable)

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,8 @@ class Instance {
   DWORD processId() const { return processId_; }
   // Processor time (user and kernel) used so far, in 100 ns units.
   ULONGLONG ProcessorTime() const;
+  // From its start to its end, in milliseconds, once it has ended.
+  ULONGLONG Lifetime() const;
   // Presses OK on boxes and waits up to timeoutMs for the end.
   RunResult Finish(DWORD timeoutMs = 15000);
   bool HasEnded(DWORD waitMs = 0) const;
@@ -89,31 +92,51 @@ struct Gate {
   const wchar_t* variable;
 };
 
-// A top-level window of the suite's thread that records each SC_MONITORPOWER broadcast it
-// receives (while the thread serves its messages) with its time.
-struct PowerListener {
-  PowerListener();
-  PowerListener(const PowerListener&) = delete;
-  PowerListener& operator=(const PowerListener&) = delete;
-  ~PowerListener();
-  HWND window;
+// A top-level window on a thread of its own: one that serves its messages and records each
+// SC_MONITORPOWER broadcast with its time, until Stop(); or one that never takes its messages, as a
+// hung program's.
+struct WindowThread {
+  explicit WindowThread(bool listens);
+  WindowThread(const WindowThread&) = delete;
+  WindowThread& operator=(const WindowThread&) = delete;
+  ~WindowThread() { Stop(); }
+  void Stop();
+  bool listens;
+  HANDLE ready, stop, thread = nullptr;
   std::vector<LPARAM> states;
   std::vector<ULONGLONG> ticks;
 };
 
-// A top-level window whose thread never takes its messages, as a hung program's.
-struct HungWindow {
-  HungWindow();
-  HungWindow(const HungWindow&) = delete;
-  HungWindow& operator=(const HungWindow&) = delete;
-  ~HungWindow();
-  HANDLE stop, thread;
+// -PR takes seconds, so its run goes beside the other checks: started first, checked last.
+class PowerCycleCheck {
+ public:
+  PowerCycleCheck();
+  void Finish();
+
+ private:
+  WindowThread listener_{true}, hung_{false};
+  std::unique_ptr<Instance> run_;
 };
 
 // Registers a URL protocol and a document type that the shell opens with program, the URL or
 // the document's path as its argument (under HKEY_CLASSES_ROOT, where Wine's shell finds them),
 // and makes a document and a shortcut to program; gives back the URL, shortcut and document.
 std::vector<std::wstring> ShellTargets(const std::wstring& program);
+
+// The built exe's resources as text, read through the platform's own functions: a resource's
+// bytes; a menu's commands and texts, popups in braces; an accelerator table's flags, keys and
+// commands; a dialog built from its template by the dialog manager (each window's id, class,
+// style, text and place in dialog units, the font); a version block's fixed part, translation and
+// the given strings of a string table; an icon group's images decoded by WIC, as "side/bits"
+// with "png", and the FNV-1a hash of their RGBA rows.
+std::string ResourceBytes(HMODULE module, const wchar_t* type, int name, WORD language);
+std::wstring MenuText(HMENU menu);
+std::wstring AcceleratorText(HACCEL table);
+std::wstring DialogText(HMODULE module, int id, WORD language);
+std::wstring VersionText(const std::wstring& path, const wchar_t* table,
+                         std::initializer_list<const wchar_t*> keys);
+std::wstring IconImages(HMODULE module, const std::string& group, WORD language,
+                        std::uint64_t* hash);
 
 // Checks: each prints one line, "ok" or "FAIL" with what was expected and what came.
 void Check(bool condition, const std::string& what);
@@ -123,11 +146,10 @@ void CheckEqual(std::uint64_t actual, std::uint64_t expected, const std::string&
 int Summary();  // prints "N passed, M failed"; the process exit code
 
 // The groups of checks, one per subsystem (the *_checks.cpp files), that the suite runs in turn.
-void CheckImage();
 void CheckResources();
 void CheckCommandLine();
 void CheckDisplay();
-void CheckMonitor();
+void CheckMonitor();  // changes that stick, and built-in panels
 void CheckLaunch();
 void CheckPlantedDll(bool before);  // before the others, and after them
 

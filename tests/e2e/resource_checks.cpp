@@ -1,13 +1,14 @@
-// The resources read back from the built exe: strings, menu, accelerators, manifest, the about
-// dialog's template and the version block field by field, and the icon groups with their pixels.
+// The resources read back from the built exe through the platform's own functions: strings,
+// menu, accelerators and manifest; the about dialog as the dialog manager builds it; the version
+// block, with the version that project() gives; and the icon groups with their pixels.
 #include "harness.h"
-#include "image_reader.h"
 
 namespace e2e {
 
 void CheckResources() {
   constexpr WORD kJapanese = MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT);
-  HMODULE exe = LoadLibraryExW(GlowtidePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  const std::wstring path = GlowtidePath();
+  HMODULE exe = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
   Check(exe != nullptr, "Glowtide.exe loads as a data file");
   if (!exe) return;
   wchar_t title[100] = {}, name[100] = {};
@@ -16,8 +17,9 @@ void CheckResources() {
   CheckEqual(std::wstring(title) + L"/" + name, L"Glowtide/GLOWTIDE", "strings 103 and 109");
   CheckEqual(MenuText(LoadMenuW(exe, MAKEINTRESOURCEW(109))),
              L"ファイル(&F){105:終了する(&X)} ヘルプ(&H){104:バージョン情報(&A)...}", "menu 109");
-  CheckEqual(AcceleratorTable(ResourceBytes(exe, RT_ACCELERATOR, 109, kJapanese)),
-             L"10 ? 104 90 / 104", "accelerators 109: Alt+? and Alt+/ give 104, the last marked");
+  CheckEqual(AcceleratorText(LoadAcceleratorsW(exe, MAKEINTRESOURCEW(109))), L"16 ? 104;16 / 104;",
+             "accelerators 109: Alt+? and Alt+/ give 104");
+
   const std::string manifest =
       ResourceBytes(exe, RT_MANIFEST, 1, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
   bool declares = true;
@@ -28,10 +30,7 @@ void CheckResources() {
     declares = declares && manifest.find(setting) != std::string::npos;
   }
   // The loader reads it as an activation context; a manifest it cannot parse is refused.
-  ACTCTXW context{sizeof context};
-  context.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
-  const std::wstring path = GlowtidePath();
-  context.lpSource = path.c_str();
+  ACTCTXW context{sizeof context, ACTCTX_FLAG_RESOURCE_NAME_VALID, path.c_str()};
   context.lpResourceName = MAKEINTRESOURCEW(1);
   const HANDLE activation = CreateActCtxW(&context);
   Check(declares && activation != INVALID_HANDLE_VALUE,
@@ -39,36 +38,40 @@ void CheckResources() {
         "Windows 10/11 and common controls 6, and the loader takes it");
   if (activation != INVALID_HANDLE_VALUE) ReleaseActCtx(activation);
 
-  CheckEqual(DialogTemplate(ResourceBytes(exe, RT_DIALOG, 103, kJapanese)),
-             L"1/65535 ex0 80c800c8 0,0 170x62 menu'' class'' 'バージョン情報 Glowtide' 9pt w0 "
-             L"'MS UI Gothic'\n"
-             L" ex0 50000003 14,14 21x20 id=-1 STATIC '#107' extra0\n"
-             L" ex0 50020080 42,14 114x8 id=-1 STATIC 'Glowtide, バージョン 1.0' extra0\n"
-             L" ex0 50020000 42,26 114x8 id=-1 #130 'Copyright (C) 2026 the Glowtide authors' extra0\n"
-             L" ex0 50030001 113,41 50x14 id=1 #128 'OK' extra0",
-             "dialog 103: its template and four controls");
-  const std::string version = ResourceBytes(exe, RT_VERSION, 1, kJapanese);
-  // The version is the one that project() in CMakeLists.txt gives.
-  const std::wstring number = L"" GLOWTIDE_VERSION;
-  CheckEqual(VersionFixedPart(version),
-             number + L" " + number + L" mask 3f flags 0 os 40004 type 1/0 date 0/0 translation 0411 04b0",
-             "version 1: its fixed part, with the project's version, and translation");
-  CheckEqual(VersionStrings(version),
-             L"FileDescription=Change monitor settings;FileVersion=" + number +
-                 L";InternalName=Glowtide.exe;LegalCopyright=Copyright (C) 2026 the Glowtide "
-                 L"authors;OriginalFilename=Glowtide.exe;ProductName=Glowtide;ProductVersion=" +
-                 number + L";",
-             "version 1: the string table 041104b0 holds its seven strings only");
+  // The template's style 80c800c8, with the clipping and 3D look the dialog manager adds; the
+  // icon control is sized to its icon.
+  CheckEqual(DialogText(exe, 103, kJapanese),
+             L"0 #32770 84c800cc 'バージョン情報 Glowtide' MS UI Gothic 0,0 170x62\n"
+             L"-1 Static 50000003 '#107' 14,14\n"
+             L"-1 Static 50020080 'Glowtide, バージョン 1.0' 42,14 114x8\n"
+             L"-1 Static 50020000 'Copyright (C) 2026 the Glowtide authors' 42,26 114x8\n"
+             L"1 Button 50030001 'OK' 113,41 50x14",
+             "dialog 103 as the dialog manager builds it: caption, font, size and four controls");
+
+  const std::wstring version = L"" GLOWTIDE_VERSION;
+  CheckEqual(VersionText(path, L"041104b0",
+                         {L"FileDescription", L"FileVersion", L"InternalName", L"LegalCopyright",
+                          L"OriginalFilename", L"ProductName", L"ProductVersion"}),
+             version + L" " + version +
+                 L" mask 3f flags 0 os 40004 type 1/0 date 0/0 translation 0411 04b0\n"
+                 L"FileDescription=Change monitor settings\nFileVersion=" +
+                 version +
+                 L"\nInternalName=Glowtide.exe\nLegalCopyright=Copyright (C) 2026 the Glowtide "
+                 L"authors\nOriginalFilename=Glowtide.exe\nProductName=Glowtide\nProductVersion=" +
+                 version,
+             "version 1, with the project's version: its fixed part, translation and strings");
 
   // Both icon groups list the same nine images, which the exe holds once; their pixels are those
-  // that make_icon.py draws (the hash is FNV-1a over every image's RGBA rows, in group order).
-  CoInitialize(nullptr);
+  // that make_icon.py draws.
   const std::string group = ResourceBytes(exe, RT_GROUP_ICON, 107, kJapanese);
-  Check(!group.empty() && group == ResourceBytes(exe, RT_GROUP_ICON, 108, kJapanese),
-        "icon groups 107 and 108 name the same images");
-  CheckEqual(ResourceCount(exe, RT_ICON), 9, "the exe stores nine icon images");
+  int stored = 0;
+  EnumResourceNamesW(
+      exe, RT_ICON, [](HMODULE, LPCWSTR, LPWSTR, LONG_PTR n) -> BOOL { return ++*(int*)n > 0; },
+      reinterpret_cast<LONG_PTR>(&stored));
+  Check(!group.empty() && group == ResourceBytes(exe, RT_GROUP_ICON, 108, kJapanese) && stored == 9,
+        "icon groups 107 and 108 name the same images, which the exe stores once: nine");
   std::uint64_t hash = 0;
-  CheckEqual(IconGroupImages(exe, group, kJapanese, &hash),
+  CheckEqual(IconImages(exe, group, kJapanese, &hash),
              L"256/8png 48/8png 32/8png 16/8png 256/32png 64/32png 48/32png 32/32png 16/32png ",
              "the icon's nine images: sizes and colour depths, each stored as PNG");
   CheckEqual(hash, 0x4092284068f04d11, "the icon's pixels are those the icon was drawn with");
