@@ -53,6 +53,21 @@ target_include_directories(Glowtide PRIVATE ${icon_folder})
 target_link_libraries(Glowtide PRIVATE glowtide_win32 shell32 user32 ole32)
 target_link_options(Glowtide PRIVATE -municode ${glowtide_small_link})
 
+# The exe's time stamp is the last commit's (SOURCE_DATE_EPOCH when it is set, as the release sets
+# it, else git's), never the build's, so that the same commit always gives the same bytes: the
+# linker takes it from SOURCE_DATE_EPOCH, and relinks when it changes.
+set(glowtide_epoch "$ENV{SOURCE_DATE_EPOCH}")
+if(NOT glowtide_epoch)
+  execute_process(COMMAND git log -1 --format=%ct WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}
+                  OUTPUT_VARIABLE glowtide_epoch OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+endif()
+if(glowtide_epoch)
+  file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/source_date_epoch CONTENT "${glowtide_epoch}\n")
+  set_target_properties(Glowtide PROPERTIES
+    LINK_DEPENDS ${CMAKE_BINARY_DIR}/source_date_epoch
+    RULE_LAUNCH_LINK "${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${glowtide_epoch}")
+endif()
+
 foreach(target ${glowtide_small_targets})
   target_compile_options(${target} PRIVATE ${glowtide_small_compile})
   set_property(TARGET ${target} PROPERTY INTERPROCEDURAL_OPTIMIZATION ON)

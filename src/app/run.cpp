@@ -126,9 +126,10 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
   // A counted launch takes its place before it changes anything, so that another instance's
   // restore cannot land on the settings this one is about to make.
   const bool counted = settings.launchProgram && settings.restoreOnExit && table.Join();
+  // Quit settings that no shared table can count will never be applied: not in place.
+  bool inPlace = counted || !settings.launchProgram || !settings.restoreOnExit;
 
   // Every change the options ask for is tried; any that is not in place makes the exit code 1.
-  bool inPlace = true;
   SleepPause pause(platform);
   HdrModel hdrModel = HdrModel::kUnknown;
   for (const PhaseDisplay& entry : phaseDisplays) {

@@ -119,7 +119,7 @@ bool LaunchTable::Leave(QuitSettings& quit, Pause& pause) {
 bool WaitAndRestore(Platform& platform, const LaunchSettings& settings, const ChildProcess& child,
                     LaunchTable& table, QuitSettings& quit, InstanceHandle instance) {
   const std::optional<HiddenWindow> window = CreateHiddenWindow(platform, instance);
-  if (!window) return true;
+  if (!window) return false;
   MessageWait wait(platform, window->accelerators);
   SessionEndLeave sessionEnd(table, quit, wait);
   platform.SetWindowLongPtrW(window->window, kGwlpUserData,

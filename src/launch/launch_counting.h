@@ -71,8 +71,9 @@ class LaunchTable {
 // The wait of a joined launch: creates the hidden window, waits for the launch (the child, and
 // with -PW: the game), then gives the place back, applying the quit settings when last out. A
 // session that ends meanwhile does the same from the window procedure and ends the wait. A
-// window that cannot be created ends the run at once: its place goes with its process. True
-// unless quit settings were applied and are not all in place.
+// window that cannot be created ends the run at once, with no quit settings in place: its place
+// goes with its process. True when the quit settings were not this instance's to apply, or are
+// all in place.
 bool WaitAndRestore(Platform& platform, const LaunchSettings& settings, const ChildProcess& child,
                     LaunchTable& table, QuitSettings& quit, InstanceHandle instance);
 

@@ -20,50 +20,53 @@ std::wstring WindowText(HWND window) {
   return text;
 }
 
-std::wstring ClassName(HWND window) {
-  wchar_t name[64] = {};
-  GetClassNameW(window, name, 64);
-  return name;
-}
+// A message box's text is its static control with identifier 0xFFFF.
+std::wstring BoxText(HWND box) { return WindowText(GetDlgItem(box, 0xFFFF)); }
 
-// A message box's text is its static control with identifier 0xFFFF; otherwise the longest static.
-std::wstring BoxText(HWND box) {
-  if (HWND text = GetDlgItem(box, 0xFFFF)) return WindowText(text);
-  std::wstring longest;
-  EnumChildWindows(
-      box,
-      [](HWND child, LPARAM found) -> BOOL {
-        auto* best = reinterpret_cast<std::wstring*>(found);
-        if (_wcsicmp(ClassName(child).c_str(), L"Static") == 0) {
-          std::wstring text = WindowText(child);
-          if (text.size() > best->size()) *best = text;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&longest));
-  return longest;
-}
-
-struct BoxSearch {
-  DWORD processId;
-  HWND found;
-};
-
-HWND FindVisibleDialog(DWORD processId) {
-  BoxSearch search{processId, nullptr};
+// A top-level window of the process with the class name, visible or not as asked.
+HWND FindWindowOf(DWORD processId, const wchar_t* className, bool visible) {
+  struct Search {
+    DWORD processId;
+    const wchar_t* className;
+    bool visible;
+    HWND found;
+  } search{processId, className, visible, nullptr};
   EnumWindows(
       [](HWND window, LPARAM parameter) -> BOOL {
-        auto* s = reinterpret_cast<BoxSearch*>(parameter);
+        auto* s = reinterpret_cast<Search*>(parameter);
         DWORD owner = 0;
+        wchar_t name[64] = {};
         GetWindowThreadProcessId(window, &owner);
-        if (owner == s->processId && IsWindowVisible(window) && ClassName(window) == L"#32770") {
+        GetClassNameW(window, name, 64);
+        if (owner == s->processId && wcscmp(name, s->className) == 0 &&
+            (!s->visible || IsWindowVisible(window)))
           s->found = window;
-          return FALSE;
-        }
-        return TRUE;
+        return s->found == nullptr;
       },
       reinterpret_cast<LPARAM>(&search));
   return search.found;
+}
+
+// Serves this thread's messages until the handle (if any) is signalled or the time has passed.
+bool PumpUntil(HANDLE handle, DWORD ms) {
+  for (const ULONGLONG deadline = GetTickCount64() + ms;;) {
+    const ULONGLONG now = GetTickCount64();
+    const DWORD result = MsgWaitForMultipleObjects(
+        handle ? 1 : 0, &handle, FALSE, now >= deadline ? 0 : DWORD(deadline - now), QS_ALLINPUT);
+    if (handle && result == WAIT_OBJECT_0) return true;
+    if (result != WAIT_OBJECT_0 + (handle ? 1 : 0)) return false;
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+  }
+}
+
+// What found() gives, once it gives something, while this thread's messages are served.
+template <typename Found>
+auto Await(DWORD timeoutMs, Found found) {
+  for (const ULONGLONG deadline = GetTickCount64() + timeoutMs;; PumpUntil(nullptr, 20)) {
+    if (auto value = found(); value != decltype(value){} || GetTickCount64() >= deadline)
+      return value;
+  }
 }
 
 }  // namespace
@@ -71,22 +74,16 @@ HWND FindVisibleDialog(DWORD processId) {
 std::string Narrow(const std::wstring& text) {
   std::string out;
   for (wchar_t c : text) {
-    if (c == L'\n') {
-      out += "\\n";
-    } else if (c == L'\r') {
-      out += "\\r";
-    } else if (c < 0x20) {
-      char escaped[8];
-      snprintf(escaped, sizeof escaped, "\\x%02x", static_cast<unsigned>(c));
-      out += escaped;
-    } else {
-      char utf8[8] = {};
-      const int n = WideCharToMultiByte(CP_UTF8, 0, &c, 1, utf8, sizeof utf8, nullptr, nullptr);
-      out.append(utf8, n > 0 ? n : 0);
-    }
+    char utf8[8] = {};
+    const int n = c == L'\n' ? snprintf(utf8, sizeof utf8, "\\n")
+                  : c < 0x20 ? snprintf(utf8, sizeof utf8, "\\x%02x", static_cast<unsigned>(c))
+                             : WideCharToMultiByte(CP_UTF8, 0, &c, 1, utf8, 8, nullptr, nullptr);
+    out.append(utf8, n > 0 ? n : 0);
   }
   return out;
 }
+
+std::wstring Widen(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
 
 std::wstring SuiteDirectory() {
   wchar_t path[MAX_PATH] = {};
@@ -137,27 +134,10 @@ ULONGLONG Instance::Lifetime() const {
 }
 
 bool Instance::HasEnded(DWORD waitMs) const {
-  if (process_ == nullptr) return true;
-  const ULONGLONG deadline = GetTickCount64() + waitMs;
-  for (;;) {
-    const ULONGLONG now = GetTickCount64();
-    const DWORD left = now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
-    const DWORD result = MsgWaitForMultipleObjects(1, &process_, FALSE, left, QS_ALLINPUT);
-    if (result == WAIT_OBJECT_0) return true;
-    if (result != WAIT_OBJECT_0 + 1) return false;
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-  }
+  return process_ == nullptr || PumpUntil(process_, waitMs);
 }
 
-void PumpFor(DWORD ms) {
-  const ULONGLONG deadline = GetTickCount64() + ms;
-  for (ULONGLONG now; (now = GetTickCount64()) < deadline;) {
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(deadline - now), QS_ALLINPUT);
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-  }
-}
+void PumpFor(DWORD ms) { PumpUntil(nullptr, ms); }
 
 std::wstring TempFile(const wchar_t* name) {
   wchar_t folder[MAX_PATH] = {};
@@ -166,45 +146,27 @@ std::wstring TempFile(const wchar_t* name) {
 }
 
 HWND WaitForHiddenWindow(DWORD processId, DWORD timeoutMs) {
-  struct Search {
-    DWORD processId;
-    HWND found;
-  } search{processId, nullptr};
-  for (const ULONGLONG deadline = GetTickCount64() + timeoutMs; GetTickCount64() < deadline;) {
-    EnumWindows(
-        [](HWND window, LPARAM parameter) -> BOOL {
-          auto* s = reinterpret_cast<Search*>(parameter);
-          DWORD owner = 0;
-          GetWindowThreadProcessId(window, &owner);
-          wchar_t name[64] = {};
-          GetClassNameW(window, name, 64);
-          if (owner == s->processId && wcscmp(name, L"GLOWTIDE") == 0) s->found = window;
-          return s->found == nullptr;
-        },
-        reinterpret_cast<LPARAM>(&search));
+  return Await(timeoutMs, [&]() -> HWND {
+    const HWND found = FindWindowOf(processId, L"GLOWTIDE", false);
     DWORD_PTR answer = 0;
-    if (search.found && SendMessageTimeoutW(search.found, WM_NULL, 0, 0, SMTO_BLOCK, 5000, &answer))
-      return search.found;
-    PumpFor(20);
-  }
-  return nullptr;
+    return found && SendMessageTimeoutW(found, WM_NULL, 0, 0, SMTO_BLOCK, 5000, &answer) ? found
+                                                                                         : nullptr;
+  });
 }
 
 std::wstring WaitForFile(const std::wstring& path, DWORD timeoutMs) {
-  for (const ULONGLONG deadline = GetTickCount64() + timeoutMs; GetTickCount64() < deadline;) {
+  return Await(timeoutMs, [&] {
     // Opened without sharing: succeeds only once the writer has closed it.
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    std::wstring text;
     if (file != INVALID_HANDLE_VALUE) {
-      std::wstring text(GetFileSize(file, nullptr) / sizeof(wchar_t), L'\0');
+      text.resize(GetFileSize(file, nullptr) / sizeof(wchar_t));
       DWORD read = 0;
-      ReadFile(file, text.data(), static_cast<DWORD>(text.size() * sizeof(wchar_t)), &read,
-               nullptr);
+      ReadFile(file, text.data(), DWORD(text.size() * sizeof(wchar_t)), &read, nullptr);
       CloseHandle(file);
-      return text;
     }
-    PumpFor(20);
-  }
-  return L"";
+    return text;
+  });
 }
 
 void SetDeviceScenario(const std::string& scenario) {
@@ -236,7 +198,8 @@ std::vector<std::string> DeviceLog(DWORD processId) {
 
 std::string SetRequests(DWORD processId) {
   std::string sets;
-  for (const std::string& line : DeviceCalls(processId, "DisplayConfigSetDeviceInfo")) {
+  for (const std::string& line : DeviceLog(processId)) {
+    if (line.rfind("DisplayConfigSetDeviceInfo ", 0) != 0) continue;
     // "DisplayConfigSetDeviceInfo " and the request in hex: its type at byte 0, its word at 20.
     sets += (sets.empty() ? "" : ", ") +
             std::to_string(std::stoul(line.substr(27, 2), nullptr, 16)) + ":" + line.substr(68, 1) +
@@ -245,26 +208,32 @@ std::string SetRequests(DWORD processId) {
   return sets;
 }
 
-std::vector<std::string> DeviceCalls(DWORD processId, const std::string& call) {
-  std::vector<std::string> matching;
+std::string Calls(DWORD processId, std::initializer_list<const char*> names) {
+  std::string text;
   for (const std::string& line : DeviceLog(processId)) {
-    if (line.compare(0, call.size() + 1, call + " ") == 0 || line == call) matching.push_back(line);
+    if (line.find(" 0100000054000000") != std::string::npos ||
+        line.find(" 02000000a4010000") != std::string::npos) {
+      continue;
+    }
+    for (const char* name : names) {
+      if (line.rfind(name, 0) == 0) text += (text.empty() ? "" : " | ") + line;
+    }
   }
-  return matching;
+  return text;
+}
+
+std::wstring BoxOf(const RunResult& run) {
+  return run.boxes.size() == 1 ? run.boxes[0].caption + L": " + run.boxes[0].text : L"";
 }
 
 HWND Instance::WaitForBox(DWORD timeoutMs) const {
-  for (const ULONGLONG deadline = GetTickCount64() + timeoutMs; GetTickCount64() < deadline;) {
-    if (HWND box = FindVisibleDialog(processId_)) return box;
-    PumpFor(20);
-  }
-  return nullptr;
+  return Await(timeoutMs, [&] { return FindWindowOf(processId_, L"#32770", true); });
 }
 
 RunResult Instance::Finish(DWORD timeoutMs) {
   const ULONGLONG deadline = GetTickCount64() + timeoutMs;
   while (!HasEnded(20)) {
-    if (HWND box = FindVisibleDialog(processId_)) {
+    if (HWND box = FindWindowOf(processId_, L"#32770", true)) {
       boxes_.push_back({WindowText(box), BoxText(box)});
       // IDOK dismisses a box that has one OK button; wait until it has gone.
       PostMessageW(box, WM_COMMAND, IDOK, 0);
@@ -292,13 +261,8 @@ RunResult RunGlowtide(const std::wstring& arguments, DWORD timeoutMs) {
 }
 
 void Check(bool condition, const std::string& what) {
-  if (condition) {
-    ++passed;
-    printf("ok   %s\n", what.c_str());
-  } else {
-    ++failed;
-    printf("FAIL %s\n", what.c_str());
-  }
+  ++(condition ? passed : failed);
+  printf("%s %s\n", condition ? "ok  " : "FAIL", what.c_str());
   fflush(stdout);
 }
 
@@ -312,16 +276,6 @@ void CheckEqual(const std::string& actual, const std::string& expected, const st
   Check(
       actual == expected,
       what + (actual == expected ? "" : ": expected \"" + expected + "\", got \"" + actual + "\""));
-}
-
-void CheckEqual(std::uint64_t actual, std::uint64_t expected, const std::string& what) {
-  char detail[96] = {};
-  if (actual != expected) {
-    snprintf(detail, sizeof detail, ": expected %llu (0x%llX), got %llu (0x%llX)",
-             static_cast<unsigned long long>(expected), static_cast<unsigned long long>(expected),
-             static_cast<unsigned long long>(actual), static_cast<unsigned long long>(actual));
-  }
-  Check(actual == expected, what + detail);
 }
 
 int Summary() {

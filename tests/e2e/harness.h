@@ -62,8 +62,11 @@ class Instance {
 void SetDeviceScenario(const std::string& scenario);
 // The device double's log lines of one process, without the process id.
 std::vector<std::string> DeviceLog(DWORD processId);
-// The log lines of one process that begin with the given call name.
-std::vector<std::string> DeviceCalls(DWORD processId, const std::string& call);
+// The log lines of one process that begin with any of the names, in order, joined by " | ";
+// without the requests for each display's device and name (types 1 and 2).
+std::string Calls(DWORD processId, std::initializer_list<const char*> names);
+// "caption: text" of the one box a run showed; empty unless it showed exactly one.
+std::wstring BoxOf(const RunResult& run);
 // The display set requests of one process as "type:word outcome" (the word's low digit, and
 // "hdr=on" or "hdr=off" as the double then holds it), comma-separated.
 std::string SetRequests(DWORD processId);
@@ -142,7 +145,6 @@ std::wstring IconImages(HMODULE module, const std::string& group, WORD language,
 void Check(bool condition, const std::string& what);
 void CheckEqual(const std::wstring& actual, const std::wstring& expected, const std::string& what);
 void CheckEqual(const std::string& actual, const std::string& expected, const std::string& what);
-void CheckEqual(std::uint64_t actual, std::uint64_t expected, const std::string& what);
 int Summary();  // prints "N passed, M failed"; the process exit code
 
 // The groups of checks, one per subsystem (the *_checks.cpp files), that the suite runs in turn.
@@ -154,5 +156,6 @@ void CheckLaunch();
 void CheckPlantedDll(bool before);  // before the others, and after them
 
 std::string Narrow(const std::wstring& text);  // UTF-8, with control characters escaped
+std::wstring Widen(const std::string& ascii);
 
 }  // namespace e2e

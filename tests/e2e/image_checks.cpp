@@ -1,7 +1,5 @@
-// A dxva2.dll and a powrprof.dll planted beside Glowtide.exe, as an attacker would in a downloads
-// folder, leave a marker when they are loaded; every run of the suite has had them there, while
-// its reports came from the doubles in the system directory. (What the image itself holds, its
-// imports, subsystem, time stamp and size, the test command reads with objdump.)
+// A dxva2.dll and a powrprof.dll planted beside Glowtide.exe, as an attacker would, leave a marker
+// when loaded; every run of the suite has had them there. (The image's own facts: tools/test.sh.)
 #include "harness.h"
 
 namespace e2e {

@@ -1,6 +1,7 @@
-// Launch and restore end to end: the child's own argument list and folder, a launch that fails,
-// counted launches that overlap (one of them killed), the hidden window, the wait for a game by
-// name while its launcher stays open, and launches through the shell.
+// Launch and restore end to end: the child's own argument list and folder, a batch program, a
+// launch that fails, counted launches that overlap (one of them killed), the hidden window, the
+// session's end, the wait for a game by name while its launcher stays open, and launches through
+// the shell.
 #include <cstdio>
 #include <memory>
 
@@ -13,14 +14,13 @@ const std::wstring kRecord = TempFile(L"glowtide_child_record.txt");
 
 std::wstring Child() { return SuiteDirectory() + L"\\child\\glowtide_child.exe"; }
 
-std::vector<std::string> QuitBrightness(DWORD processId) {
-  return DeviceCalls(processId, "SetMonitorBrightness");
-}
+// The brightness sets of a run, in order.
+std::string Restored(DWORD processId) { return Calls(processId, {"SetMonitorBrightness"}); }
 
-std::string Joined(const std::vector<std::string>& lines) {
-  std::string text;
-  for (const std::string& line : lines) text += line;
-  return text;
+DWORD_PTR Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam = 0) {
+  DWORD_PTR answer = 0;
+  SendMessageTimeoutW(window, message, wParam, lParam, SMTO_BLOCK, 5000, &answer);
+  return answer;
 }
 
 }  // namespace
@@ -29,32 +29,29 @@ void CheckLaunch() {
   SetEnvironmentVariableW(L"GLOWTIDE_CHILD_RECORD", kRecord.c_str());
   // A current system with Auto Color Management and HDR off, for the restore of -HDRQ:E.
   SetDeviceScenario("generation=current\nacm=1\n");
+  const std::string quit = "SetMonitorBrightness handle=0x1001 value=";
 
   // A folder with a blank, named by a quoted path as the very first argument; argument 0 with
-  // quotes, a double blank and a closing backslash; argument 1 with a quoted part.
+  // quotes, a double blank and a closing backslash; argument 1 with a quoted part. Without -PARG:
+  // no empty argument; the folder of a path with slashes, and a drive's root with its backslash.
   const std::wstring folder = SuiteDirectory() + L"\\child folder";
   CreateDirectoryW(folder.c_str(), nullptr);
   CopyFileW(Child().c_str(), (folder + L"\\child.exe").c_str(), FALSE);
-  DeleteFileW(kRecord.c_str());
-  RunResult run = RunGlowtide(L"\"-P:" + folder +
-                              L"\\child.exe\" \"-PARG:0:say \\\"hi\\\" to  C:\\Saves\\\\\" "
-                              L"\"-PARG:1:-fullscreen \\\"b c\\\"\"");
-  CheckEqual(WaitForFile(kRecord),
-             folder + L"\\child.exe\nsay \"hi\" to  C:\\Saves\\\n-fullscreen\nb c\n" + folder,
-             "the child gets argument 0 whole, argument 1 as it stands, and its folder");
-  CheckEqual(run.exitCode, 0, "-P: without a quit option exits with 0");
-
-  // Without -PARG: the child gets no empty argument; the folder of a path with slashes, and the
-  // root of a drive with its backslash.
-  const std::wstring slashed = SuiteDirectory() + L"/child/glowtide_child.exe";
   CopyFileW(Child().c_str(), L"C:\\glowtide_child.exe", FALSE);
-  for (const auto& [path, folder] :
-       {std::pair{slashed, SuiteDirectory() + L"\\child"},
-        std::pair<std::wstring, std::wstring>{L"C:\\glowtide_child.exe", L"C:\\"}}) {
+  const std::wstring slashed = SuiteDirectory() + L"/child/glowtide_child.exe";
+  for (const auto& [arguments, record] :
+       {std::pair{L"\"-P:" + folder +
+                      L"\\child.exe\" \"-PARG:0:say \\\"hi\\\" to  C:\\Saves\\\\\" "
+                      L"\"-PARG:1:-fullscreen \\\"b c\\\"\"",
+                  folder + L"\\child.exe\nsay \"hi\" to  C:\\Saves\\\n-fullscreen\nb c\n" + folder},
+        std::pair{L"\"-P:" + slashed + L"\"", slashed + L"\n" + SuiteDirectory() + L"\\child"},
+        std::pair{std::wstring(L"-P:C:\\glowtide_child.exe"),
+                  std::wstring(L"C:\\glowtide_child.exe\nC:\\")}}) {
     DeleteFileW(kRecord.c_str());
-    RunGlowtide(L"\"-P:" + path + L"\"");
-    CheckEqual(WaitForFile(kRecord), path + L"\n" + folder,
-               "-P:" + Narrow(path) + " starts in its folder, with no empty argument");
+    const RunResult run = RunGlowtide(arguments);
+    CheckEqual(WaitForFile(kRecord) + L" exit " + std::to_wstring(run.exitCode),
+               record + L" exit 0",
+               Narrow(arguments) + ": the child's arguments and folder, and exit 0 at once");
   }
 
   // A batch program gets no argument that cmd.exe would act on; a plain one still reaches it.
@@ -66,26 +63,24 @@ void CheckLaunch() {
   DeleteFileW(kRecord.c_str());
   const RunResult injected =
       RunGlowtide(L"\"-P:" + batch + L"\" \"-PARG:0:a\\\" & echo INJECTED > inj.txt & \\\"\"");
-  Check(injected.exitCode == 0xFFFFFF01 && injected.boxes.size() == 1 &&
-            injected.boxes[0].text == L"-PARG:0: Parameter error" &&
+  Check(injected.exitCode == 0xFFFFFF01 && BoxOf(injected) == L"Error: -PARG:0: Parameter error" &&
             GetFileAttributesW(kRecord.c_str()) == INVALID_FILE_ATTRIBUTES,
         "a batch argument with a command in it is refused, and the batch never runs");
   RunGlowtide(L"\"-P:" + batch + L"\" -PARG:0:plain");
   CheckEqual(WaitForFile(kRecord).substr(0, Child().size() + 7), Child() + L"\nplain\n",
              "a plain argument still reaches the batch program");
 
-  // A program that cannot be started says so, and the display is put back.
+  // A program that cannot be started says so, puts the display back and ends with 1.
   wchar_t reason[256] = {};
   FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
                  ERROR_PATH_NOT_FOUND, 0, reason, 256, nullptr);
   std::wstring expected = L"Error: Could not start C:\\nowhere\\game.exe\n" + std::wstring(reason);
   while (expected.back() == L'\n' || expected.back() == L'\r') expected.pop_back();
-  RunResult missing = RunGlowtide(L"-P:C:\\nowhere\\game.exe -BQ:40");
-  CheckEqual(
-      missing.boxes.size() == 1 ? missing.boxes[0].caption + L": " + missing.boxes[0].text : L"",
-      expected, "a program that cannot be started shows why");
-  Check(missing.exitCode == 1 && QuitBrightness(missing.processId).size() == 1,
-        "... ends with 1, and puts the quit brightness back");
+  const RunResult missing = RunGlowtide(L"-P:C:\\nowhere\\game.exe -BQ:40");
+  CheckEqual(BoxOf(missing) + L" " + Widen(Restored(missing.processId)) + L" exit " +
+                 std::to_wstring(missing.exitCode),
+             expected + L" " + Widen(quit) + L"40 exit 1",
+             "a program that cannot be started shows why, is restored after, and ends with 1");
 
   // Three counted launches. B takes its place before its report box, so A's end does not restore
   // under it; C is killed, which does not keep B, last out, from restoring.
@@ -96,17 +91,17 @@ void CheckLaunch() {
   Instance b(L"-SI \"-P:" + Child() + L"\" -BQ:20 -B:5 -HDRQ:E -PW:absent.exe -PWT:0");
   const HWND report = b.WaitForBox();
   gateA.reset();
-  Check(windowA && report && a.Finish().exitCode == 0 && QuitBrightness(a.processId()).empty(),
+  Check(windowA && report && a.Finish().exitCode == 0 && Restored(a.processId()).empty(),
         "launch A, ending while B shows its report, restores nothing");
   PostMessageW(report, WM_COMMAND, IDOK, 0);
   const HWND windowB = WaitForHiddenWindow(b.processId());
   std::unique_ptr<Gate> gateC(new Gate(L"GlowtideSuiteGateC"));
   Instance c(L"\"-P:" + Child() + L"\" -BQ:30");
-  Check(WaitForHiddenWindow(c.processId()) && windowB && !IsWindowVisible(windowB),
-        "B and C wait behind hidden windows");
+  const HWND windowC = WaitForHiddenWindow(c.processId());
   c.Kill();
   gateC.reset();  // its child ends too, so that no other child runs
-  Check(c.HasEnded(5000), "launch C is killed while it waits");
+  Check(windowB && windowC && !IsWindowVisible(windowB) && c.HasEnded(5000),
+        "B and C wait behind hidden windows; C is killed");
 
   const ULONGLONG before = b.ProcessorTime();
   PumpFor(1000);
@@ -114,43 +109,33 @@ void CheckLaunch() {
   printf("info a waiting instance used %llu.%04llu ms of processor time in 1000 ms\n", used / 10000,
          used % 10000);
   Check(used <= 160000, "a waiting instance uses no processor time beyond the clock's resolution");
-
-  DWORD_PTR answer = 1;
-  SendMessageTimeoutW(windowB, WM_COMMAND, 105, 0, SMTO_BLOCK, 5000, &answer);
+  Send(windowB, WM_COMMAND, 105);
   Check(!IsWindow(windowB) && !b.HasEnded(200), "command 105 destroys the window; B still waits");
   gateB.reset();
   const DWORD endB = b.Finish().exitCode;
-  const std::vector<std::string> restored = QuitBrightness(b.processId());
-  Check(endB == 0 && restored.size() == 2 &&
-            restored[1] == "SetMonitorBrightness handle=0x1001 value=20",
-        "launch B, last out, applies its own quit brightness 20");
-  CheckEqual(SetRequests(b.processId()), "16:1 hdr=on",
-             "launch B turns HDR on with the type-16 request alone");
+  CheckEqual(
+      Restored(b.processId()) + ", " + SetRequests(b.processId()) + " exit " + std::to_string(endB),
+      quit + "5 | " + quit + "20, 16:1 hdr=on exit 0",
+      "launch B, last out, applies its own quit settings: brightness 20, and HDR on with "
+      "the type-16 request alone");
 
-  // The session ends while two launches wait: each lets it end, gives its place back, and the
-  // last one out restores before its window procedure returns; both end while the children run.
+  // The session ends while two launches wait: each lets it end and gives its place back, the last
+  // one out restoring before its window procedure returns; both end while their children run.
   {
     Gate gate(L"GlowtideSuiteSessionEnd");
     Instance first(L"\"-P:" + Child() + L"\" -BQ:60");
     const HWND windowFirst = WaitForHiddenWindow(first.processId());
     Instance second(L"\"-P:" + Child() + L"\" -BQ:61");
     const HWND windowSecond = WaitForHiddenWindow(second.processId());
-    DWORD_PTR mayEnd = 0, mayEndToo = 0;
-    SendMessageTimeoutW(windowFirst, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_BLOCK, 5000,
-                        &mayEnd);
-    SendMessageTimeoutW(windowSecond, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_BLOCK, 5000,
-                        &mayEndToo);
-    SendMessageTimeoutW(windowFirst, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_BLOCK, 5000,
-                        &answer);
-    SendMessageTimeoutW(windowSecond, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_BLOCK, 5000,
-                        &answer);
-    Check(mayEnd == TRUE && mayEndToo == TRUE && first.HasEnded(5000) && second.HasEnded(5000) &&
+    const bool mayEnd = Send(windowFirst, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF) == TRUE &&
+                        Send(windowSecond, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF) == TRUE;
+    Send(windowFirst, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    Send(windowSecond, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    Check(mayEnd && first.HasEnded(5000) && second.HasEnded(5000) &&
               WaitForSingleObject(gate.event, 0) == WAIT_TIMEOUT,
           "at a session end both waiting launches let it end and end, while their children run");
-    CheckEqual(Joined(QuitBrightness(first.processId())) + " | " +
-                   Joined(QuitBrightness(second.processId())),
-               " | SetMonitorBrightness handle=0x1001 value=61",
-               "... and the last one out restores, once");
+    CheckEqual(Restored(first.processId()) + " | " + Restored(second.processId()),
+               " | " + quit + "61", "... and the last one out restores, once");
   }
 
   // A launcher that starts the game and stays open: -PW: restores when the game ends. The game's
@@ -165,11 +150,11 @@ void CheckLaunch() {
     Instance launch(L"\"-P:" + Child() + L"\" -BQ:30 -PW:\u00e9pop\u00e9e.exe");
     WaitForFile(kRecord);  // the game runs
     // Glowtide looks for the game twice a second: a second is time for it to have seen it.
-    Check(!launch.HasEnded(1000) && QuitBrightness(launch.processId()).empty(),
+    Check(!launch.HasEnded(1000) && Restored(launch.processId()).empty(),
           "with -PW: the launch goes on waiting while the game runs");
     SetEvent(gate.event);
     launch.Finish();
-    CheckEqual(QuitBrightness(launch.processId()).size(), 1,
+    CheckEqual(Restored(launch.processId()), quit + "30",
                "with -PW: the settings come when the game ends, while the launcher stays open");
   }
   SetEnvironmentVariableW(L"GLOWTIDE_CHILD_SPAWN", nullptr);
@@ -178,8 +163,7 @@ void CheckLaunch() {
   RunResult grace = RunGlowtide(L"\"-P:" + Child() + L"\" -BQ:40 -PW:absent.exe -PWT:1");
   const ULONGLONG took = GetTickCount64() - start;
   printf("info a launch waiting for a game that never came ended after %llu ms\n", took);
-  Check(grace.exitCode == 0 && took >= 1000 && took < 5000 &&
-            QuitBrightness(grace.processId).size() == 1,
+  Check(grace.exitCode == 0 && took >= 1000 && took < 5000 && !Restored(grace.processId).empty(),
         "a game that never appears is looked for for -PWT: seconds, then the settings come");
 
   // Through the shell: a URL of a registered protocol, a shortcut and a document. When the shell
@@ -198,7 +182,7 @@ void CheckLaunch() {
     SetEvent(gate.event);
     launch.Finish();
     CheckEqual(
-        QuitBrightness(launch.processId()).size(), 1,
+        Restored(launch.processId()), quit + "50",
         "after the child that " + Narrow(target) + " opened ends, the quit brightness is set");
   }
 }

@@ -1,6 +1,5 @@
-// The resources read back from the built exe through the platform's own functions: strings,
-// menu, accelerators and manifest; the about dialog as the dialog manager builds it; the version
-// block, with the version that project() gives; and the icon groups with their pixels.
+// The built exe's resources read back through the platform's own functions: strings, menu,
+// accelerators, manifest, the about dialog, the version block and the icon groups with pixels.
 #include "harness.h"
 
 namespace e2e {
@@ -74,7 +73,8 @@ void CheckResources() {
   CheckEqual(IconImages(exe, group, kJapanese, &hash),
              L"256/8png 48/8png 32/8png 16/8png 256/32png 64/32png 48/32png 32/32png 16/32png ",
              "the icon's nine images: sizes and colour depths, each stored as PNG");
-  CheckEqual(hash, 0x4092284068f04d11, "the icon's pixels are those the icon was drawn with");
+  CheckEqual(std::to_string(hash), std::to_string(0x4092284068f04d11ull),
+             "the icon's pixels are those the icon was drawn with");
   FreeLibrary(exe);
 }
 

@@ -28,16 +28,6 @@ std::string Utf8(std::u16string_view text) {
   return out;
 }
 
-std::string Hex(const std::vector<std::uint8_t>& bytes) {
-  std::string out;
-  char digits[3];
-  for (std::uint8_t b : bytes) {
-    snprintf(digits, sizeof digits, "%02x", b);
-    out += digits;
-  }
-  return out;
-}
-
 LaunchSettings SettingsFrom(std::u16string_view arguments) {
   FakePlatform parser;
   ReportText unused;
@@ -154,7 +144,7 @@ std::vector<std::uint32_t> FakePlatform::Places() const {
 
 bool FakePlatform::Call(const char* name, const std::string& arguments) {
   calls.push_back(std::string(name) + "(" + arguments + ")");
-  const bool fails = failing.count(name) != 0 || failFirst[name]-- > 0;
+  const bool fails = failing.count(name) != 0;
   if (fails) lastError_ = kFailure;
   return fails;
 }
@@ -227,11 +217,6 @@ std::int32_t FakePlatform::QueryDisplayConfig(std::uint32_t flags, std::uint32_t
                                               std::uint8_t* pathArray, std::uint32_t* modeCount,
                                               std::uint8_t* modeArray, std::uint32_t* topologyId) {
   if (Call("QueryDisplayConfig", std::to_string(flags))) return kFailure;
-  if (!queryResults.empty()) {
-    const std::int32_t result = queryResults.front();
-    queryResults.erase(queryResults.begin());
-    return result;
-  }
   if (topologyId == nullptr || modeArray == nullptr) return 87;  // ERROR_INVALID_PARAMETER
   if (*pathCount < paths.size() || *modeCount < paths.size() * 2) return 122;
   for (std::size_t i = 0; i < paths.size(); ++i) {
@@ -291,7 +276,7 @@ std::int32_t FakePlatform::DisplayConfigSetDeviceInfo(std::uint8_t* request) {
   }
   if (type == 16 && !currentModel) return kNotSupported;
   TargetState& state = StateOf(ReadLittleEndian32(request + 16));
-  if ((type == 10 || type == 16) && !hdrStuck) state.hdrOn = ReadLittleEndian32(request + 20) == 1;
+  if (type == 10 || type == 16) state.hdrOn = ReadLittleEndian32(request + 20) == 1;
   if (type == -18) state.whiteLevel = ReadLittleEndian32(request + 20);
   return 0;
 }

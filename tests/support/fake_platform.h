@@ -18,7 +18,6 @@
 namespace glowtide::testing {
 
 std::string Utf8(std::u16string_view text);
-std::string Hex(const std::vector<std::uint8_t>& bytes);
 std::string Num(std::uint64_t value);  // "0x1f"
 template <typename H>
 std::string Num(H handle) {
@@ -64,15 +63,12 @@ SharedTable TableWith(const std::vector<std::pair<std::uint32_t, std::uint64_t>>
 
 // What the fake's machine answers; a test names only what differs from these.
 struct Machine {
-  // Calls by name that fail: they return their failure value and change nothing; those in
-  // failFirst fail so many times first.
+  // Calls by name that fail: they return their failure value and change nothing.
   std::set<std::string> failing;
-  std::map<std::string, int> failFirst;
 
   // The display: the older advanced-colour model, or the current one that also answers types 15
   // and 16.
   std::vector<FakePath> paths = {{0x1234, 0, 7}};
-  std::vector<std::int32_t> queryResults;  // the first answers of QueryDisplayConfig
   bool currentModel = false;
   std::uint32_t advancedColorWord = 0x1;    // type 9: supported, off
   std::uint32_t advancedColor2Word = 0x10;  // type 15: HDR supported
@@ -85,10 +81,7 @@ struct Machine {
   std::vector<std::u16string> descriptions;
   std::uint32_t primarySource = 0;
   // Sets are kept within the run, so that reads back see them; a monitor keeps its brightness
-  // within 0 to 100. These make a monitor ignore the first write it gets, and a display take HDR
-  // sets without changing.
-  bool ignoresFirstWrite = false;
-  bool hdrStuck = false;
+  // within 0 to 100.
 
   // The power scheme's display brightness on mains and on battery, and the power source.
   std::uint32_t mainsBrightness = 60;
@@ -191,7 +184,7 @@ class FakePlatform : public Platform, public Machine {
   }
   bool SetMonitorBrightness(Handle monitor, std::uint32_t value) override {
     if (Call("SetMonitorBrightness", Num(monitor) + "," + std::to_string(value))) return false;
-    if (!std::exchange(ignoresFirstWrite, false)) brightness_[monitor] = std::min(value, 100u);
+    brightness_[monitor] = std::min(value, 100u);
     return true;
   }
   bool DestroyPhysicalMonitors(std::uint32_t count, PhysicalMonitor* monitors) override {

@@ -33,43 +33,27 @@ TEST(Run, RunsItsPhasesInOrderAndEndsWithItsExitCode) {
     int exitCode;
     std::vector<std::string> boxes;  // caption: the first 80 units of the text
     Calls order;                     // these calls, in this order, each the first of its name
-    std::set<std::string> failing = {};
   };
   const std::string report = "Monitor information: ";
+  // clang-format off
+  const std::string sections =
+      report + "<HDR Status>\nHDR support status : Supported\nHDR : Disable\n\n<HDR/SDR brightness b";
   const Case cases[] = {
       {u"-SI -bh:x -PR", -255, {"Error: -BH: Parameter error"}, {"LocalFree(argv)"}},
       {u"", 0, {report + Utf8(kUsageText).substr(0, 80)}, {"QueryDisplayConfig(4)"}},
-      {u"-X", 0, {}, {"QueryDisplayConfig(4)"}},
-      {u"-PR -SI -PR",
-       0,
-       {report +
-        "<HDR Status>\nHDR support status : Supported\nHDR : Disable\n\n<HDR/SDR brightness b"},
+      {u"-PR -SI -PR", 0, {sections},
        {"SendMessageTimeoutW(0xffff,0x112,0xf170,2,0x2,1000)", "Sleep(2000)",
         "SendMessageTimeoutW(0xffff,0x112,0xf170,-1,0x2,1000)", "SendInput(0,0,0x1)",
-        "QueryDisplayConfig(4)", "DisplayConfigGetDeviceInfo(15)", "DisplayConfigGetDeviceInfo(9)",
-        "DisplayConfigGetDeviceInfo(11)", "MonitorFromWindow(0x0,1)",
-        "GetNumberOfPhysicalMonitorsFromHMONITOR(0x10001)",
-        "GetPhysicalMonitorsFromHMONITOR(0x10001,1)", "GetMonitorCapabilities(0x101)",
-        "GetMonitorBrightness(0x101)", "DestroyPhysicalMonitors(1,0x101)",
-        "MessageBoxW(0x0,Monitor information,0x0)"}},
+        "QueryDisplayConfig(4)", "MonitorFromWindow(0x0,1)", "MessageBoxW(0x0,Monitor information,0x0)"}},
       // The HDR change goes out before the white level is read; the child starts after the box.
-      {u"-SBB -HDR:D -SI -P:C:\\G\\g.exe",
-       0,
-       {report +
-        "<HDR Status>\nHDR support status : Supported\nHDR : Disable\n\n<HDR/SDR brightness b"},
+      {u"-SBB -HDR:D -SI -P:C:\\G\\g.exe", 0, {sections},
        {"DisplayConfigSetDeviceInfo(10,0)", "DisplayConfigGetDeviceInfo(11)",
-        "MessageBoxW(0x0,Monitor information,0x0)", "CreateProcessW(0x420,104)",
-        "CloseHandle(0x54)", "CloseHandle(0x50)"}},
-      // A launch that neither way could start says why, after its display was put back.
-      {u"-P:C:\\G\\x.exe -BQ:33",
-       1,
-       {"Error: Could not start C:\\G\\x.exe\nThe system cannot find the file specified."},
-       {"ShellExecuteExW()", "SetMonitorBrightness(0x101,33)", "FormatMessageW(0x1200,2,512)",
-        "MessageBoxW(0x0,Error,0x0)"},
-       {"CreateProcessW", "ShellExecuteExW"}},
+        "MessageBoxW(0x0,Monitor information,0x0)", "CreateProcessW(0x420,104)", "CloseHandle(0x54)",
+        "CloseHandle(0x50)"}},
   };
+  // clang-format on
   for (const Case& c : cases) {
-    FakePlatform platform({.failing = c.failing});
+    FakePlatform platform;
     EXPECT_EQ(RunWith(platform, c.arguments), c.exitCode) << Utf8(c.arguments);
     EXPECT_EQ(Captions(platform), c.boxes) << Utf8(c.arguments);
     auto at = platform.calls.begin();
@@ -96,15 +80,13 @@ TEST(Run, EachPhaseSendsWhatItsOptionsAndTheMachineCallFor) {
   const std::u16string game = u"-P:g.exe -B:11 -BB:2222 ";
   const std::string phases = "[ ] set-18:2222 get11 setB:11 getB free [";
   // Three displays: 1 on its own monitor, 2 (the primary, HDR on) and 3 on one monitor in clone
-  // mode, whose two physical monitors 0x111 and 0x112 are described as the displays are named.
-  const testing::Machine desk{.paths = {{0x1234, 0, 7, 0, u"LG ULTRAGEAR"},
-                                        {0x1234, 0, 8, 1, u"DELL U2720Q", 0, true},
-                                        {0x1234, 0, 9, 1, u"TV"}},
-                              .monitorCount = 2,
-                              .descriptions = {u"TV", u"DELL U2720Q"},
-                              .primarySource = 1};
-  // A laptop's built-in panel, on mains at 60 of the power scheme's 0 to 100.
-  const testing::Machine laptop{.paths = {{0x1234, 0, 7, 0, u"", 0x80000000}}};
+  // mode, whose physical monitors 0x111 and 0x112 are described as 3 and 2 are named.
+  // clang-format off
+  const testing::Machine desk{
+      .paths = {{0x1234, 0, 7, 0, u"LG"}, {0x1234, 0, 8, 1, u"DELL", 0, true}, {0x1234, 0, 9, 1, u"TV"}},
+      .monitorCount = 2, .descriptions = {u"TV", u"DELL"}, .primarySource = 1};
+  // clang-format on
+  const testing::Machine laptop{.paths = {{0x1234, 0, 7, 0, u"", 0x80000000}}};  // a built-in panel
   // Instance 9 waits too, and goes on running.
   const testing::Machine another{.processes = {{9, u"Glowtide.exe"}},
                                  .table = testing::TableWith({{9, 7}})};
@@ -130,8 +112,6 @@ TEST(Run, EachPhaseSendsWhatItsOptionsAndTheMachineCallFor) {
       {u"-HDR:S -HDR:D", "get15 set16:1 get15", current},
       {u"-HDR:E -HDR:S", "get15 set16:1 get15", currentOn},
       {u"-HDR:D -HDR:E", "get15 set16:1 get15", currentOn},
-      // Each change is read back: one that does not show is not in place.
-      {u"-HDR:E", "get15 set10:1 get9", {.hdrStuck = true}, 1},
       // The white level: at most one level goes out; a failed read leaves -BB: or nothing.
       {u"-BB:2222", "set-18:2222 get11"},                    {u"-BBH:4000", ""},
       {u"-SBB -BBH:3700 -BBL:1300", "get11 set-18:3700 get11"},
@@ -142,17 +122,13 @@ TEST(Run, EachPhaseSendsWhatItsOptionsAndTheMachineCallFor) {
       {u"-SBB", "get11", {.failing = {"DisplayConfigGetDeviceInfo"}}},  // a switch undecided
       {u"-BB:2222", "set-18:2222", {.failing = {"DisplayConfigSetDeviceInfo"}}, 1},
       // The brightness, from 50: each monitor request is tried three times, 50 ms ("~") apart; a
-      // failed read leaves -B: or nothing.
+      // failed read leaves -B: or nothing. (Failed and ignored sets are the suite's, on the exe.)
       {u"-B:70", "setB:70 getB free"},
       {u"-SB -BH:77 -BL:44", "getB setB:44 getB free"},
       {u"-B:70 -SB", "getB setB:30 getB free"},
       {u"-SB -B:70", "getB ~ getB ~ getB setB:70 getB ~ getB ~ getB free",
        {.failing = {"GetMonitorBrightness"}}, 1},
       {u"-SB", "getB ~ getB ~ getB free", {.failing = {"GetMonitorBrightness"}}},
-      {u"-B:70", "setB:70 ~ setB:70 ~ setB:70 getB free", {.failFirst = {{"SetMonitorBrightness", 2}}}},
-      {u"-B:70", "setB:70 ~ setB:70 ~ setB:70 free", {.failing = {"SetMonitorBrightness"}}, 1},
-      {u"-B:70", "setB:70 getB setB:70 getB free", {.ignoresFirstWrite = true}},
-      {u"-B:150", "setB:150 getB free"},  // the monitor keeps it within its maximum
       // The last launch out applies the quit settings given, and only those.
       {game + u"-BQ:33", phases + " setB:33 getB free ]"},
       {game + u"-BBQ:4444", phases + " set-18:4444 get11 ]"},
@@ -169,33 +145,20 @@ TEST(Run, EachPhaseSendsWhatItsOptionsAndTheMachineCallFor) {
       {u"-P:g.exe -HDRQ:E -HDR:D", "[ ] get15 set10:0 get9 [ set10:1 get9 ]"},
       {u"-P:g.exe -HDRQ:D -HDR:S", "[ ] get15 get9 set10:1 get9 [ set10:0 get9 ]"},
       {u"-P:g.exe -HDRQ:E -HDR:S", "[ ] get15 set16:0 get15 [ set16:1 get15 ]", currentOn},
-      // A session that ends while the launcher runs restores from the window procedure, and the
-      // wait ends without looking for the game again.
+      // A quit message ends only one pass over the queue; a session that ends while the launcher
+      // runs restores from the window procedure, and the wait ends without looking again.
       {u"-P:g.exe -BQ:33 -PW:game.exe", "[ ] look [ setB:33 getB free ]",
-       {.waitResults = {1}, .queue = {{.window = WindowHandle{0x900}, .message = 0x16, .wParam = 1}}}},
-      // -D: chooses the displays every setting acts on, and each display's own physical monitor;
-      // without it, display 1 and the primary monitor's first physical monitor.
+       {.waitResults = {1, 1}, .queue = {{.message = 0x12},
+                                         {.window = WindowHandle{0x900}, .message = 0x16, .wParam = 1}}}},
+      // Without -D:, display 1 and the primary monitor's first physical monitor; with it, each
+      // display from its own state, on its own physical monitor.
       {u"-B:70 -BB:2222", "set-18:2222 get11 setB@0x111:70 getB free", desk},
-      {u"-D:2 -B:70 -BB:2222", "set-18@8:2222 get11@8 setB@0x112:70 getB free", desk},
-      {u"-D:tv -B:70", "setB@0x111:70 getB free", desk},
       {u"-D:* -B:70", "setB:70 getB free setB@0x112:70 getB free setB@0x111:70 getB free", desk},
       {u"-D:* -HDR:S",
        "get15 get9 set10:1 get9 get9@8 set10@8:0 get9@8 get9@9 set10@9:1 get9@9", desk},
-      {u"-D:ultragear -P:g.exe -BQ:33 -HDRQ:D", "[ ] [ get15 set10:0 get9 setB:33 getB free ]",
-       desk},
-      {u"-D:5 -B:70 -P:g.exe -BQ:33", "box", desk, -255},
-      // A built-in panel's brightness is the power scheme's for the power source, written and
-      // applied, then read back; DDC/CI is not asked.
-      {u"-B:40", "setPac:40 apply getPac", laptop},
-      {u"-B:40", "setPdc:40 apply getPdc", {.paths = laptop.paths, .acLineStatus = 0}},
+      // A built-in panel's brightness is the power scheme's, within 0 to 100; none without one.
       {u"-B:150", "setPac:100 apply getPac", laptop},
-      {u"-SB", "getPac setPac:30 apply getPac", laptop},
-      {u"-B:40", "setPac:40 apply getPac ~ getPac ~ getPac",
-       {.failing = {"PowerReadACValueIndex"}, .paths = laptop.paths}, 1},
       {u"-B:40", "", {.failing = {"PowerGetActiveScheme"}, .paths = laptop.paths}, 1},
-      {u"-P:g.exe -BQ:33", "[ ] [ setPac:33 apply getPac ]", laptop},
-      {u"-D:* -B:40", "setPac:40 apply getPac setB@0x111:40 getB free",
-       {.paths = {laptop.paths[0], {0x1234, 0, 8, 1}}}},
       // A quit option without -P: counts nothing, and -PW: without one waits for nothing.
       {u"-BQ:33 -HDRQ:E -BBQ:4444", ""},                     {u"-P:g.exe -PW:g.exe", ""},
   };
@@ -207,62 +170,45 @@ TEST(Run, EachPhaseSendsWhatItsOptionsAndTheMachineCallFor) {
   }
 }
 
-// Each call of the seam fails in turn under a command line that uses every phase.
+// Each call of the seam fails in turn under a command line that uses every phase. The run goes
+// on: it ends with -255 only when the display query failed, with 1 when a change could not be
+// made or read back, and the restore is still sent unless the failure leaves nothing to restore
+// with (no display, no shared table, no window to wait behind).
 TEST(Run, EachFailingCallPreventsOnlyWhatDependsOnIt) {
   const std::u16string everything =
       u"-PR -SI -HDR:S -SBB -SB -BH:77 -BL:44 -P:C:\\G\\g.exe -BQ:33 -BBQ:4444 -HDRQ:E "
       u"-PW:game.exe -PWT:1";
-  struct Expectation {
-    int exitCode = 0;
-    bool box = true;
-    Calls required;   // call prefixes that must still be made
-    Calls forbidden;  // call prefixes that the failure must prevent
+  struct Outcome {
+    int exitCode;
+    bool restores;
   };
-  const Calls restore = {"SetMonitorBrightness(0x101,33)", "DisplayConfigSetDeviceInfo(-18,4444)"};
-  const Calls noMonitor = {"GetMonitorCapabilities", "GetMonitorBrightness", "SetMonitorBrightness",
-                           "DestroyPhysicalMonitors"};
-  const Calls showOnly = {"DisplayConfig", "MonitorFromWindow", "CreateProcessW"};
-  // clang-format off
-  const std::map<std::string, Expectation> special = {
-      {"CommandLineToArgvW",
-       {.box = false,
-        .forbidden = {"SendMessageTimeoutW", "DisplayConfigSetDeviceInfo", "CreateProcessW"}}},
-      {"GetDisplayConfigBufferSizes", {-255, false, {"SendMessageTimeoutW"}, showOnly}},
-      {"QueryDisplayConfig", {-255, false, {"SendMessageTimeoutW"}, showOnly}},
-      // A change that could not be made (or read back) ends the run with 1.
-      {"GetNumberOfPhysicalMonitorsFromHMONITOR", {1, true, {restore[1]}, noMonitor}},
-      {"MonitorFromWindow", {1, true, {restore[1]}, noMonitor}},
-      {"GetPhysicalMonitorsFromHMONITOR", {1, true, {restore[1]}, noMonitor}},
-      {"DisplayConfigGetDeviceInfo", {1, true, restore}},
-      {"DisplayConfigSetDeviceInfo", {1, true, restore}},
-      {"GetMonitorBrightness", {1, true, restore}},
-      {"SetMonitorBrightness", {1, true, restore}},
-      {"CreateProcessW",
-       {.required = {"ShellExecuteExW", "MsgWaitForMultipleObjectsEx(1,0x58", restore[0]}}},
-      {"CreateMutexW", {.forbidden = {"RegisterClassExW", "MsgWait", restore[0], restore[1]}}},
-      {"CreateFileMappingW", {.forbidden = {"RegisterClassExW", restore[0], restore[1]}}},
-      {"MapViewOfFile", {.forbidden = {"RegisterClassExW", restore[0], restore[1]}}},
-      {"CreateWindowExW", {.forbidden = {"MsgWait", restore[0]}}},
-      {"MsgWaitForMultipleObjectsEx",
-       {.required = {"Sleep(500)", restore[0]}, .forbidden = {"PeekMessageW"}}},
-  };
-  // clang-format on
-  // Every call that the command line makes, by name.
+  const std::map<std::string, Outcome> special = {
+      {"CommandLineToArgvW", {0, false}},  // no option at all: the usage report only
+      {"GetDisplayConfigBufferSizes", {-255, false}},
+      {"QueryDisplayConfig", {-255, false}},
+      {"CreateMutexW", {1, false}},
+      {"CreateFileMappingW", {1, false}},
+      {"MapViewOfFile", {1, false}},
+      {"CreateWindowExW", {1, false}},
+      {"GetNumberOfPhysicalMonitorsFromHMONITOR", {1, true}},
+      {"MonitorFromWindow", {1, true}},
+      {"GetPhysicalMonitorsFromHMONITOR", {1, true}},
+      {"DisplayConfigGetDeviceInfo", {1, true}},
+      {"DisplayConfigSetDeviceInfo", {1, true}},
+      {"GetMonitorBrightness", {1, true}},
+      {"SetMonitorBrightness", {1, true}}};
   FakePlatform healthy;
   RunWith(healthy, everything);
   std::set<std::string> calls;
   for (const std::string& call : healthy.calls) calls.insert(call.substr(0, call.find('(')));
   ASSERT_GT(calls.size(), 30u);
   for (const std::string& failing : calls) {
-    FakePlatform platform;
-    platform.failing = {failing};
+    FakePlatform platform({.failing = {failing}});
     const auto found = special.find(failing);
-    const Expectation e = found != special.end() ? found->second : Expectation{.required = restore};
-    EXPECT_EQ(RunWith(platform, everything), e.exitCode) << failing;
-    EXPECT_EQ(platform.boxes.size(), e.box ? 1u : 0u) << failing;
-    auto made = [&](const std::string& prefix) { return !platform.CallsTo(prefix).empty(); };
-    for (const std::string& call : e.required) EXPECT_TRUE(made(call)) << failing << ": " << call;
-    for (const std::string& call : e.forbidden) EXPECT_FALSE(made(call)) << failing << ": " << call;
+    const Outcome expected = found != special.end() ? found->second : Outcome{0, true};
+    EXPECT_EQ(RunWith(platform, everything), expected.exitCode) << failing;
+    EXPECT_EQ(!platform.CallsTo("DisplayConfigSetDeviceInfo(-18,4444)").empty(), expected.restores)
+        << failing;
   }
 }
 

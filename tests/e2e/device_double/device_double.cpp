@@ -11,26 +11,28 @@
 //    with request bytes in hex and the calling process id, to the file named by DEVICE_DOUBLE_LOG.
 //
 // Scenario lines (key=value, all optional):
-//   paths=LOW:HIGH:ID[:SOURCE[:NAME[:TECH]]],...   display paths: adapter LUID parts, target id,
-//                           source id (default: the path's index; source s is the device
-//                           \\.\DISPLAY<s+1> and the monitor 0x7700+s), the EDID's friendly name
-//                           and the output technology (default 4660:0:7)
-//   primary=SOURCE          the primary monitor's source (default 0)
-//   advancedColor=N         older generation: advanced-colour value word (default 1: supported,
-//   off) generation=current      a Windows 11 24H2 system that also answers types 15 and 16 acm=1
-//   current generation: Auto Color Management on hdrSupported=0          current generation: an SDR
-//   display (default 1) hdr=1                   current generation: HDR on (default 0) whiteLevel=N
-//   SDR white level (default 1000) monitors=N              physical monitors of every monitor
-//   (default 1), "Simulated monitor" physicalS=DESC;DESC     monitor S's physical monitors, by
-//   their descriptions caps=N                  capability word (default 2: brightness)
-//   brightness=MIN:CUR:MAX  (default 0:50:100)
-//   fail=Name[:N],...       calls that fail (the first N times, then succeed)
-//   ignoreFirstWrite=1      the monitor acknowledges the first brightness write and ignores it
-//   hdrStuck=1              HDR sets succeed and change nothing
-//   changed=1               the configuration changes before the first query, which finds its
-//                           arrays too small
-//   mains=N, battery=N      the power scheme's display brightness on each (default 60, 40)
-//   power=battery           the system runs on battery (default: on mains)
+//   paths=LOW:HIGH:ID[:SOURCE[:NAME[:TECH]]],...
+//                        display paths: adapter LUID parts, target id, source id (default: the
+//                        path's index; source s is the device \\.\DISPLAY<s+1> and the monitor
+//                        0x7700+s), the EDID's friendly name and the output technology
+//                        (default 4660:0:7)
+//   primary=SOURCE       the primary monitor's source (default 0)
+//   advancedColor=N      older generation: advanced-colour word (default 1: supported, off)
+//   generation=current   a Windows 11 24H2 system that also answers types 15 and 16
+//   acm=1                current generation: Auto Color Management on
+//   hdrSupported=0       current generation: an SDR display (default 1)
+//   hdr=1                current generation: HDR on (default 0)
+//   whiteLevel=N         SDR white level (default 1000)
+//   monitors=N           physical monitors of every monitor (default 1), "Simulated monitor"
+//   physicalS=DESC;DESC  monitor S's physical monitors, by their descriptions
+//   brightness=MIN:CUR:MAX  (default 0:50:100); every monitor can set it
+//   fail=Name[:N],...    calls that fail (the first N times, then succeed)
+//   ignoreFirstWrite=1   the monitor acknowledges the first brightness write and ignores it
+//   hdrStuck=1           HDR sets succeed and change nothing
+//   changed=1            the configuration changes before the first query, which finds its
+//                        arrays too small
+//   power=battery        the system runs on battery (default: on mains); the power scheme's
+//                        display brightness is 60 on mains and 40 on battery
 // Every display keeps its own HDR state and white level, every physical monitor (handle
 // 0x1001 + 0x10 * source + index) its own brightness, as the calls leave them; a monitor keeps
 // its brightness within its minimum and maximum.
@@ -65,7 +67,6 @@ struct Scenario {
   bool hdrSupported = true;
   DWORD monitors = 1;
   std::map<UINT32, std::vector<std::wstring>> physical;
-  DWORD caps = 2;
   DWORD minimum = 0, current = 50, maximum = 100;
   std::map<ULONG_PTR, DWORD> brightness;  // by physical monitor handle, once set
   std::map<std::string, int> fail;        // calls that fail, and how many times more
@@ -134,12 +135,9 @@ void LoadScenario() {
   scenario.acm = keys["acm"] == "1";
   scenario.hdrSupported = number("hdrSupported", 1) == 1;
   scenario.monitors = number("monitors", 1);
-  scenario.caps = number("caps", 2);
   scenario.ignoreFirstWrite = keys["ignoreFirstWrite"] == "1";
   scenario.hdrStuck = keys["hdrStuck"] == "1";
   scenario.changed = keys["changed"] == "1";
-  scenario.mains = number("mains", 60);
-  scenario.battery = number("battery", 40);
   scenario.onBattery = keys["power"] == "battery";
   const std::string fail = keys["fail"] + ",";
   for (size_t at = 0, comma; (comma = fail.find(',', at)) != std::string::npos; at = comma + 1) {
@@ -462,7 +460,7 @@ extern "C" BOOL WINAPI DestroyPhysicalMonitors(DWORD count, PhysicalMonitor* mon
 extern "C" BOOL WINAPI GetMonitorCapabilities(HANDLE monitor, DWORD* caps, DWORD* temperatures) {
   Log("GetMonitorCapabilities handle=" + HandleText(monitor));
   if (Fails("GetMonitorCapabilities")) return FALSE;
-  *caps = scenario.caps;
+  *caps = 0x2;  // MC_CAPS_BRIGHTNESS
   *temperatures = 0;
   return TRUE;
 }
