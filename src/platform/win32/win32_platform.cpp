@@ -142,22 +142,29 @@ std::uint32_t Win32Platform::PowerGetActiveScheme(Guid** scheme) {
   return powrprof_.getActiveScheme(nullptr, scheme);
 }
 
+namespace {
+
+// A power-scheme value read through the function taken from powrprof, when there is one.
+template <typename Read>
+std::uint32_t ReadValueIndex(Read read, const Guid* scheme, const Guid* subgroup,
+                             const Guid* setting, std::uint32_t* value) {
+  if (!read) return ERROR_MOD_NOT_FOUND;
+  unsigned long index = 0;
+  const unsigned long result = read(nullptr, scheme, subgroup, setting, &index);
+  *value = index;
+  return result;
+}
+
+}  // namespace
+
 std::uint32_t Win32Platform::PowerReadACValueIndex(const Guid* scheme, const Guid* subgroup,
                                                    const Guid* setting, std::uint32_t* value) {
-  if (!powrprof_.readAc) return ERROR_MOD_NOT_FOUND;
-  unsigned long read = 0;
-  const unsigned long result = powrprof_.readAc(nullptr, scheme, subgroup, setting, &read);
-  *value = read;
-  return result;
+  return ReadValueIndex(powrprof_.readAc, scheme, subgroup, setting, value);
 }
 
 std::uint32_t Win32Platform::PowerReadDCValueIndex(const Guid* scheme, const Guid* subgroup,
                                                    const Guid* setting, std::uint32_t* value) {
-  if (!powrprof_.readDc) return ERROR_MOD_NOT_FOUND;
-  unsigned long read = 0;
-  const unsigned long result = powrprof_.readDc(nullptr, scheme, subgroup, setting, &read);
-  *value = read;
-  return result;
+  return ReadValueIndex(powrprof_.readDc, scheme, subgroup, setting, value);
 }
 
 std::uint32_t Win32Platform::PowerWriteACValueIndex(const Guid* scheme, const Guid* subgroup,
