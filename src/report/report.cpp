@@ -3,6 +3,8 @@
 
 #include <array>
 
+#include "common/decimal.h"
+
 namespace glowtide {
 namespace {
 
@@ -15,15 +17,7 @@ class BoundedWriter {
   void Put(std::u16string_view text) {
     for (char16_t unit : text) Put(unit);
   }
-  void PutDecimal(std::uint32_t value) {
-    std::array<char16_t, 10> digits{};
-    std::size_t count = 0;
-    do {
-      digits[count++] = static_cast<char16_t>(u'0' + value % 10);
-      value /= 10;
-    } while (value != 0);
-    while (count > 0) Put(digits[--count]);
-  }
+  void PutDecimal(std::uint32_t value) { Put(Decimal(value)); }
   // The section up to its first NUL, as the text is measured before it is appended.
   std::u16string_view Text() const {
     std::u16string_view written(scratch_.data(), length_);
