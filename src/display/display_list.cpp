@@ -5,6 +5,7 @@
 
 #include "common/ascii_case.h"
 #include "common/decimal.h"
+#include "common/field_text.h"
 
 namespace glowtide {
 namespace {
@@ -77,8 +78,7 @@ void ForEachMonitor(MonitorConfigPlatform& platform, Found found) {
   for (const MonitorHandle monitor : monitors) {
     MonitorInfo info;
     if (!platform.GetMonitorInfoW(monitor, &info)) continue;
-    const std::u16string_view device(info.device, std::u16string_view(info.device, 32).find(u'\0'));
-    found(monitor, WithoutDevicePrefix(device), info.flags);
+    found(monitor, WithoutDevicePrefix(FieldText(info.device, 32)), info.flags);
   }
 }
 

@@ -4,6 +4,7 @@
 #include <limits>
 #include <new>
 
+#include "common/field_text.h"
 #include "monitor/panel_brightness.h"
 
 namespace glowtide {
@@ -35,8 +36,7 @@ class PhysicalMonitors {
     }
     std::vector<std::u16string> descriptions;
     for (std::uint32_t i = 0; i < count_; ++i) {
-      const char16_t* text = records_[i].description;
-      descriptions.emplace_back(text, std::u16string_view(text, 128).find(u'\0'));
+      descriptions.emplace_back(FieldText(records_[i].description, 128));
     }
     chosen_ = ChoosePhysicalMonitor(descriptions, target.sharing, target.position);
   }

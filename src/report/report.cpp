@@ -4,6 +4,7 @@
 #include <array>
 
 #include "common/decimal.h"
+#include "common/field_text.h"
 
 namespace glowtide {
 namespace {
@@ -20,8 +21,7 @@ class BoundedWriter {
   void PutDecimal(std::uint32_t value) { Put(Decimal(value)); }
   // The section up to its first NUL, as the text is measured before it is appended.
   std::u16string_view Text() const {
-    std::u16string_view written(scratch_.data(), length_);
-    return written.substr(0, written.find(u'\0'));
+    return FieldText(scratch_.data(), length_);
   }
 
  private:

@@ -163,7 +163,7 @@ class FakePlatform : public Platform, public Machine {
       const std::u16string text =
           i < descriptions.size() ? descriptions[i] : u"Generic PnP Monitor";
       std::fill(std::begin(monitors[i].description), std::end(monitors[i].description), u'\0');
-      std::copy(text.begin(), text.end(), monitors[i].description);
+      std::copy_n(text.begin(), std::min<std::size_t>(text.size(), 128), monitors[i].description);
     }
     return true;
   }

@@ -85,6 +85,8 @@ TEST(Run, EachPhaseSendsWhatItsOptionsAndTheMachineCallFor) {
   const testing::Machine desk{
       .paths = {{0x1234, 0, 7, 0, u"LG"}, {0x1234, 0, 8, 1, u"DELL", 0, true}, {0x1234, 0, 9, 1, u"TV"}},
       .monitorCount = 2, .descriptions = {u"TV", u"DELL"}, .primarySource = 1};
+  testing::Machine deskFull = desk;  // a description that fills its field, with no NUL
+  deskFull.descriptions[0].assign(128, u'T');
   // clang-format on
   const testing::Machine laptop{.paths = {{0x1234, 0, 7, 0, u"", 0x80000000}}};  // a built-in panel
   // Instance 9 waits too, and goes on running.
@@ -154,6 +156,7 @@ TEST(Run, EachPhaseSendsWhatItsOptionsAndTheMachineCallFor) {
       // display from its own state, on its own physical monitor.
       {u"-B:70 -BB:2222", "set-18:2222 get11 setB@0x111:70 getB free", desk},
       {u"-D:* -B:70", "setB:70 getB free setB@0x112:70 getB free setB@0x111:70 getB free", desk},
+      {u"-D:3 -B:70", "setB@0x111:70 getB free", deskFull},
       {u"-D:* -HDR:S",
        "get15 get9 set10:1 get9 get9@8 set10@8:0 get9@8 get9@9 set10@9:1 get9@9", desk},
       // A built-in panel's brightness is the power scheme's, within 0 to 100; none without one.
