@@ -110,24 +110,6 @@ std::optional<std::size_t> ChoosePhysicalMonitor(const std::vector<std::u16strin
 
 namespace {
 
-// Sets the value and reads it back; a value that the monitor did not take (within its own
-// limits) is sent once more. Whether the brightness is the value after that.
-bool WriteBrightness(MonitorConfigPlatform& platform, Pause& pause, Handle monitor,
-                     std::uint32_t value) {
-  for (int sent = 0; sent < 2; ++sent) {
-    if (!Tried(pause, [&] { return platform.SetMonitorBrightness(monitor, value); })) return false;
-    std::uint32_t minimum = 0, current = 0, maximum = 0;
-    if (!Tried(pause, [&] {
-          return platform.GetMonitorBrightness(monitor, &minimum, &current, &maximum);
-        })) {
-      return false;
-    }
-    const std::uint32_t kept = value < minimum ? minimum : value > maximum ? maximum : value;
-    if (current == kept) return true;
-  }
-  return false;
-}
-
 struct Reading {
   std::uint32_t minimum = 0, current = 0, maximum = 0;
 };
@@ -162,29 +144,46 @@ class Screen {
     return (capabilities & kMcCapsBrightness) != 0;
   }
 
+  // The brightness as it is now.
+  std::optional<Reading> Read() {
+    if (panel_) {
+      const std::optional<std::uint32_t> value = panel_->Read();
+      if (!value) return std::nullopt;
+      return Reading{0, *value, kPanelMaximum};
+    }
+    Reading r;
+    if (!Tried(pause_, [&] {
+          return monitors_.GetMonitorBrightness(physical_->handle(), &r.minimum, &r.current,
+                                                &r.maximum);
+        })) {
+      return std::nullopt;
+    }
+    return r;
+  }
+
   // The brightness before any change, read once.
   std::optional<Reading> Brightness() {
-    if (read_) return reading_;
+    if (!read_) reading_ = Read();
     read_ = true;
-    if (panel_) {
-      if (const std::optional<std::uint32_t> value = panel_->Read()) {
-        reading_ = Reading{0, *value, kPanelMaximum};
-      }
-    } else {
-      Reading r;
-      if (Tried(pause_, [&] {
-            return monitors_.GetMonitorBrightness(physical_->handle(), &r.minimum, &r.current,
-                                                  &r.maximum);
-          })) {
-        reading_ = r;
-      }
-    }
     return reading_;
   }
 
+  // Sets the value and reads it back; a value that did not take (within the brightness's own
+  // limits) is sent once more. Whether the brightness is the value after that.
   bool Write(std::uint32_t value) {
-    if (panel_) return panel_->Write(value);
-    return WriteBrightness(monitors_, pause_, physical_->handle(), value);
+    for (int sent = 0; sent < 2; ++sent) {
+      const bool set = panel_ ? panel_->Write(value) : Tried(pause_, [&] {
+        return monitors_.SetMonitorBrightness(physical_->handle(), value);
+      });
+      if (!set) return false;
+      const std::optional<Reading> now = Read();
+      if (!now) return false;
+      const std::uint32_t kept = value < now->minimum   ? now->minimum
+                                 : value > now->maximum ? now->maximum
+                                                        : value;
+      if (now->current == kept) return true;
+    }
+    return false;
   }
 
  private:

@@ -30,22 +30,14 @@ std::optional<std::uint32_t> PanelBrightness::Read() {
 bool PanelBrightness::Write(std::uint32_t value) {
   if (scheme_ == nullptr) return false;
   if (value > kPanelMaximum) value = kPanelMaximum;
-  for (int sent = 0; sent < 2; ++sent) {
-    // A value written to the scheme takes effect when the scheme is applied again.
-    const bool written = Tried(pause_, [&] {
-      return (mains_ ? platform_.PowerWriteACValueIndex(scheme_, &kVideoSubgroup, &kVideoBrightness,
-                                                        value)
-                     : platform_.PowerWriteDCValueIndex(scheme_, &kVideoSubgroup, &kVideoBrightness,
-                                                        value)) == 0;
-    });
-    if (!written || !Tried(pause_, [&] { return platform_.PowerSetActiveScheme(scheme_) == 0; })) {
-      return false;
-    }
-    const std::optional<std::uint32_t> now = Read();
-    if (!now) return false;
-    if (*now == value) return true;
-  }
-  return false;
+  const bool written = Tried(pause_, [&] {
+    return (mains_ ? platform_.PowerWriteACValueIndex(scheme_, &kVideoSubgroup, &kVideoBrightness,
+                                                      value)
+                   : platform_.PowerWriteDCValueIndex(scheme_, &kVideoSubgroup, &kVideoBrightness,
+                                                      value)) == 0;
+  });
+  // A value written to the scheme takes effect when the scheme is applied again.
+  return written && Tried(pause_, [&] { return platform_.PowerSetActiveScheme(scheme_) == 0; });
 }
 
 }  // namespace glowtide

@@ -23,8 +23,7 @@ class PanelBrightness {
 
   // The value, 0 to 100; none when the scheme cannot be read.
   std::optional<std::uint32_t> Read();
-  // Writes the value (above 100 as 100) and applies the scheme, reads it back and sends it once
-  // more when it did not take. Whether it is in place.
+  // Writes the value (above 100 as 100) and applies the scheme. Whether both were done.
   bool Write(std::uint32_t value);
 
  private:
