@@ -179,6 +179,8 @@ bool ApplyOption(LaunchSettings& s, OptionId id, std::u16string_view value) {
 // cmd.exe runs a batch file and reads its command line by rules of its own, under which these
 // characters (and a line break) can end the argument and start a command; no quoting holds them.
 bool IsBatchFile(std::u16string_view path) {
+  // Windows drops trailing dots and blanks from a file name: "game.bat. " runs game.bat.
+  while (!path.empty() && (path.back() == u'.' || path.back() == u' ')) path.remove_suffix(1);
   return path.size() >= 4 && (EqualIgnoringAsciiCase(path.substr(path.size() - 4), u".bat") ||
                               EqualIgnoringAsciiCase(path.substr(path.size() - 4), u".cmd"));
 }
@@ -250,6 +252,12 @@ ParseOutcome ParseCommandLine(CommandLinePlatform& platform, std::u16string_view
     }
   }
   outcome.rejectedOption = RejectedBatchArgument(settings);
+  if (settings.launchProgram && settings.restoreOnExit && settings.waitImageName.empty() &&
+      IsUrl(settings.programPath)) {
+    outcome.refusal = u"-P:" + settings.programPath +
+                      u" : a URL starts no program Glowtide can wait for; add -PW: with the "
+                      u"game's program name";
+  }
   return outcome;
 }
 

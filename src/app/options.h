@@ -25,13 +25,16 @@ struct ParseOutcome {
   LaunchSettings settings;
   // The option, as spelled in the option table, whose number was rejected; empty when none was.
   std::u16string_view rejectedOption;
+  // The whole text of a refusal that is not a parameter error; empty when there is none.
+  std::u16string refusal;
 };
 
 // Splits the argument part of the command line (without the program name), every argument by the
 // ordinary rules, and reads each into the settings. In the usage case (no argument, or a single
 // one that is not an option) the usage text becomes the report's first section. Stops at the
 // first rejected value: a bad number, an empty -D:, or, for a .bat or .cmd program, a -PARG: text
-// that holds a character cmd.exe would act on.
+// that holds a character cmd.exe would act on. A URL with a quit option and no -PW: is refused
+// with its own text, since nothing would tell when its game ends.
 ParseOutcome ParseCommandLine(CommandLinePlatform& platform, std::u16string_view arguments,
                               ReportText& report);
 

@@ -20,11 +20,25 @@ void ShowError(WindowingPlatform& platform, const std::u16string& message) {
   platform.MessageBoxW(WindowHandle::kNull, message.c_str(), u"Error", kMbOk);
 }
 
-// A display as the phases and the restore see it: its list entry, and where its brightness is.
+// A display as the phases and the restore see it: its list entry, and where its brightness is,
+// on which display.
 struct PhaseDisplay {
   const Display* display;
   BrightnessTarget brightness;
+  DisplayTarget brightnessDisplay;
 };
+
+bool SameTarget(const DisplayTarget& a, const DisplayTarget& b) {
+  return a.adapterId.lowPart == b.adapterId.lowPart &&
+         a.adapterId.highPart == b.adapterId.highPart && a.targetId == b.targetId;
+}
+
+bool Contains(const std::vector<DisplayTarget>& targets, const DisplayTarget& target) {
+  for (const DisplayTarget& t : targets) {
+    if (SameTarget(t, target)) return true;
+  }
+  return false;
+}
 
 // Without -D: the settings act on display 1, and the brightness on the primary monitor (through
 // the power scheme when that is a built-in panel's). With it, on each display it chose, and on
@@ -32,10 +46,14 @@ struct PhaseDisplay {
 std::vector<PhaseDisplay> PhaseDisplays(const std::vector<Display>& displays,
                                         const std::vector<std::size_t>& chosen, bool chooses) {
   bool primaryBuiltIn = false;
-  for (const Display& display : displays) primaryBuiltIn |= display.primary && display.builtIn;
+  DisplayTarget primary = displays[0].target;
+  for (const Display& display : displays) {
+    primaryBuiltIn |= display.primary && display.builtIn;
+    if (display.primary) primary = display.target;
+  }
   std::vector<PhaseDisplay> phase;
   for (const std::size_t index : chosen) {
-    PhaseDisplay entry{&displays[index], {}};
+    PhaseDisplay entry{&displays[index], {}, chooses ? displays[index].target : primary};
     entry.brightness.builtIn = chooses ? displays[index].builtIn : primaryBuiltIn;
     if (chooses) {
       entry.brightness.chosen = true;
@@ -51,8 +69,20 @@ std::vector<PhaseDisplay> PhaseDisplays(const std::vector<Display>& displays,
   return phase;
 }
 
-// The quit settings of this run, on the displays chosen at the start: HDR state, brightness and
-// white level, in that order, each only when its quit option was given. The HDR state goes out in
+// The displays a launch claims: those its settings act on, and those of its brightness, each once.
+std::vector<DisplayTarget> Claims(const std::vector<PhaseDisplay>& displays) {
+  std::vector<DisplayTarget> claims;
+  for (const PhaseDisplay& entry : displays) {
+    for (const DisplayTarget& target : {entry.display->target, entry.brightnessDisplay}) {
+      if (!Contains(claims, target)) claims.push_back(target);
+    }
+  }
+  return claims;
+}
+
+// The quit settings of this run, on those of the displays chosen at the start that are free:
+// HDR state, brightness and white level, in that order, each only when its quit option was given
+// and its display is among them. The HDR state goes out in
 // the model that the HDR phase found, if it found one; the monitor of a chosen display is found
 // again by its device, since monitor handles can change while a game runs.
 class RunQuitSettings final : public QuitSettings {
@@ -61,23 +91,24 @@ class RunQuitSettings final : public QuitSettings {
                   std::vector<PhaseDisplay>& displays, const HdrModel& model)
       : platform_(platform), settings_(settings), displays_(displays), model_(model) {}
 
-  bool Apply(Pause& pause) override {
+  bool Apply(Pause& pause, const std::vector<DisplayTarget>& free) override {
     HdrModel model = model_;
     bool inPlace = true;
     for (PhaseDisplay& entry : displays_) {
       const DisplayTarget& target = entry.display->target;
-      if (settings_.restoreHdr) {
-        inPlace &= SetHdrState(platform_, target, settings_.quitHdrState, &model);
+      const bool ours = Contains(free, target);
+      if (settings_.restoreHdr && ours) {
+        inPlace &= SetHdrState(platform_, pause, target, settings_.quitHdrState, &model);
       }
-      if (settings_.restoreBrightness) {
+      if (settings_.restoreBrightness && Contains(free, entry.brightnessDisplay)) {
         if (entry.brightness.chosen) {
           entry.brightness.monitor = FindMonitor(platform_, entry.display->device);
         }
         inPlace &= SetDisplayBrightness(platform_, platform_, pause, entry.brightness,
                                         static_cast<std::uint32_t>(settings_.quitBrightness));
       }
-      if (settings_.restoreWhiteLevel) {
-        inPlace &= SetSdrWhiteLevel(platform_, target,
+      if (settings_.restoreWhiteLevel && ours) {
+        inPlace &= SetSdrWhiteLevel(platform_, pause, target,
                                     static_cast<std::uint32_t>(settings_.quitWhiteLevel));
       }
     }
@@ -98,6 +129,10 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
   ParseOutcome parsed = ParseCommandLine(platform, arguments, report);
   if (!parsed.rejectedOption.empty()) {
     ShowError(platform, std::u16string(parsed.rejectedOption) + u" Parameter error");
+    return kExitFailure;
+  }
+  if (!parsed.refusal.empty()) {
+    ShowError(platform, parsed.refusal);
     return kExitFailure;
   }
   LaunchSettings& settings = parsed.settings;
@@ -125,7 +160,8 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
   LaunchTable table(platform);
   // A counted launch takes its place before it changes anything, so that another instance's
   // restore cannot land on the settings this one is about to make.
-  const bool counted = settings.launchProgram && settings.restoreOnExit && table.Join();
+  const bool counted =
+      settings.launchProgram && settings.restoreOnExit && table.Join(Claims(phaseDisplays));
   // Quit settings that no shared table can count will never be applied: not in place.
   bool inPlace = counted || !settings.launchProgram || !settings.restoreOnExit;
 
@@ -139,10 +175,10 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
                           {display.number, display.name, display.device});
     }
     if (settings.showReport || settings.switchHdr || settings.enableHdr || settings.disableHdr) {
-      inPlace &= RunHdrPhase(platform, settings, display.target, &hdrModel, report);
+      inPlace &= RunHdrPhase(platform, pause, settings, display.target, &hdrModel, report);
     }
     if (settings.showReport || settings.switchWhiteLevel || settings.setWhiteLevel) {
-      inPlace &= RunWhiteLevelPhase(platform, settings, display.target, report);
+      inPlace &= RunWhiteLevelPhase(platform, pause, settings, display.target, report);
     }
     if (settings.showReport || settings.setBrightness || settings.switchBrightness) {
       inPlace &= RunBrightnessPhase(platform, platform, pause, settings, entry.brightness, report);
@@ -158,8 +194,16 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
     child = LaunchChild(platform, settings);
     if (!child.started) {
       // A counted launch that could not start ends at once: the display is put back first.
-      if (counted) table.Leave(quit, pause);
+      if (counted) table.Leave(quit, pause, kLeaveWaitMs);
       ShowError(platform, LaunchErrorText(platform, settings, child.error));
+      inPlace = false;
+    } else if (counted && !child.process && settings.waitImageName.empty()) {
+      // The shell opened it through a program already running (a shortcut to a URL, say), and
+      // nothing tells when the game ends: the display is put back at once, and the box says why.
+      table.Leave(quit, pause, kLeaveWaitMs);
+      ShowError(platform, u"Cannot wait for " + settings.programPath +
+                              u": it started no program of its own; add -PW: with the game's "
+                              u"program name");
       inPlace = false;
     } else if (counted) {
       inPlace &= WaitAndRestore(platform, settings, child, table, quit, instance);

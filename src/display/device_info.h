@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "common/little_endian.h"
+#include "monitor/tries.h"
 
 namespace glowtide {
 
@@ -44,6 +45,26 @@ inline constexpr std::size_t kSdrWhiteLevelReadSize = 24;
 inline constexpr std::size_t kSdrWhiteLevelSetSize = 28;
 inline constexpr std::size_t kAdvancedColorInfo2Size = 36;
 inline constexpr std::size_t kHdrStateSize = 24;
+
+inline constexpr std::int32_t kErrorNotSupported = 50;
+inline constexpr std::int32_t kErrorInvalidParameter = 87;
+
+// What a system answers to a request it does not know, or cannot carry out on this display: final.
+inline bool Refused(std::int32_t result) {
+  return result == kErrorNotSupported || result == kErrorInvalidParameter;
+}
+
+// Sends a request (call returns the platform's result) like a monitor request: again after any
+// other failure, which may pass, up to kTries times in all. The last result.
+template <typename Call>
+std::int32_t TriedRequest(Pause& pause, Call call) {
+  std::int32_t result = 0;
+  Tried(pause, [&] {
+    result = call();
+    return result == 0 || Refused(result);
+  });
+  return result;
+}
 
 // A whole request, aligned as the platform structures it stands for.
 template <std::size_t N>

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "display/device_info.h"
+#include "monitor/tries.h"
 #include "platform/display_config.h"
 #include "report/report.h"
 #include "settings/launch_settings.h"
@@ -18,22 +19,24 @@ struct HdrState {
   bool enabled = false;    // HDR on: active colour mode 2 of the newer read, bit 1 of the older
 };
 
-// Reads the newer request unless the system is known to be older; a refused newer read marks a
-// system not yet known older and the older request is read in its place.
-HdrState ReadHdrState(DisplayConfigPlatform& platform, const DisplayTarget& target,
+// Reads the newer request unless the system is known to be older. Only a newer read refused as
+// unknown (ERROR_NOT_SUPPORTED or ERROR_INVALID_PARAMETER) marks a system not yet known current as
+// older, and the older request is read in its place; any other failure is a passing one, tried
+// again like a monitor request, and decides no model. Every read and set is tried so.
+HdrState ReadHdrState(DisplayConfigPlatform& platform, Pause& pause, const DisplayTarget& target,
                       HdrModel* model);
 
 // Sends the set request of the system's model (found first by the newer read when no read has
 // told it yet), then reads the state back through the same model. Whether HDR is in the state
-// asked for.
-bool SetHdrState(DisplayConfigPlatform& platform, const DisplayTarget& target, bool enable,
-                 HdrModel* model);
+// asked for; not when the model cannot be found.
+bool SetHdrState(DisplayConfigPlatform& platform, Pause& pause, const DisplayTarget& target,
+                 bool enable, HdrModel* model);
 
 // Reads for the report and for -HDR:S, appends the HDR section, then sends at most one change:
 // on for -HDR:E, or for -HDR:S when this display's HDR is off; otherwise off. What it learns of
 // the model is kept for the run's other requests. False when a change was asked for and is not in
 // place.
-bool RunHdrPhase(DisplayConfigPlatform& platform, const LaunchSettings& settings,
+bool RunHdrPhase(DisplayConfigPlatform& platform, Pause& pause, const LaunchSettings& settings,
                  const DisplayTarget& target, HdrModel* model, ReportText& report);
 
 }  // namespace glowtide

@@ -3,17 +3,26 @@
 
 namespace glowtide {
 
-SdrWhiteLevel ReadSdrWhiteLevel(DisplayConfigPlatform& platform, const DisplayTarget& target) {
+SdrWhiteLevel ReadSdrWhiteLevel(DisplayConfigPlatform& platform, Pause& pause,
+                                const DisplayTarget& target) {
   auto request = SdrWhiteLevelReadRequest(target);
-  if (platform.DisplayConfigGetDeviceInfo(request.bytes.data()) != kErrorSuccess) return {};
+  if (TriedRequest(pause, [&] {
+        return platform.DisplayConfigGetDeviceInfo(request.bytes.data());
+      }) != kErrorSuccess) {
+    return {};
+  }
   return {true, ReadLittleEndian32(request.bytes.data() + 20)};
 }
 
-bool SetSdrWhiteLevel(DisplayConfigPlatform& platform, const DisplayTarget& target,
+bool SetSdrWhiteLevel(DisplayConfigPlatform& platform, Pause& pause, const DisplayTarget& target,
                       std::uint32_t level) {
   auto request = SdrWhiteLevelSetRequest(target, level);
-  if (platform.DisplayConfigSetDeviceInfo(request.bytes.data()) != kErrorSuccess) return false;
-  const SdrWhiteLevel now = ReadSdrWhiteLevel(platform, target);
+  if (TriedRequest(pause, [&] {
+        return platform.DisplayConfigSetDeviceInfo(request.bytes.data());
+      }) != kErrorSuccess) {
+    return false;
+  }
+  const SdrWhiteLevel now = ReadSdrWhiteLevel(platform, pause, target);
   return now.ok && now.level == level;
 }
 
@@ -30,24 +39,25 @@ std::uint32_t WhiteLevelNits(std::uint32_t level) {
   return static_cast<std::uint32_t>(static_cast<std::uint64_t>(level) * 80 / 1000);
 }
 
-bool RunWhiteLevelPhase(DisplayConfigPlatform& platform, const LaunchSettings& settings,
-                        const DisplayTarget& target, ReportText& report) {
+bool RunWhiteLevelPhase(DisplayConfigPlatform& platform, Pause& pause,
+                        const LaunchSettings& settings, const DisplayTarget& target,
+                        ReportText& report) {
   SdrWhiteLevel current;
   if (settings.switchWhiteLevel || settings.showReport)
-    current = ReadSdrWhiteLevel(platform, target);
+    current = ReadSdrWhiteLevel(platform, pause, target);
   if (current.ok && settings.showReport) {
     AppendReportSection(
         report, u"<HDR/SDR brightness balance (SDR white level)>\nCurrent : %u   (%u nits)\n\n",
         {current.level, WhiteLevelNits(current.level)});
   }
   if (settings.switchWhiteLevel && current.ok) {
-    return SetSdrWhiteLevel(platform, target,
+    return SetSdrWhiteLevel(platform, pause, target,
                             static_cast<std::uint32_t>(ChooseSwitchWhiteLevel(
                                 current.level, settings.whiteLevelHigh, settings.whiteLevelLow)));
   }
   // A switch that cannot read the level sets nothing, and that is no failure.
   if (!settings.setWhiteLevel) return true;
-  return SetSdrWhiteLevel(platform, target, static_cast<std::uint32_t>(settings.whiteLevel));
+  return SetSdrWhiteLevel(platform, pause, target, static_cast<std::uint32_t>(settings.whiteLevel));
 }
 
 }  // namespace glowtide

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "display/device_info.h"
+#include "monitor/tries.h"
 #include "platform/display_config.h"
 #include "report/report.h"
 #include "settings/launch_settings.h"
@@ -15,11 +16,13 @@ struct SdrWhiteLevel {
   std::uint32_t level = 0;  // 1000 stands for 80 nits
 };
 
-SdrWhiteLevel ReadSdrWhiteLevel(DisplayConfigPlatform& platform, const DisplayTarget& target);
+// Each read and set is tried like a monitor request.
+SdrWhiteLevel ReadSdrWhiteLevel(DisplayConfigPlatform& platform, Pause& pause,
+                                const DisplayTarget& target);
 
 // Sends the 28-byte set request with no read before it, then reads the level back. Whether the
 // level is in place.
-bool SetSdrWhiteLevel(DisplayConfigPlatform& platform, const DisplayTarget& target,
+bool SetSdrWhiteLevel(DisplayConfigPlatform& platform, Pause& pause, const DisplayTarget& target,
                       std::uint32_t level);
 
 // The level -SBB sets: whichever of high and low lies farther from the current level, by exact
@@ -31,7 +34,8 @@ std::uint32_t WhiteLevelNits(std::uint32_t level);
 
 // Reads for the report and -SBB, appends the section, then sends at most one level. False when
 // -BB: or the switch asked for a level that is not in place.
-bool RunWhiteLevelPhase(DisplayConfigPlatform& platform, const LaunchSettings& settings,
-                        const DisplayTarget& target, ReportText& report);
+bool RunWhiteLevelPhase(DisplayConfigPlatform& platform, Pause& pause,
+                        const LaunchSettings& settings, const DisplayTarget& target,
+                        ReportText& report);
 
 }  // namespace glowtide

@@ -1,6 +1,9 @@
-// The shared table of waiting instances and its lock.
+// The shared table of waiting instances, their live events and the lock.
 #include "launch/launch_counting.h"
 
+#include <algorithm>
+
+#include "common/decimal.h"
 #include "common/little_endian.h"
 #include "launch/hidden_window.h"
 #include "launch/waiting.h"
@@ -8,12 +11,14 @@
 namespace glowtide {
 namespace {
 
-// Holds the named lock for its scope. The lock of an instance that ended while holding it is
-// abandoned, and taking it then is taking it all the same.
+// Holds the named lock for its scope, once it is had within the time. The lock of an instance
+// that ended while holding it is abandoned, and taking it then is taking it all the same; a wait
+// that fails, times out or is stopped does not hold it.
 class Locked {
  public:
-  Locked(ProcessPlatform& platform, Handle lock) : platform_(platform), lock_(lock) {
-    const std::uint32_t result = platform.WaitForSingleObject(lock, kInfinite);
+  Locked(ProcessPlatform& platform, Pause& wait, Handle lock, std::uint32_t milliseconds)
+      : platform_(platform), lock_(lock) {
+    const std::uint32_t result = wait.WaitOn(lock, milliseconds);
     held_ = result == kWaitObject0 || result == kWaitAbandoned0;
   }
   Locked(const Locked&) = delete;
@@ -21,6 +26,7 @@ class Locked {
   ~Locked() {
     if (held_) platform_.ReleaseMutex(lock_);
   }
+  bool held() const { return held_; }
 
  private:
   ProcessPlatform& platform_;
@@ -28,14 +34,19 @@ class Locked {
   bool held_ = false;
 };
 
+bool SameTarget(const DisplayTarget& a, const DisplayTarget& b) {
+  return a.adapterId.lowPart == b.adapterId.lowPart &&
+         a.adapterId.highPart == b.adapterId.highPart && a.targetId == b.targetId;
+}
+
 // Gives the place back when the session ends, from within the window procedure, and stops the
-// wait.
+// wait. The lock is waited for briefly: Windows ends a process that does not answer in time.
 class SessionEndLeave final : public SessionEnd {
  public:
   SessionEndLeave(LaunchTable& table, QuitSettings& quit, MessageWait& wait)
       : table_(table), quit_(quit), wait_(wait) {}
   void EndSession() override {
-    inPlace_ = table_.Leave(quit_, wait_);
+    inPlace_ = table_.Leave(quit_, wait_, kSessionEndWaitMs);
     wait_.Stop();
   }
   bool inPlace() const { return inPlace_; }
@@ -49,35 +60,24 @@ class SessionEndLeave final : public SessionEnd {
 
 }  // namespace
 
-bool LaunchTable::IsLive(std::uint32_t processId, std::uint64_t creationTime) {
-  const UniqueHandle process(
-      platform_.OpenProcess(kSynchronize | kProcessQueryLimitedInformation, false, processId),
-      CloseKernelHandle{&platform_});
-  // Refused for an existing process it may not open (another user's, an elevated one); any other
-  // failure means the id names no process any more.
-  if (!process) return platform_.GetLastError() == kErrorAccessDenied;
-  if (platform_.WaitForSingleObject(process.get(), 0) == kWaitObject0) return false;
-  std::uint64_t created = 0;
-  if (!platform_.GetProcessTimes(process.get(), &created)) return true;
-  return created == creationTime;  // else the id was given to a newer process
+std::u16string LaunchTable::LiveName(std::uint32_t processId, std::uint64_t creationTime) {
+  return kLiveEventPrefix + Decimal(processId) + u"_" + Decimal(creationTime);
 }
 
-std::uint32_t LaunchTable::Prune() {
-  std::uint32_t live = 0;
+void LaunchTable::Prune() {
   for (std::uint32_t i = 0; i < kLaunchTablePlaces; ++i) {
     std::uint8_t* place = table_.get() + i * kLaunchPlaceSize;
     const std::uint32_t processId = ReadLittleEndian32(place);
     if (processId == 0) continue;
-    if (IsLive(processId, ReadLittleEndian64(place + 8))) {
-      ++live;
-    } else {
-      WriteLittleEndian32(place, 0);
-    }
+    const UniqueHandle live(
+        platform_.OpenEventW(kSynchronize, false,
+                             LiveName(processId, ReadLittleEndian64(place + 8)).c_str()),
+        CloseKernelHandle{&platform_});
+    if (!live) WriteLittleEndian32(place, 0);
   }
-  return live;
 }
 
-bool LaunchTable::Join() {
+bool LaunchTable::Join(const std::vector<DisplayTarget>& displays) {
   lock_ = UniqueHandle(platform_.CreateMutexW(kLaunchLockName), CloseKernelHandle{&platform_});
   section_ =
       UniqueHandle(platform_.CreateFileMappingW(kPageReadWrite, kLaunchTableSize, kLaunchTableName),
@@ -89,13 +89,30 @@ bool LaunchTable::Join() {
   if (!table_) return false;
   processId_ = platform_.GetCurrentProcessId();
   platform_.GetProcessTimes(platform_.GetCurrentProcess(), &creationTime_);
+  live_ = UniqueHandle(platform_.CreateEventW(LiveName(processId_, creationTime_).c_str()),
+                       CloseKernelHandle{&platform_});
+  if (!live_) return false;
 
-  const Locked locked(platform_, lock_.get());
+  // No window exists yet to serve messages: a plain wait.
+  SleepPause plain(platform_);
+  const Locked locked(platform_, plain, lock_.get(), kJoinWaitMs);
+  if (!locked.held()) return false;
   Prune();
+  displays_ = displays;
   for (std::uint32_t i = 0; i < kLaunchTablePlaces; ++i) {
     std::uint8_t* place = table_.get() + i * kLaunchPlaceSize;
     if (ReadLittleEndian32(place) != 0) continue;
+    const auto count =
+        static_cast<std::uint32_t>(std::min<std::size_t>(displays.size(), kMostClaims));
+    WriteLittleEndian32(place + 4, count);
     WriteLittleEndian64(place + 8, creationTime_);
+    for (std::uint32_t d = 0; d < count; ++d) {
+      std::uint8_t* claim = place + 16 + d * kClaimSize;
+      WriteLittleEndian32(claim, displays[d].adapterId.lowPart);
+      WriteLittleEndian32(claim + 4, static_cast<std::uint32_t>(displays[d].adapterId.highPart));
+      WriteLittleEndian32(claim + 8, displays[d].targetId);
+    }
+    // The id last: a place is read only once its id is there.
     WriteLittleEndian32(place, processId_);
     break;
   }
@@ -103,17 +120,38 @@ bool LaunchTable::Join() {
   return true;
 }
 
-bool LaunchTable::Leave(QuitSettings& quit, Pause& pause) {
-  if (!joined_) return true;
+bool LaunchTable::Leave(QuitSettings& quit, Pause& wait, std::uint32_t milliseconds) {
+  if (!joined_) return inPlace_;
+  const Locked locked(platform_, wait, lock_.get(), milliseconds);
+  // A session end, served while this waited for the lock, has left already.
+  if (!joined_) return inPlace_;
   joined_ = false;
-  const Locked locked(platform_, lock_.get());
-  for (std::uint32_t i = 0; i < kLaunchTablePlaces; ++i) {
-    std::uint8_t* place = table_.get() + i * kLaunchPlaceSize;
-    if (ReadLittleEndian32(place) == processId_ && ReadLittleEndian64(place + 8) == creationTime_)
-      WriteLittleEndian32(place, 0);
+  std::vector<DisplayTarget> free = displays_;
+  if (locked.held()) {
+    for (std::uint32_t i = 0; i < kLaunchTablePlaces; ++i) {
+      std::uint8_t* place = table_.get() + i * kLaunchPlaceSize;
+      if (ReadLittleEndian32(place) == processId_ && ReadLittleEndian64(place + 8) == creationTime_)
+        WriteLittleEndian32(place, 0);
+    }
+    Prune();
+    for (std::uint32_t i = 0; i < kLaunchTablePlaces; ++i) {
+      const std::uint8_t* place = table_.get() + i * kLaunchPlaceSize;
+      if (ReadLittleEndian32(place) == 0) continue;
+      const std::uint32_t count = std::min(ReadLittleEndian32(place + 4), kMostClaims);
+      for (std::uint32_t d = 0; d < count; ++d) {
+        const std::uint8_t* claim = place + 16 + d * kClaimSize;
+        const DisplayTarget claimed{
+            {ReadLittleEndian32(claim), static_cast<std::int32_t>(ReadLittleEndian32(claim + 4))},
+            ReadLittleEndian32(claim + 8)};
+        std::erase_if(free, [&](const DisplayTarget& own) { return SameTarget(own, claimed); });
+      }
+    }
   }
-  if (Prune() != 0) return true;
-  return quit.Apply(pause);
+  if (free.empty()) return inPlace_;
+  // No message is served while the quit settings go out.
+  SleepPause pause(platform_);
+  inPlace_ = quit.Apply(pause, free);
+  return inPlace_;
 }
 
 bool WaitAndRestore(Platform& platform, const LaunchSettings& settings, const ChildProcess& child,
@@ -126,7 +164,8 @@ bool WaitAndRestore(Platform& platform, const LaunchSettings& settings, const Ch
                              reinterpret_cast<std::intptr_t>(&sessionEnd));
   WaitForLaunch(wait, platform, child.process.get(), child.processId, settings.waitImageName,
                 settings.waitSeconds);
-  const bool inPlace = wait.stopped() ? sessionEnd.inPlace() : table.Leave(quit, wait);
+  const bool inPlace =
+      wait.stopped() ? sessionEnd.inPlace() : table.Leave(quit, wait, kLeaveWaitMs);
   // The window outlives the wait, but nothing dispatches to it any more.
   platform.SetWindowLongPtrW(window->window, kGwlpUserData, 0);
   return inPlace;

@@ -3,7 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
+#include "display/device_info.h"
 #include "launch/child_launch.h"
 #include "monitor/tries.h"
 #include "platform/platform.h"
@@ -11,49 +14,69 @@
 
 namespace glowtide {
 
-// Both shared objects live in the session's own namespace, under the program's prefix.
+// The shared objects live in the session's own namespace, under the program's prefix. The table
+// was one page of process places in version 1.0; its new layout has a name of its own, so that
+// the two never read each other's places.
 inline constexpr char16_t kLaunchLockName[] = u"RS_GLOWTIDE_LOCK";
-inline constexpr char16_t kLaunchTableName[] = u"RS_GLOWTIDE_LAUNCHES";
-// One page: 256 places of 16 bytes, each a process id at 0 and its creation time at 8 (0 = free).
-inline constexpr std::uint32_t kLaunchTablePlaces = 256;
-inline constexpr std::uint32_t kLaunchPlaceSize = 16;
+inline constexpr char16_t kLaunchTableName[] = u"RS_GLOWTIDE_DISPLAY_LAUNCHES";
+// Each counted instance holds "RS_GLOWTIDE_LIVE_<process id>_<creation time>" for its whole run.
+inline constexpr char16_t kLiveEventPrefix[] = u"RS_GLOWTIDE_LIVE_";
+// 64 places of 208 bytes: a process id at 0 (0 = free), the count of displays it claims at 4, its
+// creation time at 8, and from 16 up to 16 displays of 12 bytes each (the target's adapter LUID,
+// low then high part, and its id).
+inline constexpr std::uint32_t kLaunchTablePlaces = 64;
+inline constexpr std::uint32_t kMostClaims = 16;
+inline constexpr std::uint32_t kClaimSize = 12;
+inline constexpr std::uint32_t kLaunchPlaceSize = 16 + kMostClaims * kClaimSize;
 inline constexpr std::uint32_t kLaunchTableSize = kLaunchTablePlaces * kLaunchPlaceSize;
+// How long a launch waits for the lock: joining, leaving, and leaving as the session ends (which
+// Windows gives about 5 s in all).
+inline constexpr std::uint32_t kJoinWaitMs = 10000;
+inline constexpr std::uint32_t kLeaveWaitMs = 10000;
+inline constexpr std::uint32_t kSessionEndWaitMs = 3000;
 
-// What the last instance out applies while it still holds the lock.
+// What a leaving instance applies to the displays that no other live launch still claims.
 class QuitSettings {
  public:
-  // True when every quit setting is in place; monitor requests pause between tries with pause.
-  virtual bool Apply(Pause& pause) = 0;
+  // True when every quit setting is in place on those displays; requests pause between tries
+  // with pause.
+  virtual bool Apply(Pause& pause, const std::vector<DisplayTarget>& displays) = 0;
 
  protected:
   ~QuitSettings() = default;
 };
 
-// This instance's place among the instances that wait for a counted launch. Places are those of
-// live processes: a place whose process has ended, or whose id now belongs to a process created
-// later, is pruned whenever the table is read, so an instance that was killed does not keep the
-// others from restoring. A process that exists but cannot be opened keeps its place.
+// This instance's place among the instances that wait for a counted launch, with the displays its
+// launch acts on. A place is live exactly while the named event its instance holds can be opened,
+// so a place outlives neither its instance, however it ended, nor is kept by a process that was
+// given the same id later.
 class LaunchTable {
  public:
   explicit LaunchTable(ProcessPlatform& platform) : platform_(platform) {}
   LaunchTable(const LaunchTable&) = delete;
   LaunchTable& operator=(const LaunchTable&) = delete;
 
-  // Opens (or creates) the lock and the table and takes this process's place. False when the
-  // shared objects cannot be had: the launch then stays uncounted. A full table still counts
-  // the launch; it then finds itself last out when the table has emptied.
-  bool Join();
+  // Opens (or creates) the lock and the table, creates this instance's live event and takes a
+  // place that claims the displays (the first kMostClaims of them). False when the shared objects
+  // cannot be had or the lock is not had within kJoinWaitMs: the launch then stays uncounted. A
+  // full table still counts the launch; it then restores the displays no live place claims.
+  bool Join(const std::vector<DisplayTarget>& displays);
 
-  // Gives the place back, and when no live instance is left applies the quit settings before the
-  // lock is released, so that a launch starting meanwhile either comes first (and this one is not
-  // last) or waits until they are applied. True unless quit settings were applied and are not all
-  // in place. Only the first call after Join does anything.
-  bool Leave(QuitSettings& quit, Pause& pause);
+  // Gives the place back and applies the quit settings to each of this launch's displays that no
+  // live place still claims, before the lock is released, so that a launch starting meanwhile
+  // either comes first (and keeps its displays) or waits until they are applied. The lock is
+  // waited for with wait for at most milliseconds; past that the quit settings go to all of this
+  // launch's displays without it. Pauses between tries dispatch no message, so that a session end
+  // cannot cut the restore short. True unless quit settings were applied and are not all in place.
+  // Only the first call after Join does anything, also when it comes from within the wait for the
+  // lock of another; later calls return its result.
+  bool Leave(QuitSettings& quit, Pause& wait, std::uint32_t milliseconds);
 
  private:
-  bool IsLive(std::uint32_t processId, std::uint64_t creationTime);
-  // Frees the places of processes that are not live; the count of those left.
-  std::uint32_t Prune();
+  // The live event's name of the instance with this process id and creation time.
+  static std::u16string LiveName(std::uint32_t processId, std::uint64_t creationTime);
+  // Frees the places of instances that are not live.
+  void Prune();
 
   ProcessPlatform& platform_;
   UniqueHandle lock_;
@@ -63,9 +86,12 @@ class LaunchTable {
     void operator()(std::uint8_t* view) const { platform->UnmapViewOfFile(view); }
   };
   UniqueValue<std::uint8_t*, Unmap, nullptr> table_;
+  UniqueHandle live_;
   std::uint32_t processId_ = 0;
   std::uint64_t creationTime_ = 0;
+  std::vector<DisplayTarget> displays_;
   bool joined_ = false;
+  bool inPlace_ = true;
 };
 
 // The wait of a joined launch: creates the hidden window, waits for the launch (the child, and

@@ -42,6 +42,8 @@ FoundProcesses FindProcesses(ProcessPlatform& platform, std::u16string_view imag
   for (bool more = platform.Process32FirstW(snapshot.get(), &entry); more;
        more = platform.Process32NextW(snapshot.get(), &entry)) {
     if (entry.processId == childProcessId && childProcessId != 0) continue;
+    // A process with no thread left has ended; it is listed while a handle still holds it.
+    if (entry.threads == 0) continue;
     // File names are compared as Windows compares them: every letter without regard to case.
     const std::u16string_view name = FileName(entry.exeFile);
     if (platform.CompareStringOrdinal(name.data(), static_cast<std::int32_t>(name.size()),
@@ -111,12 +113,20 @@ void WaitForLaunch(MessageWait& wait, ProcessPlatform& platform, Handle child,
   // The grace period runs from the launched program's end: the game may take a while to appear.
   std::uint64_t deadline = platform.GetTickCount64() + grace;
   bool seen = false;
+  // Since when no game has been seen, once one was: a game that restarts itself (an update, an
+  // anti-cheat hand-off) is gone for a moment.
+  std::uint64_t goneSince = 0;
   while (!wait.stopped()) {
     const FoundProcesses found = FindProcesses(platform, imageName, childProcessId);
+    const std::uint64_t now = platform.GetTickCount64();
     if (found.any()) {
       seen = true;
-    } else if (seen || (!childRunning && platform.GetTickCount64() >= deadline)) {
-      return;  // gone after it was seen (and no new one there), or never came in time
+      goneSince = 0;
+    } else if (seen) {
+      if (goneSince == 0) goneSince = now;
+      if (now - goneSince >= kSettleMs) return;  // gone, and not back within the settle time
+    } else if (!childRunning && now >= deadline) {
+      return;  // never came in time
     }
     std::vector<Handle> handles;
     if (childRunning) handles.push_back(child);

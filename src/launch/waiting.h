@@ -12,6 +12,8 @@ namespace glowtide {
 
 // How often a game that has not appeared, or cannot be opened for waiting, is looked for.
 inline constexpr std::uint32_t kLookAgainMs = 500;
+// How long no game must have been seen, once one was, before the game counts as ended.
+inline constexpr std::uint64_t kSettleMs = 3000;
 // What a wait returns once a message it served has stopped it.
 inline constexpr std::uint32_t kWaitStopped = 0xFFFFFFFE;
 
@@ -32,6 +34,9 @@ class MessageWait final : public Pause {
 
   // A pause between two tries of a monitor request.
   void Wait(std::uint32_t milliseconds) override { For(nullptr, 0, milliseconds); }
+  std::uint32_t WaitOn(Handle handle, std::uint32_t milliseconds) override {
+    return For(&handle, 1, milliseconds);
+  }
 
   void Stop() { stopped_ = true; }
   bool stopped() const { return stopped_; }
@@ -46,10 +51,10 @@ class MessageWait final : public Pause {
 
 // Returns when the launch is over. Without a game name that is when the launched program has
 // ended. With one, it is when a process of the user's session with that image file name has
-// appeared and none runs any more, whether or not the launched program still runs; games are
-// looked for while the launched program runs, and for the given seconds after it ended when none
-// has appeared by then. The launched program itself is never taken for the game: a store client
-// may start it anew under the same name.
+// appeared and none has run for kSettleMs, whether or not the launched program still runs; games
+// are looked for while the launched program runs, and for the given seconds after it ended when
+// none has appeared by then. The launched program itself is never taken for the game: a store
+// client may start it anew under the same name.
 void WaitForLaunch(MessageWait& wait, ProcessPlatform& platform, Handle child,
                    std::uint32_t childProcessId, std::u16string_view imageName,
                    std::int32_t seconds);

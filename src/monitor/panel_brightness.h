@@ -13,7 +13,8 @@ namespace glowtide {
 inline constexpr std::uint32_t kPanelMaximum = 100;
 
 // The active scheme's display brightness for the power source the system runs on now: the mains
-// value when it is on mains, the battery value otherwise. Every call is tried up to kTries times.
+// value when it is on mains, the battery value otherwise; both are written when the system does not
+// know its power source. Every call is tried up to kTries times.
 class PanelBrightness {
  public:
   PanelBrightness(PowerPlatform& platform, Pause& pause);
@@ -30,7 +31,8 @@ class PanelBrightness {
   PowerPlatform& platform_;
   Pause& pause_;
   Guid* scheme_ = nullptr;
-  bool mains_ = false;
+  bool mains_ = false;    // read the mains value, and write it
+  bool battery_ = false;  // write the battery value (both, when the power source is unknown)
 };
 
 }  // namespace glowtide

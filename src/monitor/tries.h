@@ -11,11 +11,14 @@ namespace glowtide {
 inline constexpr int kTries = 3;
 inline constexpr std::uint32_t kTryPauseMs = 50;
 
-// What waits between two tries: a plain sleep, or inside a launch's wait one that goes on serving
-// the thread's messages.
+// What waits between two tries, or for a shared lock: a plain sleep or wait, or inside a launch's
+// wait one that goes on serving the thread's messages.
 class Pause {
  public:
   virtual void Wait(std::uint32_t milliseconds) = 0;
+  // Waits until the handle is signalled or the time has passed; the wait's result (WAIT_OBJECT_0,
+  // WAIT_ABANDONED_0, WAIT_TIMEOUT, WAIT_FAILED, or a stopped message wait's own value).
+  virtual std::uint32_t WaitOn(Handle handle, std::uint32_t milliseconds) = 0;
 
  protected:
   ~Pause() = default;
@@ -25,6 +28,9 @@ class SleepPause final : public Pause {
  public:
   explicit SleepPause(ProcessPlatform& platform) : platform_(platform) {}
   void Wait(std::uint32_t milliseconds) override { platform_.Sleep(milliseconds); }
+  std::uint32_t WaitOn(Handle handle, std::uint32_t milliseconds) override {
+    return platform_.WaitForSingleObject(handle, milliseconds);
+  }
 
  private:
   ProcessPlatform& platform_;

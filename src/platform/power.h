@@ -19,7 +19,8 @@ inline constexpr Guid kVideoSubgroup = {
     0x7516b95f, 0xf776, 0x4464, {0x8c, 0x53, 0x06, 0x16, 0x7f, 0x40, 0xcc, 0x99}};
 inline constexpr Guid kVideoBrightness = {
     0xaded5e82, 0xb909, 0x4619, {0x99, 0x49, 0xf5, 0xd7, 0x1d, 0xac, 0x0b, 0xcb}};
-inline constexpr std::uint8_t kAcLineOnline = 1;
+inline constexpr std::uint8_t kAcLineOffline = 0;
+inline constexpr std::uint8_t kAcLineOnline = 1;  // 255: unknown
 
 class PowerPlatform {
  public:

@@ -19,9 +19,11 @@ struct ShellExecuteRequest {
   const char16_t* directory = nullptr;
 };
 
-// One entry of a process snapshot: its id and its image file name (without a folder).
+// One entry of a process snapshot: its id, its thread count (0 once it has ended, while a handle
+// still holds it) and its image file name (without a folder).
 struct ProcessEntry {
   std::uint32_t processId = 0;
+  std::uint32_t threads = 0;
   char16_t exeFile[260] = {};
 };
 
@@ -30,6 +32,7 @@ inline constexpr std::uint32_t kSynchronize = 0x00100000;
 inline constexpr std::uint32_t kProcessQueryLimitedInformation = 0x1000;
 
 inline constexpr std::uint32_t kErrorAccessDenied = 5;
+inline constexpr std::uint32_t kErrorFileNotFound = 2;
 inline constexpr std::uint32_t kFormatMessageFromSystem = 0x1000;
 inline constexpr std::uint32_t kFormatMessageIgnoreInserts = 0x200;
 inline constexpr std::uint32_t kCoinitApartmentThreaded = 0x2;
@@ -99,6 +102,11 @@ class ProcessPlatform {
   // Creates the named mutex, or opens it when it exists; no security attributes, not owned.
   virtual Handle CreateMutexW(const char16_t* name) = 0;
   virtual bool ReleaseMutex(Handle mutex) = 0;
+  // Creates the named event (manual reset, not signalled), or opens it when it exists; no security
+  // attributes.
+  virtual Handle CreateEventW(const char16_t* name) = 0;
+  // Opens an existing named event; null (ERROR_FILE_NOT_FOUND) once every handle to it is closed.
+  virtual Handle OpenEventW(std::uint32_t access, bool inheritHandle, const char16_t* name) = 0;
   // A named section of the paging file, created zero-filled or opened when it exists; no
   // security attributes.
   virtual Handle CreateFileMappingW(std::uint32_t protect, std::uint32_t size,

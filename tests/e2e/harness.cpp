@@ -60,15 +60,6 @@ bool PumpUntil(HANDLE handle, DWORD ms) {
   }
 }
 
-// What found() gives, once it gives something, while this thread's messages are served.
-template <typename Found>
-auto Await(DWORD timeoutMs, Found found) {
-  for (const ULONGLONG deadline = GetTickCount64() + timeoutMs;; PumpUntil(nullptr, 20)) {
-    if (auto value = found(); value != decltype(value){} || GetTickCount64() >= deadline)
-      return value;
-  }
-}
-
 }  // namespace
 
 std::string Narrow(const std::wstring& text) {
@@ -201,8 +192,11 @@ std::string SetRequests(DWORD processId) {
   for (const std::string& line : DeviceLog(processId)) {
     if (line.rfind("DisplayConfigSetDeviceInfo ", 0) != 0) continue;
     // "DisplayConfigSetDeviceInfo " and the request in hex: its type at byte 0, its word at 20.
+    // The target id at byte 16, when it is not display 1's 7.
+    const unsigned long target = std::stoul(line.substr(59, 2), nullptr, 16);
     sets += (sets.empty() ? "" : ", ") +
-            std::to_string(std::stoul(line.substr(27, 2), nullptr, 16)) + ":" + line.substr(68, 1) +
+            std::to_string(std::stoul(line.substr(27, 2), nullptr, 16)) +
+            (target == 7 ? "" : "@" + std::to_string(target)) + ":" + line.substr(68, 1) +
             line.substr(75);
   }
   return sets;

@@ -68,7 +68,8 @@ std::string Calls(DWORD processId, std::initializer_list<const char*> names);
 // "caption: text" of the one box a run showed; empty unless it showed exactly one.
 std::wstring BoxOf(const RunResult& run);
 // The display set requests of one process as "type:word outcome" (the word's low digit, and
-// "hdr=on" or "hdr=off" as the double then holds it), comma-separated.
+// "hdr=on" or "hdr=off" as the double then holds it, and " refused"), comma-separated; "type@id"
+// for a target other than 7.
 std::string SetRequests(DWORD processId);
 
 // Waits until the instance's hidden window exists and answers a message, which it does only once
@@ -82,6 +83,16 @@ std::wstring TempFile(const wchar_t* name);
 // Waits up to ms while serving this thread's messages, so that broadcasts sent by Glowtide are
 // not held up by the suite.
 void PumpFor(DWORD ms);
+
+// What found() gives, once it gives something (or at the deadline), while this thread's messages
+// are served.
+template <typename Found>
+auto Await(DWORD timeoutMs, Found found) {
+  for (const ULONGLONG deadline = GetTickCount64() + timeoutMs;; PumpFor(20)) {
+    if (auto value = found(); value != decltype(value){} || GetTickCount64() >= deadline)
+      return value;
+  }
+}
 
 // While it lives, the suite's child programs started after it wait for this named event, which
 // the test sets to end them (and which is set when the gate goes); launchers wait for theirs when
@@ -153,6 +164,9 @@ void CheckCommandLine();
 void CheckDisplay();
 void CheckMonitor();  // changes that stick, and built-in panels
 void CheckLaunch();
+// Run alone, under a Wine prefix of its own, beside the others: a launch that finds the shared
+// lock held waits 10 s for it, and the lock would hold up every other counted launch meanwhile.
+void CheckHeldLock();
 void CheckPlantedDll(bool before);  // before the others, and after them
 
 std::string Narrow(const std::wstring& text);  // UTF-8, with control characters escaped

@@ -27,8 +27,9 @@ DWORD_PTR Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam = 0) {
 
 void CheckLaunch() {
   SetEnvironmentVariableW(L"GLOWTIDE_CHILD_RECORD", kRecord.c_str());
-  // A current system with Auto Color Management and HDR off, for the restore of -HDRQ:E.
-  SetDeviceScenario("generation=current\nacm=1\n");
+  // A current system with Auto Color Management and HDR off, for the restore of -HDRQ:E, whose
+  // first type-15 read fails for a passing reason.
+  SetDeviceScenario("generation=current\nacm=1\nfail=DisplayConfigGetDeviceInfo/15:1\n");
   const std::string quit = "SetMonitorBrightness handle=0x1001 value=";
 
   // A folder with a blank, named by a quoted path as the very first argument; argument 0 with
@@ -69,6 +70,14 @@ void CheckLaunch() {
   RunGlowtide(L"\"-P:" + batch + L"\" -PARG:0:plain");
   CheckEqual(WaitForFile(kRecord).substr(0, Child().size() + 7), Child() + L"\nplain\n",
              "a plain argument still reaches the batch program");
+
+  // A URL with a quit option and no -PW: gives nothing to wait for: refused before any change.
+  const RunResult url = RunGlowtide(L"-HDR:E -HDRQ:D -P:steam://rungameid/1245620");
+  CheckEqual(BoxOf(url) + L" " + Widen(SetRequests(url.processId)) + L"exit " +
+                 std::to_wstring(url.exitCode),
+             L"Error: -P:steam://rungameid/1245620 : a URL starts no program Glowtide can wait "
+             L"for; add -PW: with the game's program name exit 4294967041",
+             "a URL with a quit option and no -PW: is refused before anything changes, with -255");
 
   // A program that cannot be started says so, puts the display back and ends with 1.
   wchar_t reason[256] = {};
@@ -117,7 +126,7 @@ void CheckLaunch() {
       Restored(b.processId()) + ", " + SetRequests(b.processId()) + " exit " + std::to_string(endB),
       quit + "5 | " + quit + "20, 16:1 hdr=on exit 0",
       "launch B, last out, applies its own quit settings: brightness 20, and HDR on with "
-      "the type-16 request alone");
+      "the type-16 request alone, although its first type-15 read failed");
 
   // The session ends while two launches wait: each lets it end and gives its place back, the last
   // one out restoring before its window procedure returns; both end while their children run.
@@ -138,25 +147,33 @@ void CheckLaunch() {
                " | " + quit + "61", "... and the last one out restores, once");
   }
 
-  // A launcher that starts the game and stays open: -PW: restores when the game ends. The game's
-  // name is found whatever the case of its letters, ASCII or not.
+  // A launcher that starts the game and stays open, and a game that restarts itself after a
+  // second: -PW: restores only when the game has ended for good. The game's name is found
+  // whatever the case of its letters, ASCII or not.
   const std::wstring game = SuiteDirectory() + L"\\child\\\u00c9POP\u00c9E.exe";
   CopyFileW((SuiteDirectory() + L"\\child\\glowtide_game.exe").c_str(), game.c_str(), FALSE);
   SetEnvironmentVariableW(L"GLOWTIDE_CHILD_SPAWN", game.c_str());
+  SetEnvironmentVariableW(L"GLOWTIDE_CHILD_RESPAWN", L"1000");
   {
     DeleteFileW(kRecord.c_str());
     Gate launcher(L"GlowtideSuiteLauncher", L"GLOWTIDE_LAUNCHER_EVENT");
-    Gate gate(L"GlowtideSuiteGame");
+    Gate second(L"GlowtideSuiteGame2");
+    Gate first(L"GlowtideSuiteGame");
     Instance launch(L"\"-P:" + Child() + L"\" -BQ:30 -PW:\u00e9pop\u00e9e.exe");
-    WaitForFile(kRecord);  // the game runs
-    // Glowtide looks for the game twice a second: a second is time for it to have seen it.
-    Check(!launch.HasEnded(1000) && Restored(launch.processId()).empty(),
-          "with -PW: the launch goes on waiting while the game runs");
-    SetEvent(gate.event);
+    // Glowtide looks for the game twice a second: a second is time for it to have seen each one.
+    WaitForFile(kRecord);
+    const bool waitsForFirst = !launch.HasEnded(1000);
+    DeleteFileW(kRecord.c_str());
+    SetEvent(first.event);
+    WaitForFile(kRecord);  // it has restarted
+    Check(waitsForFirst && !launch.HasEnded(1000) && Restored(launch.processId()).empty(),
+          "with -PW: a game gone for a second and back is waited for, with nothing restored");
+    SetEvent(second.event);
     launch.Finish();
     CheckEqual(Restored(launch.processId()), quit + "30",
                "with -PW: the settings come when the game ends, while the launcher stays open");
   }
+  SetEnvironmentVariableW(L"GLOWTIDE_CHILD_RESPAWN", nullptr);
   SetEnvironmentVariableW(L"GLOWTIDE_CHILD_SPAWN", nullptr);
 
   const ULONGLONG start = GetTickCount64();
@@ -185,6 +202,64 @@ void CheckLaunch() {
         Restored(launch.processId()), quit + "50",
         "after the child that " + Narrow(target) + " opened ends, the quit brightness is set");
   }
+
+  // Two launches on two displays: each display is put back when the last launch on it ends.
+  SetDeviceScenario("paths=4660:0:7,4660:0:8\ngeneration=current\n");
+  {
+    std::unique_ptr<Gate> gate1(new Gate(L"GlowtideSuiteDisplay1"));
+    Instance one(L"-D:1 -HDR:E -HDRQ:D \"-P:" + Child() + L"\"");
+    WaitForHiddenWindow(one.processId());
+    Gate gate2(L"GlowtideSuiteDisplay2");
+    Instance two(L"-D:2 -HDR:E -HDRQ:D \"-P:" + Child() + L"\"");
+    WaitForHiddenWindow(two.processId());
+    gate1.reset();
+    one.Finish();
+    SetEvent(gate2.event);
+    two.Finish();
+    CheckEqual(SetRequests(one.processId()) + " | " + SetRequests(two.processId()),
+               "16:1 hdr=on, 16:0 hdr=off | 16@8:1 hdr=on, 16@8:0 hdr=off",
+               "two launches on two displays: each puts its own display back");
+  }
+
+  // The session ends while a restore to three displays is under way, each set failing once: the
+  // window procedure answers only once every white level is sent.
+  SetDeviceScenario("paths=4660:0:7,4660:0:8,4660:0:9\nfail=DisplayConfigSetDeviceInfo:-1\n");
+  {
+    Gate gate(L"GlowtideSuiteRestoring");
+    Instance launch(L"-D:* -BBQ:1500 \"-P:" + Child() + L"\"");
+    const HWND window = WaitForHiddenWindow(launch.processId());
+    SetEvent(gate.event);
+    auto sent = [&] { return SetRequests(launch.processId()); };
+    const bool began = !Await(10000, sent).empty();  // the first set, refused
+    Send(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    CheckEqual(sent(),
+               "238:c01000000 hdr=off refused, 238:c01000000 hdr=off, 238@8:c01000000 hdr=off "
+               "refused, 238@8:c01000000 hdr=off, 238@9:c01000000 hdr=off refused, "
+               "238@9:c01000000 hdr=off",
+               std::string(began ? "" : "(no restore began) ") +
+                   "a session end during a restore is answered once all three displays are sent");
+    launch.Finish();
+  }
+}
+
+void CheckHeldLock() {
+  SetDeviceScenario("");
+  const std::wstring record = TempFile(L"glowtide_held_lock_record.txt");
+  DeleteFileW(record.c_str());
+  SetEnvironmentVariableW(L"GLOWTIDE_CHILD_RECORD", record.c_str());
+  // Held by a stuck instance, as it were, for the whole check.
+  const HANDLE lock = CreateMutexW(nullptr, TRUE, L"RS_GLOWTIDE_LOCK");
+  Instance launch(L"-BQ:40 \"-P:" + Child() + L"\"");
+  const bool started = !WaitForFile(record, 20000).empty();
+  const RunResult run = launch.Finish();
+  const ULONGLONG took = launch.Lifetime();
+  printf("info a launch that found the lock held started its program after %llu ms\n", took);
+  Check(started && run.exitCode == 1 && took >= 9500 && took < 13000 &&
+            Restored(run.processId).empty(),
+        "with the lock held elsewhere the launch still starts, after about 10 s, uncounted: no "
+        "restore, and exit 1");
+  ReleaseMutex(lock);
+  CloseHandle(lock);
 }
 
 }  // namespace e2e

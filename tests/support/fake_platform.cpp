@@ -9,6 +9,7 @@
 #include "app/options.h"
 #include "argv_model.h"
 #include "common/little_endian.h"
+#include "launch/launch_counting.h"
 
 namespace glowtide::testing {
 
@@ -65,11 +66,17 @@ std::string Num(std::uint64_t value) {
   return text;
 }
 
-SharedTable TableWith(const std::vector<std::pair<std::uint32_t, std::uint64_t>>& places) {
-  auto table = std::make_shared<std::vector<std::uint8_t>>(4096);
+SharedTable TableWith(const std::vector<FakePlace>& places) {
+  auto table = std::make_shared<std::vector<std::uint8_t>>(kLaunchTableSize);
   for (std::size_t i = 0; i < places.size(); ++i) {
-    WriteLittleEndian32(table->data() + 16 * i, places[i].first);
-    WriteLittleEndian64(table->data() + 16 * i + 8, places[i].second);
+    std::uint8_t* place = table->data() + kLaunchPlaceSize * i;
+    WriteLittleEndian32(place, places[i].processId);
+    WriteLittleEndian32(place + 4, static_cast<std::uint32_t>(places[i].targets.size()));
+    WriteLittleEndian64(place + 8, places[i].created);
+    for (std::size_t d = 0; d < places[i].targets.size(); ++d) {
+      WriteLittleEndian32(place + 16 + 12 * d, 0x1234);
+      WriteLittleEndian32(place + 24 + 12 * d, places[i].targets[d]);
+    }
   }
   return table;
 }
@@ -97,10 +104,11 @@ std::string FakePlatform::Trace() const {
                                  {"DestroyPhysicalMonitors(", "free", false},
                                  {"MessageBoxW(", "box", false},
                                  {"WaitForSingleObject(0x60,", "[", false},
+                                 {"MsgWaitForMultipleObjectsEx(1,0x60,0xbb8,", "[3s", false},
+                                 {"MsgWaitForMultipleObjectsEx(1,0x60,", "[", false},
                                  {"ReleaseMutex(", "]", false},
                                  {"CreateToolhelp32Snapshot(", "look", false},
                                  {"Sleep(50)", "~", false},
-                                 {"MsgWaitForMultipleObjectsEx(0,0x32,", "~", false},
                                  {"PowerReadACValueIndex(", "getPac", false},
                                  {"PowerReadDCValueIndex(", "getPdc", false},
                                  {"PowerWriteACValueIndex(", "setPac:", true},
@@ -134,10 +142,15 @@ std::vector<std::string> FakePlatform::CallsTo(std::string_view prefix) const {
   return matching;
 }
 
-std::vector<std::uint32_t> FakePlatform::Places() const {
-  std::vector<std::uint32_t> places;
-  for (std::size_t at = 0; at < table->size(); at += 16) {
-    if (const std::uint32_t id = ReadLittleEndian32(table->data() + at)) places.push_back(id);
+std::vector<std::string> FakePlatform::Places() const {
+  std::vector<std::string> places;
+  for (std::size_t at = 0; at < table->size(); at += kLaunchPlaceSize) {
+    const std::uint8_t* place = table->data() + at;
+    if (ReadLittleEndian32(place) == 0) continue;
+    std::string text = std::to_string(ReadLittleEndian32(place)) + ":";
+    for (std::uint32_t d = 0; d < ReadLittleEndian32(place + 4); ++d)
+      text += (d ? "," : "") + std::to_string(ReadLittleEndian32(place + 24 + 12 * d));
+    places.push_back(text);
   }
   return places;
 }
@@ -260,6 +273,11 @@ std::int32_t FakePlatform::DisplayConfigGetDeviceInfo(std::uint8_t* request) {
     WriteLittleEndian32(request + 20, (advancedColorWord & ~2u) | (state.hdrOn ? 2 : 0));
   if (type == 11) WriteLittleEndian32(request + 20, state.whiteLevel);
   if (type == 15) {
+    if (!newerReads.empty()) {
+      const std::int32_t result = newerReads.front();
+      newerReads.erase(newerReads.begin());
+      if (result != 0) return result;
+    }
     if (!currentModel) return kNotSupported;
     WriteLittleEndian32(request + 20, advancedColor2Word);
     WriteLittleEndian32(request + 32, state.hdrOn ? 2 : activeColorMode == 2 ? 0 : activeColorMode);
@@ -331,7 +349,7 @@ bool FakePlatform::ShellExecuteExW(const ShellExecuteRequest& request, Handle* p
     lastError_ = 2;  // ERROR_FILE_NOT_FOUND
     return false;
   }
-  *process = Handle{0x58};
+  *process = shellStartsProcess ? Handle{0x58} : Handle::kNull;
   return true;
 }
 
@@ -351,6 +369,7 @@ bool FakePlatform::Process32NextW(Handle, ProcessEntry* entry) {
   if (listed_ == processes.size()) return false;
   const FakeProcess& process = processes[listed_++];
   entry->processId = process.processId;
+  entry->threads = process.threads;
   std::fill(std::begin(entry->exeFile), std::end(entry->exeFile), u'\0');
   std::copy(process.exeFile.begin(), process.exeFile.end(), entry->exeFile);
   return true;
@@ -402,7 +421,10 @@ std::uint32_t FakePlatform::FormatMessageW(std::uint32_t flags, std::uint32_t me
 std::uint32_t FakePlatform::WaitForSingleObject(Handle handle, std::uint32_t milliseconds) {
   const bool fails = Call("WaitForSingleObject", Num(handle) + "," + std::to_string(milliseconds));
   if (fails) return 0xFFFFFFFF;
-  if (handle == kLock) return lockResult;
+  if (handle == kLock) {
+    if (lockResult == 0x102) now += milliseconds;
+    return lockResult;
+  }
   // A listed process runs unless it is marked as ended.
   for (const FakeProcess& p : processes) {
     if (handle == Handle{0x1000 + p.processId}) return p.running ? 0x102 : 0;
@@ -461,7 +483,12 @@ std::uint32_t FakePlatform::MsgWaitForMultipleObjectsEx(std::uint32_t count, con
   if (!waitResults.empty()) {
     const std::uint32_t result = waitResults.front();
     waitResults.erase(waitResults.begin());
+    if (result == 0x102) now += milliseconds;
     return result;
+  }
+  if (count == 1 && handles[0] == kLock) {
+    if (lockResult == 0x102) now += milliseconds;
+    return lockResult;
   }
   // A listed process runs; any other handle (the child, the shell's) has ended. An endless wait
   // on running processes ends with the first of them.

@@ -49,6 +49,7 @@ struct FakeProcess {
   bool openable = true;  // false: it exists, but opening it is refused
   bool running = true;   // false: ended, but still listed while a handle holds it
   std::uint64_t created = 7;
+  std::uint32_t threads = 1;  // 0: ended, as the snapshot shows it
 };
 
 struct RecordedBox {
@@ -58,8 +59,14 @@ struct RecordedBox {
 
 // The shared table of waiting instances: fakes made from one Machine share it.
 using SharedTable = std::shared_ptr<std::vector<std::uint8_t>>;
-// A table whose places hold these process ids and creation times.
-SharedTable TableWith(const std::vector<std::pair<std::uint32_t, std::uint64_t>>& places);
+// A place: an instance's process id and creation time, and the target ids (on adapter 0x1234)
+// it claims.
+struct FakePlace {
+  std::uint32_t processId;
+  std::uint64_t created;
+  std::vector<std::uint32_t> targets = {7};
+};
+SharedTable TableWith(const std::vector<FakePlace>& places);
 
 // What the fake's machine answers; a test names only what differs from these.
 struct Machine {
@@ -74,6 +81,7 @@ struct Machine {
   std::uint32_t advancedColor2Word = 0x10;  // type 15: HDR supported
   std::uint32_t activeColorMode = 0;        // type 15: SDR
   std::uint32_t whiteLevel = 1000;
+  std::vector<std::int32_t> newerReads;  // the results of the first type-15 reads, in order
 
   // Each monitor's physical monitors (of monitor s: handles 0x101 + 0x10 * s, and on), with these
   // descriptions, at brightness 50 of 0 to 100; the primary monitor's source.
@@ -93,8 +101,11 @@ struct Machine {
   // repeats) and becomes the processes that can be opened. The shell starts process 0x58.
   std::vector<FakeProcess> processes;
   std::vector<std::vector<FakeProcess>> snapshots;
-  SharedTable table = std::make_shared<std::vector<std::uint8_t>>(4096);
+  bool shellStartsProcess = true;  // false: the shell hands back no process
+  SharedTable table = TableWith({});
   std::uint32_t lockResult = 0;  // WAIT_ABANDONED_0 (0x80): its last owner ended holding it
+  // The named events that exist (an instance's live event, while it runs).
+  std::set<std::string> events;
 
   // The hidden window's waits and queue.
   // One per wait; then a wait returns the first handle that is not a running process, or else
@@ -125,8 +136,8 @@ class FakePlatform : public Platform, public Machine {
   std::string Trace() const;
   // The recorded calls that begin with prefix, in order.
   std::vector<std::string> CallsTo(std::string_view prefix) const;
-  // The process ids that hold a place in the shared table.
-  std::vector<std::uint32_t> Places() const;
+  // Each place of the shared table as "id:target,target".
+  std::vector<std::string> Places() const;
 
   char16_t** CommandLineToArgvW(const char16_t* commandLine, int* count) override;
   void LocalFree(void* memory) override;
@@ -266,6 +277,16 @@ class FakePlatform : public Platform, public Machine {
     return Call("CreateMutexW", Utf8(name)) ? Handle::kNull : Handle{0x60};
   }
   bool ReleaseMutex(Handle mutex) override { return !Call("ReleaseMutex", Num(mutex)); }
+  Handle CreateEventW(const char16_t* name) override {
+    if (Call("CreateEventW", Utf8(name))) return Handle::kNull;
+    events.insert(Utf8(name));
+    return Handle{0x68};
+  }
+  Handle OpenEventW(std::uint32_t access, bool, const char16_t* name) override {
+    Call("OpenEventW", Num(access) + "," + Utf8(name));
+    lastError_ = 2;  // ERROR_FILE_NOT_FOUND
+    return events.count(Utf8(name)) ? Handle{0x6C} : Handle::kNull;
+  }
   Handle CreateFileMappingW(std::uint32_t protect, std::uint32_t size,
                             const char16_t* name) override {
     return Call("CreateFileMappingW", Num(protect) + "," + std::to_string(size) + "," + Utf8(name))

@@ -2,6 +2,8 @@
 // the game, and the hidden window. What the last launch out applies is in the run's tests.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "launch/child_launch.h"
 #include "launch/hidden_window.h"
 #include "launch/launch_counting.h"
@@ -42,7 +44,7 @@ TEST(LaunchChild, CreatesTheProcessAndAsksTheShellOnlyWhenThatFails) {
 
 // With -PW: the launched program (0x50, id 3) and the game are waited on together; the game is
 // looked for twice a second until it has appeared, and for the grace period of 2 s after the
-// launched program ended.
+// launched program ended. Once seen, it has ended when none has been seen for 3 s.
 TEST(WaitForLaunch, WaitsForTheGameWhileTheLauncherRunsAndAfterItEnded) {
   const testing::FakeProcess game{7, u"EldenRing.EXE"};
   struct Case {
@@ -52,28 +54,34 @@ TEST(WaitForLaunch, WaitsForTheGameWhileTheLauncherRunsAndAfterItEnded) {
     std::uint64_t elapsed;
     std::vector<std::uint32_t> results = {};  // of the waits, in order
   };
-  const std::string launcher = "1,0x50,0x1f4", both = "2,0x50,0x1007,0xffffffff";
+  const std::string launcher = "1,0x50,0x1f4", both = "2,0x50,0x1007,0xffffffff", l = "0,0x1f4";
   // clang-format off
   const Case cases[] = {
       {"a launcher that stays open: the game comes and goes while it runs",
-       {{}, {game}, {}}, {launcher, both}, 0, {0x102, 1}},
+       {{}, {game}, {}}, {launcher, both, launcher, launcher, launcher, launcher, launcher, launcher},
+       3500, {0x102, 1, 0x102, 0x102, 0x102, 0x102, 0x102, 0x102}},
       {"the launcher ends while the game runs", {{game}, {game}, {}},
-       {both, "1,0x1007,0xffffffff"}, 0},
+       {both, "1,0x1007,0xffffffff", l, l, l, l, l, l}, 3000},
+      {"gone for a second and back: still the same game", {{game}, {}, {}, {game}, {}},
+       {both, l, l, "1,0x1007,0xffffffff", l, l, l, l, l, l}, 4000},
       {"the launcher ends before any game: looks until the grace period ends",
-       {{}}, {launcher, "0,0x1f4", "0,0x1f4", "0,0x1f4", "0,0x1f4"}, 2000, {0}},
+       {{}}, {launcher, l, l, l, l}, 2000, {0}},
       {"relaunched by its client", {{game}, {{8, u"eldenring.exe"}}, {}},
-       {both, "1,0x1008,0xffffffff"}, 0},
+       {both, "1,0x1008,0xffffffff", l, l, l, l, l, l}, 3000},
       {"ended but still listed: not taken for the game",
        {{{.processId = 7, .exeFile = u"eldenring.exe", .running = false}}, {}},
-       {launcher, "0,0x1f4", "0,0x1f4", "0,0x1f4", "0,0x1f4"}, 2000, {0}},
+       {launcher, l, l, l, l}, 2000, {0}},
+      {"ended, with no thread left, and cannot be opened: not taken for the game",
+       {{{.processId = 7, .exeFile = u"eldenring.exe", .openable = false, .threads = 0}}, {}},
+       {launcher, l, l, l, l}, 2000, {0}},
       {"cannot be opened: looked for twice a second",
        {{{.processId = 7, .exeFile = u"eldenring.exe", .openable = false}}, {}},
-       {launcher}, 0},
+       {launcher, l, l, l, l, l, l}, 3000},
       {"only this session's processes of that file name, not the launcher",
        {{{.processId = 5, .exeFile = u"eldenring.exe", .session = 2}, {6, u"eldenring.exe.bak"},
          game, {9, u"eldenr\u0131ng.exe"}, {3, u"eldenring.exe"}},
         {}},
-       {both}, 0},
+       {both, l, l, l, l, l, l}, 3000},
   };
   // clang-format on
   for (const Case& c : cases) {
@@ -89,45 +97,72 @@ TEST(WaitForLaunch, WaitsForTheGameWhileTheLauncherRunsAndAfterItEnded) {
   }
 }
 
-// Only live instances keep their place: one that ended, is gone, or whose id now names a process
-// created later is pruned, one that exists but may not be opened stays. The last one out applies
-// the quit settings before it lets the lock go.
-TEST(LaunchTable, TheLastLiveInstanceOutAppliesTheQuitSettings) {
+// Each display is put back by the last live launch on it: a leaving instance applies its quit
+// settings to those of its displays that no live place claims, before it lets the lock go. A
+// place is live while its instance's event can be opened. The lock is waited for 10 s at most.
+TEST(LaunchTable, EachDisplayIsPutBackByTheLastLiveLaunchOnIt) {
   struct Recorded final : QuitSettings {
-    std::vector<std::string>* calls;
-    bool Apply(Pause&) override { return calls->push_back("apply"), false; }
+    std::string applied = "-";
+    bool Apply(Pause&, const std::vector<DisplayTarget>& displays) override {
+      applied.clear();
+      for (const DisplayTarget& display : displays) applied += std::to_string(display.targetId);
+      return false;
+    }
   };
   struct Case {
     const char* label;
-    std::vector<testing::FakeProcess> processes;  // instance 9 took its place at time 3
-    bool last;
-    std::uint32_t lockResult = 0;
+    std::vector<std::uint32_t> own;           // the targets this launch acts on
+    std::vector<std::uint32_t> other;         // those of instance 9, which took its place at time 3
+    std::set<std::string> events;             // the live events there are
+    std::string applied;                      // the targets put back; "-" none
+    std::uint32_t lockResult = 0;             // the plain wait's result for the lock, when joining
+    std::vector<std::uint32_t> leaving = {};  // the message-aware wait's, when leaving
   };
+  const std::set<std::string> live9 = {"RS_GLOWTIDE_LIVE_9_3"};
   // clang-format off
   const Case cases[] = {
-      {"9 still runs", {{.processId = 9, .created = 3}}, false},         {"9 is gone", {}, true},
-      {"9 ended", {{.processId = 9, .running = false, .created = 3}}, true},
-      {"id 9 now names a newer process", {{.processId = 9, .created = 5}}, true},
-      {"9 may not be opened", {{.processId = 9, .openable = false, .created = 5}}, false},
-      {"9 died holding the lock", {}, true, 0x80},
+      {"another display's launch still runs", {7}, {8}, live9, "7"},
+      {"a launch on the same display still runs", {7}, {7}, live9, "-"},
+      {"-D:* leaves while -D:2 runs", {7, 8, 9}, {8}, live9, "79"},
+      {"-D:2 leaves while -D:* runs", {8}, {7, 8, 9}, live9, "-"},
+      {"9's event is gone: it ended, was killed, or its id now names another process", {7}, {7}, {},
+       "7"},
+      {"only another instance of id 9 lives", {7}, {7}, {"RS_GLOWTIDE_LIVE_9_5"}, "7"},
+      {"9 died holding the lock", {7}, {7}, {}, "7", 0x80},
+      {"the lock is not had in 10 s: the launch stays uncounted", {7}, {7}, live9, "-", 0x102},
+      {"a failed wait does not hold the lock", {7}, {7}, live9, "-", 0xFFFFFFFF},
+      {"not had in 10 s when leaving: put back without it", {7}, {7}, live9, "7", 0, {0x102}},
   };
   // clang-format on
   for (const Case& c : cases) {
-    FakePlatform platform({.processes = c.processes,
-                           .table = testing::TableWith({{9, 3}}),
-                           .lockResult = c.lockResult});
+    FakePlatform platform({.table = testing::TableWith({{9, 3, c.other}}),
+                           .lockResult = c.lockResult,
+                           .events = c.events,
+                           .waitResults = c.leaving});
     LaunchTable table(platform);
-    ASSERT_TRUE(table.Join()) << c.label;
-    using Ids = std::vector<std::uint32_t>;
-    EXPECT_EQ(platform.Places(), c.last ? Ids{4} : Ids({9, 4})) << c.label;
+    std::vector<DisplayTarget> own;
+    for (const std::uint32_t id : c.own) own.push_back({{0x1234, 0}, id});
+    const bool joins = c.lockResult == 0 || c.lockResult == 0x80;
+    ASSERT_EQ(table.Join(own), joins) << c.label;
+    if (joins) {
+      EXPECT_EQ(platform.Places().back(),
+                c.own.size() == 3 ? "4:7,8,9" : "4:" + std::to_string(c.own[0]))
+          << c.label;
+    }
+    EXPECT_EQ(platform.CallsTo("WaitForSingleObject(0x60"),
+              (Calls{"WaitForSingleObject(0x60,10000)"}))
+        << c.label;
+    EXPECT_TRUE(platform.events.count("RS_GLOWTIDE_LIVE_4_7")) << c.label;
     Recorded quit;
-    quit.calls = &platform.calls;
-    SleepPause pause(platform);
-    EXPECT_EQ(table.Leave(quit, pause), !c.last) << c.label;
-    // Applied, and only then, before the lock is let go.
-    EXPECT_EQ(platform.calls.back(), "ReleaseMutex(0x60)") << c.label;
-    EXPECT_EQ(platform.calls.end()[-2] == "apply", c.last) << c.label;
-    EXPECT_EQ(platform.Places(), c.last ? Ids{} : Ids{9}) << c.label;
+    MessageWait wait(platform, AcceleratorHandle::kNull);
+    EXPECT_EQ(table.Leave(quit, wait, kLeaveWaitMs), c.applied == "-") << c.label;
+    EXPECT_EQ(quit.applied, c.applied) << c.label;
+    if (!joins) continue;
+    EXPECT_EQ(platform.CallsTo("MsgWaitForMultipleObjectsEx(1,0x60,0x2710").size(), 1u) << c.label;
+    // Its own place is given back under the lock; a dead instance's is pruned.
+    EXPECT_EQ(platform.Places().size(), (c.events == live9) + !c.leaving.empty()) << c.label;
+    // The lock is let go after the restore, and only when it was had.
+    EXPECT_EQ(platform.CallsTo("ReleaseMutex").size(), c.leaving.empty() ? 2u : 1u) << c.label;
   }
 }
 

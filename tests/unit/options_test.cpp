@@ -90,6 +90,7 @@ TEST(ParseCommandLine, RejectsANumberAsSpelledInTheTableOrShowsTheUsage) {
     std::u16string arguments;
     const char* rejected;
     bool usage, showReport;
+    bool refusedUrl = false;
   };
   // clang-format off
   const Case cases[] = {
@@ -100,6 +101,10 @@ TEST(ParseCommandLine, RejectsANumberAsSpelledInTheTableOrShowsTheUsage) {
       {u"-P:start.bat \"-PARG:0:a\\\" & echo x\"", "-PARG:0:"}, {u"-P:x.CMD -PARG:1:%PATH%", "-PARG:1:"},
       {u"-P:x.cmd -PARG:0:a -PARG:1:(b)", "-PARG:1:"}, {u"-PARG:0:^ -P:x.bat", "-PARG:0:"},
       {u"-P:x.exe -PARG:0:a&b", ""}, {u"-P:x.bat -PARG:0:C:\\Saves -PARG:1:-w 1", ""},
+      {u"-P:x.bat. -PARG:0:%x", "-PARG:0:"}, {u"\"-P:x.cmd \" -PARG:1:|", "-PARG:1:"},  // Windows drops them
+      // A URL gives nothing to wait for unless -PW: names the game.
+      {u"-P:steam://r/1 -BQ:5", "", false, false, true}, {u"-P:steam://r/1 -BQ:5 -PW:g.exe", ""},
+      {u"-P:steam://r/1", ""},
       {u"", "", true, true}, {u"   ", "", true, true}, {u"readme", "", true, true},
       {u"readme other", ""}, {u"-SI readme", "", false, true}, {u"-X", ""},
   };
@@ -109,6 +114,11 @@ TEST(ParseCommandLine, RejectsANumberAsSpelledInTheTableOrShowsTheUsage) {
     ReportText report;
     const ParseOutcome outcome = ParseCommandLine(platform, c.arguments, report);
     EXPECT_EQ(Utf8(outcome.rejectedOption), c.rejected) << Utf8(c.arguments);
+    EXPECT_EQ(Utf8(outcome.refusal),
+              c.refusedUrl ? "-P:steam://r/1 : a URL starts no program Glowtide can wait for; add "
+                             "-PW: with the game's program name"
+                           : "")
+        << Utf8(c.arguments);
     EXPECT_EQ(report.Text(), c.usage ? kUsageText : u"") << Utf8(c.arguments);
     EXPECT_EQ(outcome.settings.showReport, c.showReport) << Utf8(c.arguments);
   }

@@ -33,6 +33,7 @@ TEST(Run, RunsItsPhasesInOrderAndEndsWithItsExitCode) {
     int exitCode;
     std::vector<std::string> boxes;  // caption: the first 80 units of the text
     Calls order;                     // these calls, in this order, each the first of its name
+    testing::Machine machine = {};
   };
   const std::string report = "Monitor information: ";
   // clang-format off
@@ -50,10 +51,15 @@ TEST(Run, RunsItsPhasesInOrderAndEndsWithItsExitCode) {
        {"DisplayConfigSetDeviceInfo(10,0)", "DisplayConfigGetDeviceInfo(11)",
         "MessageBoxW(0x0,Monitor information,0x0)", "CreateProcessW(0x420,104)", "CloseHandle(0x54)",
         "CloseHandle(0x50)"}},
+      // The shell opened it and handed back no process: put back at once, and said why.
+      {u"-P:x.url -BQ:33", 1,
+       {"Error: Cannot wait for x.url: it started no program of its own; add -PW: with the game'"},
+       {"SetMonitorBrightness(0x101,33)", "MessageBoxW(0x0,Error,0x0)"},
+       {.failing = {"CreateProcessW"}, .shellStartsProcess = false}},
   };
   // clang-format on
   for (const Case& c : cases) {
-    FakePlatform platform;
+    FakePlatform platform(c.machine);
     EXPECT_EQ(RunWith(platform, c.arguments), c.exitCode) << Utf8(c.arguments);
     EXPECT_EQ(Captions(platform), c.boxes) << Utf8(c.arguments);
     auto at = platform.calls.begin();
@@ -90,8 +96,8 @@ TEST(Run, EachPhaseSendsWhatItsOptionsAndTheMachineCallFor) {
   // clang-format on
   const testing::Machine laptop{.paths = {{0x1234, 0, 7, 0, u"", 0x80000000}}};  // a built-in panel
   // Instance 9 waits too, and goes on running.
-  const testing::Machine another{.processes = {{9, u"Glowtide.exe"}},
-                                 .table = testing::TableWith({{9, 7}})};
+  const testing::Machine another{.table = testing::TableWith({{9, 7}}),
+                                 .events = {"RS_GLOWTIDE_LIVE_9_7"}};
   const testing::Machine current{.currentModel = true};
   const testing::Machine currentOn{.currentModel = true, .activeColorMode = 2};  // HDR on
   // clang-format off
@@ -104,8 +110,13 @@ TEST(Run, EachPhaseSendsWhatItsOptionsAndTheMachineCallFor) {
       // refuses the newer set gets no older one.
       {u"-HDR:E", "get15 set10:1 get9"},                     {u"-HDR:E", "get15 set16:1 get15", current},
       {u"-HDR:D", "get15 set10:0 get9"},
-      {u"-HDR:E", "get15 set16:1", {.failing = {"DisplayConfigSetDeviceInfo"}, .currentModel = true},
-       1},
+      {u"-HDR:E", "get15 set16:1 ~ set16:1 ~ set16:1",
+       {.failing = {"DisplayConfigSetDeviceInfo"}, .currentModel = true}, 1},
+      // Only a newer read refused as unknown means an older system; a passing failure is tried
+      // again, and one that lasts decides no model and sends no set.
+      {u"-HDR:E", "get15 set10:1 get9", {.currentModel = true, .newerReads = {87}}},
+      {u"-HDR:E", "get15 ~ get15 set16:1 get15", {.currentModel = true, .newerReads = {31}}},
+      {u"-HDR:E", "get15 ~ get15 ~ get15", {.currentModel = true, .newerReads = {31, 31, 31}}, 1},
       {u"-HDR:S", "get15 get9 set10:1 get9"},
       {u"-HDR:S", "get15 get9 set10:0 get9", {.advancedColorWord = 3}},
       {u"-HDR:S", "get15 get9 set10:1 get9", {.advancedColorWord = 0}},  // not supported
@@ -120,9 +131,11 @@ TEST(Run, EachPhaseSendsWhatItsOptionsAndTheMachineCallFor) {
       {u"-SBB -BBH:1100 -BBL:2900", "get11 set-18:2900 get11"},
       {u"-BB:2222 -SBB", "get11 set-18:3500 get11"},
       {u"-SBB -BBH:1500 -BBL:500", "get11 set-18:500 get11"},  // a tie
-      {u"-SBB -BB:2222", "get11 set-18:2222 get11", {.failing = {"DisplayConfigGetDeviceInfo"}}, 1},
-      {u"-SBB", "get11", {.failing = {"DisplayConfigGetDeviceInfo"}}},  // a switch undecided
-      {u"-BB:2222", "set-18:2222", {.failing = {"DisplayConfigSetDeviceInfo"}}, 1},
+      {u"-SBB -BB:2222", "get11 ~ get11 ~ get11 set-18:2222 get11 ~ get11 ~ get11",
+       {.failing = {"DisplayConfigGetDeviceInfo"}}, 1},
+      {u"-SBB", "get11 ~ get11 ~ get11", {.failing = {"DisplayConfigGetDeviceInfo"}}},  // undecided
+      {u"-BB:2222", "set-18:2222 ~ set-18:2222 ~ set-18:2222",
+       {.failing = {"DisplayConfigSetDeviceInfo"}}, 1},
       // The brightness, from 50: each monitor request is tried three times, 50 ms ("~") apart; a
       // failed read leaves -B: or nothing. (Failed and ignored sets are the suite's, on the exe.)
       {u"-B:70", "setB:70 getB free"},
@@ -140,7 +153,8 @@ TEST(Run, EachPhaseSendsWhatItsOptionsAndTheMachineCallFor) {
        phases + " get15 set10:0 get9 setB:33 getB free set-18:4444 get11 ]"},
       // Another launch still waits: this one is not the last out.
       {game + u"-BQ:33 -BBQ:4444 -HDRQ:E", phases + " ]", another},
-      // A restore that does not stick ends with 1; its pauses go on serving messages.
+      // A restore that does not stick ends with 1; its pauses serve no message, so that a session
+      // end waits for it.
       {u"-P:g.exe -BQ:33", "[ ] [ setB:33 ~ setB:33 ~ setB:33 free ]",
        {.failing = {"SetMonitorBrightness"}}, 1},
       // The restore speaks the model that the phase found, without probing again.
@@ -148,8 +162,12 @@ TEST(Run, EachPhaseSendsWhatItsOptionsAndTheMachineCallFor) {
       {u"-P:g.exe -HDRQ:D -HDR:S", "[ ] get15 get9 set10:1 get9 [ set10:0 get9 ]"},
       {u"-P:g.exe -HDRQ:E -HDR:S", "[ ] get15 set16:0 get15 [ set16:1 get15 ]", currentOn},
       // A quit message ends only one pass over the queue; a session that ends while the launcher
-      // runs restores from the window procedure, and the wait ends without looking again.
-      {u"-P:g.exe -BQ:33 -PW:game.exe", "[ ] look [ setB:33 getB free ]",
+      // runs restores from the window procedure, with 3 s for the lock, and the wait ends without
+      // looking again. One that ends while the leaving instance waits for the lock restores all
+      // the same before it returns.
+      {u"-P:g.exe -BQ:33", "[ ] [ [3s setB:33 getB free ]",
+       {.waitResults = {0, 1}, .queue = {{.window = WindowHandle{0x900}, .message = 0x16, .wParam = 1}}}},
+      {u"-P:g.exe -BQ:33 -PW:game.exe", "[ ] look [3s setB:33 getB free ]",
        {.waitResults = {1, 1}, .queue = {{.message = 0x12},
                                          {.window = WindowHandle{0x900}, .message = 0x16, .wParam = 1}}}},
       // Without -D:, display 1 and the primary monitor's first physical monitor; with it, each
@@ -157,10 +175,17 @@ TEST(Run, EachPhaseSendsWhatItsOptionsAndTheMachineCallFor) {
       {u"-B:70 -BB:2222", "set-18:2222 get11 setB@0x111:70 getB free", desk},
       {u"-D:* -B:70", "setB:70 getB free setB@0x112:70 getB free setB@0x111:70 getB free", desk},
       {u"-D:3 -B:70", "setB@0x111:70 getB free", deskFull},
+      // Without -D: a launch claims display 1 and the primary's display for its brightness: while
+      // another launch holds display 1, only the brightness is put back.
+      {u"-P:g.exe -BQ:33 -BBQ:4444", "[ ] [ setB@0x111:33 getB free ]",
+       {.paths = desk.paths, .monitorCount = 2, .primarySource = 1,
+        .table = testing::TableWith({{9, 7, {7}}}), .events = {"RS_GLOWTIDE_LIVE_9_7"}}},
       {u"-D:* -HDR:S",
        "get15 get9 set10:1 get9 get9@8 set10@8:0 get9@8 get9@9 set10@9:1 get9@9", desk},
       // A built-in panel's brightness is the power scheme's, within 0 to 100; none without one.
       {u"-B:150", "setPac:100 apply getPac", laptop},
+      // A power source that Windows does not know gets both values.
+      {u"-B:40", "setPac:40 setPdc:40 apply getPac", {.paths = laptop.paths, .acLineStatus = 255}},
       {u"-B:40", "", {.failing = {"PowerGetActiveScheme"}, .paths = laptop.paths}, 1},
       // A quit option without -P: counts nothing, and -PW: without one waits for nothing.
       {u"-BQ:33 -HDRQ:E -BBQ:4444", ""},                     {u"-P:g.exe -PW:g.exe", ""},
@@ -190,6 +215,8 @@ TEST(Run, EachFailingCallPreventsOnlyWhatDependsOnIt) {
       {"GetDisplayConfigBufferSizes", {-255, false}},
       {"QueryDisplayConfig", {-255, false}},
       {"CreateMutexW", {1, false}},
+      {"CreateEventW", {1, false}},
+      {"WaitForSingleObject", {1, false}},  // the lock: not held, so not counted
       {"CreateFileMappingW", {1, false}},
       {"MapViewOfFile", {1, false}},
       {"CreateWindowExW", {1, false}},

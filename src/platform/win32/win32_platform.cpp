@@ -288,6 +288,7 @@ bool CopyEntry(BOOL ok, const PROCESSENTRY32W& native, ProcessEntry* entry) {
   if (!ok) return false;
   static_assert(sizeof(native.szExeFile) == sizeof(entry->exeFile));
   entry->processId = native.th32ProcessID;
+  entry->threads = native.cntThreads;
   std::memcpy(entry->exeFile, native.szExeFile, sizeof entry->exeFile);
   entry->exeFile[259] = u'\0';
   return true;
@@ -401,6 +402,14 @@ Handle Win32Platform::CreateMutexW(const char16_t* name) {
 }
 
 bool Win32Platform::ReleaseMutex(Handle mutex) { return ::ReleaseMutex(Native(mutex)) != FALSE; }
+
+Handle Win32Platform::CreateEventW(const char16_t* name) {
+  return Wrap<Handle>(::CreateEventW(nullptr, TRUE, FALSE, Wide(name)));
+}
+
+Handle Win32Platform::OpenEventW(std::uint32_t access, bool inheritHandle, const char16_t* name) {
+  return Wrap<Handle>(::OpenEventW(access, inheritHandle ? TRUE : FALSE, Wide(name)));
+}
 
 Handle Win32Platform::CreateFileMappingW(std::uint32_t protect, std::uint32_t size,
                                          const char16_t* name) {

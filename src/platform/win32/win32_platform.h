@@ -71,6 +71,8 @@ class Win32Platform final : public Platform {
   Handle GetCurrentProcess() override;
   bool GetProcessTimes(Handle process, std::uint64_t* creationTime) override;
   Handle CreateMutexW(const char16_t* name) override;
+  Handle CreateEventW(const char16_t* name) override;
+  Handle OpenEventW(std::uint32_t access, bool inheritHandle, const char16_t* name) override;
   bool ReleaseMutex(Handle mutex) override;
   Handle CreateFileMappingW(std::uint32_t protect, std::uint32_t size,
                             const char16_t* name) override;

@@ -3,12 +3,15 @@
 // When GLOWTIDE_CHILD_EVENT names an event, it then waits (at most a minute) until the test sets
 // it. When GLOWTIDE_CHILD_SPAWN names a program, it is a launcher instead: it starts that program,
 // then waits for the event named by GLOWTIDE_LAUNCHER_EVENT when there is one (a launcher that
-// stays open) and ends.
+// stays open) and ends. With GLOWTIDE_CHILD_RESPAWN=ms it starts the program again that long after
+// the game's event is set (a game that restarts itself), the second time with "2" after its
+// event's name.
 #include <windows.h>
 // after windows.h, which it needs
 #include <shellapi.h>
 
 #include <cstdio>
+#include <string>
 
 namespace {
 
@@ -27,15 +30,25 @@ int main() {
   wchar_t spawn[MAX_PATH] = {};
   if (GetEnvironmentVariableW(L"GLOWTIDE_CHILD_SPAWN", spawn, MAX_PATH) > 0) {
     SetEnvironmentVariableW(L"GLOWTIDE_CHILD_SPAWN", nullptr);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION started{};
-    if (!CreateProcessW(spawn, nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &started)) {
-      return 1;
+    wchar_t respawn[16] = {}, event[256] = {};
+    const bool again = GetEnvironmentVariableW(L"GLOWTIDE_CHILD_RESPAWN", respawn, 16) > 0;
+    for (int time = 0; time < (again ? 2 : 1); ++time) {
+      STARTUPINFOW startup{};
+      startup.cb = sizeof startup;
+      PROCESS_INFORMATION started{};
+      if (!CreateProcessW(spawn, nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                          &started)) {
+        return 1;
+      }
+      CloseHandle(started.hThread);
+      CloseHandle(started.hProcess);
+      if (again && time == 0) {
+        WaitForGate(L"GLOWTIDE_CHILD_EVENT");  // the game ends too
+        Sleep(wcstoul(respawn, nullptr, 10));
+        GetEnvironmentVariableW(L"GLOWTIDE_CHILD_EVENT", event, 250);
+        SetEnvironmentVariableW(L"GLOWTIDE_CHILD_EVENT", (std::wstring(event) + L"2").c_str());
+      }
     }
-    CloseHandle(started.hThread);
-    CloseHandle(started.hProcess);
     WaitForGate(L"GLOWTIDE_LAUNCHER_EVENT");
     return 0;
   }

@@ -26,7 +26,9 @@
 //   monitors=N           physical monitors of every monitor (default 1), "Simulated monitor"
 //   physicalS=DESC;DESC  monitor S's physical monitors, by their descriptions
 //   brightness=MIN:CUR:MAX  (default 0:50:100); every monitor can set it
-//   fail=Name[:N],...    calls that fail (the first N times, then succeed)
+//   fail=Name[:N],...    calls that fail (the first N times, then succeed; N=-1: every other call,
+//                        the first included); DisplayConfigGetDeviceInfo/T names the reads of
+//                        type T alone
 //   ignoreFirstWrite=1   the monitor acknowledges the first brightness write and ignores it
 //   hdrStuck=1           HDR sets succeed and change nothing
 //   changed=1            the configuration changes before the first query, which finds its
@@ -79,9 +81,12 @@ struct Scenario {
 
 std::wstring logPath;
 
-bool Fails(const char* call) {
+bool Fails(const std::string& call) {
   const auto found = scenario.fail.find(call);
-  return found != scenario.fail.end() && found->second-- > 0;
+  if (found == scenario.fail.end()) return false;
+  int& left = found->second;
+  if (left < 0) return (left = left == -1 ? -2 : -1) == -2;
+  return left-- > 0;
 }
 
 void Log(const std::string& line) {
@@ -250,7 +255,10 @@ std::wstring DeviceName(UINT32 source) { return L"\\\\.\\DISPLAY" + std::to_wstr
 
 LONG WINAPI DoubleDisplayConfigGetDeviceInfo(DISPLAYCONFIG_DEVICE_INFO_HEADER* header) {
   Log("DisplayConfigGetDeviceInfo " + Hex(header, header->size));
-  if (Fails("DisplayConfigGetDeviceInfo")) return ERROR_GEN_FAILURE;
+  if (Fails("DisplayConfigGetDeviceInfo") ||
+      Fails("DisplayConfigGetDeviceInfo/" + std::to_string(header->type))) {
+    return ERROR_GEN_FAILURE;
+  }
   const int type = header->type;
   if (type == DISPLAYCONFIG_DEVICE_INFO_GET_SOURCE_NAME && header->size == 84) {
     for (const Path& path : scenario.paths) {
