@@ -40,11 +40,11 @@ add_custom_command(
           ${CMAKE_SOURCE_DIR}/res/glowtide.ico ${icon_folder}
   DEPENDS ${CMAKE_SOURCE_DIR}/res/icon_resources.py ${CMAKE_SOURCE_DIR}/res/glowtide.ico
   COMMENT "Splitting glowtide.ico into icon resources")
-set_source_files_properties(res/glowtide.rc PROPERTIES OBJECT_DEPENDS
-                            "${icon_folder}/icons.rc;${CMAKE_SOURCE_DIR}/res/glowtide.manifest")
-
-# The version for the resource script.
+# The version for the resource script. windres's includes are not tracked, so the script names
+# what it includes: a new version rebuilds the version block.
 configure_file(${CMAKE_SOURCE_DIR}/res/version.h.in ${icon_folder}/version.h @ONLY)
+set_source_files_properties(res/glowtide.rc PROPERTIES OBJECT_DEPENDS
+                            "${icon_folder}/icons.rc;${CMAKE_SOURCE_DIR}/res/glowtide.manifest;${icon_folder}/version.h")
 
 # A GUI-subsystem exe with the Unicode entry point.
 enable_language(RC)
