@@ -33,6 +33,8 @@ enum class OptionId {
   kWaitImageName,
   kWaitSeconds,
   kDisplay,
+  kMode,
+  kQuitMode,
 };
 
 struct OptionRow {
@@ -42,7 +44,7 @@ struct OptionRow {
 };
 
 // No argument can match two rows, so the order changes no result; it is kept as documented.
-constexpr std::array<OptionRow, 20> kOptions{{
+constexpr std::array<OptionRow, 22> kOptions{{
     {u"-SI", Match::kWhole, OptionId::kShowReport},
     {u"-B:", Match::kPrefix, OptionId::kBrightness},
     {u"-SB", Match::kWhole, OptionId::kSwitchBrightness},
@@ -63,6 +65,8 @@ constexpr std::array<OptionRow, 20> kOptions{{
     {u"-PW:", Match::kPrefix, OptionId::kWaitImageName},
     {u"-PWT:", Match::kPrefix, OptionId::kWaitSeconds},
     {u"-D:", Match::kPrefix, OptionId::kDisplay},
+    {u"-M:", Match::kPrefix, OptionId::kMode},
+    {u"-MQ:", Match::kPrefix, OptionId::kQuitMode},
 }};
 
 // The value after the option's name, or no value when the argument does not match the row.
@@ -172,6 +176,14 @@ bool ApplyOption(LaunchSettings& s, OptionId id, std::u16string_view value) {
       s.chooseDisplay = true;
       s.display.assign(value);
       return !value.empty();
+    case OptionId::kMode:
+      s.setMode = true;
+      s.mode.assign(value);
+      return true;
+    case OptionId::kQuitMode:
+      s.restoreMode = s.restoreOnExit = true;
+      s.quitMode.assign(value);
+      return true;
   }
   return true;
 }

@@ -2,9 +2,11 @@
 #include "app/run.h"
 
 #include <string>
+#include <tuple>
 
 #include "app/options.h"
 #include "display/display_list.h"
+#include "display/display_mode.h"
 #include "display/hdr_state.h"
 #include "display/sdr_white_level.h"
 #include "launch/child_launch.h"
@@ -20,12 +22,12 @@ void ShowError(WindowingPlatform& platform, const std::u16string& message) {
   platform.MessageBoxW(WindowHandle::kNull, message.c_str(), u"Error", kMbOk);
 }
 
-// A display as the phases and the restore see it: its list entry, and where its brightness is,
-// on which display.
+// A display as the phases and the restore see it: its list entry (HDR, white level), where its
+// brightness is, and the display of that monitor (its brightness and display mode).
 struct PhaseDisplay {
   const Display* display;
   BrightnessTarget brightness;
-  DisplayTarget brightnessDisplay;
+  const Display* monitorDisplay;
 };
 
 bool SameTarget(const DisplayTarget& a, const DisplayTarget& b) {
@@ -46,14 +48,15 @@ bool Contains(const std::vector<DisplayTarget>& targets, const DisplayTarget& ta
 std::vector<PhaseDisplay> PhaseDisplays(const std::vector<Display>& displays,
                                         const std::vector<std::size_t>& chosen, bool chooses) {
   bool primaryBuiltIn = false;
-  DisplayTarget primary = displays[0].target;
+  const Display* primary = nullptr;  // in clone mode the first of the primary monitor's displays
   for (const Display& display : displays) {
     primaryBuiltIn |= display.primary && display.builtIn;
-    if (display.primary) primary = display.target;
+    if (display.primary && primary == nullptr) primary = &display;
   }
+  if (primary == nullptr) primary = &displays[0];
   std::vector<PhaseDisplay> phase;
   for (const std::size_t index : chosen) {
-    PhaseDisplay entry{&displays[index], {}, chooses ? displays[index].target : primary};
+    PhaseDisplay entry{&displays[index], {}, chooses ? &displays[index] : primary};
     entry.brightness.builtIn = chooses ? displays[index].builtIn : primaryBuiltIn;
     if (chooses) {
       entry.brightness.chosen = true;
@@ -73,16 +76,48 @@ std::vector<PhaseDisplay> PhaseDisplays(const std::vector<Display>& displays,
 std::vector<DisplayTarget> Claims(const std::vector<PhaseDisplay>& displays) {
   std::vector<DisplayTarget> claims;
   for (const PhaseDisplay& entry : displays) {
-    for (const DisplayTarget& target : {entry.display->target, entry.brightnessDisplay}) {
+    for (const DisplayTarget& target : {entry.display->target, entry.monitorDisplay->target}) {
       if (!Contains(claims, target)) claims.push_back(target);
     }
   }
   return claims;
 }
 
+// In clone mode several displays share a device, whose mode is set once: for the first of them.
+bool FirstOfDevice(const std::vector<PhaseDisplay>& displays, const PhaseDisplay& entry) {
+  for (const PhaseDisplay& other : displays) {
+    if (other.monitorDisplay->device == entry.monitorDisplay->device) return &other == &entry;
+  }
+  return true;
+}
+
+// The error box's text when a -M: or -MQ: value is no mode that every display chosen lists (the
+// desktop mode always is); empty when each is.
+std::u16string ModeRefusal(DisplayConfigPlatform& platform, const LaunchSettings& settings,
+                           const std::vector<PhaseDisplay>& displays) {
+  for (const PhaseDisplay& entry : displays) {
+    if (!FirstOfDevice(displays, entry)) continue;
+    const Display* display = entry.monitorDisplay;
+    const std::vector<DisplayMode> modes = ListModes(platform, display->device);
+    DisplayMode current;
+    const std::u16string device = GdiDeviceName(display->device);
+    platform.EnumDisplaySettingsExW(device.c_str(), kEnumCurrentSettings, &current);
+    for (const auto& [given, option, value] :
+         {std::tuple{settings.setMode, u"-M:", &settings.mode},
+          std::tuple{settings.restoreMode, u"-MQ:", &settings.quitMode}}) {
+      if (!given) continue;
+      const std::optional<ModeRequest> request = ParseMode(*value, option[2] == u'Q');
+      if (request && (request->desktop || ResolveMode(*request, current, modes))) continue;
+      return option + *value + u" : no such mode on " + display->name + u"\n\n" +
+             ModeListLines(modes);
+    }
+  }
+  return {};
+}
+
 // The quit settings of this run, on those of the displays chosen at the start that are free:
-// HDR state, brightness and white level, in that order, each only when its quit option was given
-// and its display is among them. The HDR state goes out in
+// HDR state, display mode, brightness and white level, in that order, each only when its quit
+// option was given and its display is among them. The HDR state goes out in
 // the model that the HDR phase found, if it found one; the monitor of a chosen display is found
 // again by its device, since monitor handles can change while a game runs.
 class RunQuitSettings final : public QuitSettings {
@@ -100,7 +135,13 @@ class RunQuitSettings final : public QuitSettings {
       if (settings_.restoreHdr && ours) {
         inPlace &= SetHdrState(platform_, pause, target, settings_.quitHdrState, &model);
       }
-      if (settings_.restoreBrightness && Contains(free, entry.brightnessDisplay)) {
+      const bool monitorOurs = Contains(free, entry.monitorDisplay->target);
+      if (settings_.restoreMode && monitorOurs && FirstOfDevice(displays_, entry)) {
+        // Validated at the start: the value parses.
+        inPlace &= SetDisplayMode(platform_, entry.monitorDisplay->device,
+                                  ParseMode(settings_.quitMode, true).value_or(ModeRequest{}));
+      }
+      if (settings_.restoreBrightness && monitorOurs) {
         if (entry.brightness.chosen) {
           entry.brightness.monitor = FindMonitor(platform_, entry.display->device);
         }
@@ -153,6 +194,14 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
     chosen = choice.chosen;
   }
   std::vector<PhaseDisplay> phaseDisplays = PhaseDisplays(displays, chosen, settings.chooseDisplay);
+  // A mode that a display does not list is refused before anything changes.
+  if (settings.setMode || settings.restoreMode) {
+    const std::u16string refusal = ModeRefusal(platform, settings, phaseDisplays);
+    if (!refusal.empty()) {
+      ShowError(platform, refusal);
+      return kExitFailure;
+    }
+  }
 
   // Declared so that the shared table is let go before the child's handles are closed, and those
   // before the display arrays are released.
@@ -171,11 +220,19 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
   for (const PhaseDisplay& entry : phaseDisplays) {
     const Display& display = *entry.display;
     if (settings.chooseDisplay && settings.showReport) {
-      AppendReportSection(report, u"<Display %u>\nName : %s\nDevice : %s\n\n",
-                          {display.number, display.name, display.device});
+      AppendReportSection(
+          report, u"<Display %u>\nName : %s\nDevice : %s\n%s%s%s\n",
+          {display.number, display.name, display.device, display.id.empty() ? u"" : u"Id : ",
+           display.id, display.id.empty() ? u"" : u"\n"});
     }
     if (settings.showReport || settings.switchHdr || settings.enableHdr || settings.disableHdr) {
       inPlace &= RunHdrPhase(platform, pause, settings, display.target, &hdrModel, report);
+    }
+    // After the HDR state, which can reset the refresh rate, and before the white level.
+    if (settings.showReport) AppendModeSection(platform, entry.monitorDisplay->device, report);
+    if (settings.setMode && FirstOfDevice(phaseDisplays, entry)) {
+      inPlace &= SetDisplayMode(platform, entry.monitorDisplay->device,
+                                ParseMode(settings.mode, false).value_or(ModeRequest{}));
     }
     if (settings.showReport || settings.switchWhiteLevel || settings.setWhiteLevel) {
       inPlace &= RunWhiteLevelPhase(platform, pause, settings, display.target, report);

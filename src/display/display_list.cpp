@@ -65,6 +65,7 @@ void ReadNames(DisplayConfigPlatform& platform, Display* display) {
     if ((ReadLittleEndian32(target.bytes.data() + 20) & kFriendlyNameFromEdid) != 0) {
       display->name = ReadText(target.bytes.data() + 36, 64);
     }
+    display->id = DisplayId(ReadText(target.bytes.data() + 164, 128));
   }
   if (display->name.empty())
     display->name = display->builtIn ? u"Built-in display" : u"Unnamed display";
@@ -126,6 +127,22 @@ bool QueryDisplays(DisplayConfigPlatform& platform, MonitorConfigPlatform& monit
   return true;
 }
 
+std::u16string DisplayId(std::u16string_view devicePath) {
+  // The fields after the first and the second '#': the model and the instance.
+  std::u16string_view fields[2];
+  for (std::u16string_view& field : fields) {
+    const std::size_t hash = devicePath.find(u'#');
+    if (hash == std::u16string_view::npos) return {};
+    devicePath.remove_prefix(hash + 1);
+    field = devicePath.substr(0, devicePath.find(u'#'));
+  }
+  const std::u16string_view model = fields[0];
+  std::u16string_view instance = fields[1];
+  instance.remove_prefix(instance.find_last_of(u'&') + 1);
+  if (model.empty() || instance.empty()) return {};
+  return std::u16string(model) + u"-" + std::u16string(instance);
+}
+
 MonitorHandle FindMonitor(MonitorConfigPlatform& platform, std::u16string_view device) {
   MonitorHandle found = MonitorHandle::kNull;
   ForEachMonitor(platform, [&](MonitorHandle monitor, std::u16string_view name, std::uint32_t) {
@@ -145,7 +162,8 @@ DisplayChoice ChooseDisplays(const std::vector<Display>& displays, std::u16strin
   const bool text = !digits && value != u"*";
   for (std::size_t i = 0; i < displays.size(); ++i) {
     const bool chosen = text ? EqualIgnoringAsciiCase(displays[i].name, value) ||
-                                   EqualIgnoringAsciiCase(displays[i].device, value)
+                                   EqualIgnoringAsciiCase(displays[i].device, value) ||
+                                   EqualIgnoringAsciiCase(displays[i].id, value)
                              : !digits || displays[i].number == number;
     if (chosen) choice.chosen.push_back(i);
   }
@@ -153,7 +171,8 @@ DisplayChoice ChooseDisplays(const std::vector<Display>& displays, std::u16strin
   const bool anyEqual = !choice.chosen.empty();
   for (std::size_t i = 0; text && !anyEqual && i < displays.size(); ++i) {
     if (ContainsIgnoringAsciiCase(displays[i].name, value) ||
-        ContainsIgnoringAsciiCase(displays[i].device, value)) {
+        ContainsIgnoringAsciiCase(displays[i].device, value) ||
+        ContainsIgnoringAsciiCase(displays[i].id, value)) {
       choice.chosen.push_back(i);
     }
   }
@@ -170,7 +189,8 @@ std::u16string DisplayListLines(const std::vector<Display>& displays) {
   std::u16string lines;
   for (const Display& display : displays) {
     lines += Decimal(display.number) + u" : " + display.name + u" (" + display.device +
-             (display.primary ? u", primary)\n" : u")\n");
+             (display.primary ? u", primary)" : u")") +
+             (display.id.empty() ? u"" : u" " + display.id) + u"\n";
   }
   return lines;
 }

@@ -22,6 +22,9 @@ struct Display {
   std::u16string device;  // the source's GDI device name without "\\.\": "DISPLAY2"
   // The EDID's friendly name, else "Built-in display" for a built-in panel, else "Unnamed display".
   std::u16string name;
+  // What lasts across restarts, sleep and driver updates: the monitor's make and model and its
+  // connection, from its device path ("GSM5B7F-UID4353"); empty when there is no such path.
+  std::u16string id;
   bool builtIn = false;                          // internal, embedded DisplayPort or embedded UDI
   MonitorHandle monitor = MonitorHandle::kNull;  // none when no monitor has the device's name
   bool primary = false;
@@ -41,6 +44,11 @@ struct DisplayQuery {
 bool QueryDisplays(DisplayConfigPlatform& display, MonitorConfigPlatform& monitors,
                    DisplayQuery* query);
 
+// A monitor device path's lasting part: "\\?\DISPLAY#GSM5B7F#5&2a1c3e0&0&UID4353#{...}" gives
+// "GSM5B7F-UID4353" (its second field, and the last "&" part of its third, the connection; the
+// parts before it count driver installs). Empty for a path with fewer fields.
+std::u16string DisplayId(std::u16string_view devicePath);
+
 // The display monitor whose GDI device name is "\\.\" followed by device; none when it is gone.
 MonitorHandle FindMonitor(MonitorConfigPlatform& platform, std::u16string_view device);
 
@@ -51,11 +59,11 @@ struct DisplayChoice {
 };
 
 // Digits choose the display with that number, "*" every display, any other text the displays
-// whose name or device equals it (ASCII case ignored) or, when none does, contains it.
+// whose name, device or id equals it (ASCII case ignored) or, when none does, contains it.
 DisplayChoice ChooseDisplays(const std::vector<Display>& displays, std::u16string_view value);
 
-// "n : <name> (<device>)" for each display, ", primary" after the primary's device, each line
-// ending in a line feed.
+// "n : <name> (<device>)" for each display, ", primary" after the primary's device, then a blank
+// and the id when it has one, each line ending in a line feed.
 std::u16string DisplayListLines(const std::vector<Display>& displays);
 
 }  // namespace glowtide

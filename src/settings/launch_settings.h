@@ -31,6 +31,11 @@ struct LaunchSettings {
   bool hdrNewState = false;  // true = HDR on
   bool restoreHdr = false;
   bool quitHdrState = false;  // true = HDR on
+  // -M: and -MQ: as written; they are matched against each display's modes by the run.
+  bool setMode = false;
+  std::u16string mode;
+  bool restoreMode = false;
+  std::u16string quitMode;
   bool restoreOnExit = false;
   bool launchProgram = false;
   // Paths and arguments have no fixed capacity: nothing the user gives is cut.

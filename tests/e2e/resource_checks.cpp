@@ -42,7 +42,7 @@ void CheckResources() {
   CheckEqual(DialogText(exe, 103, kJapanese),
              L"0 #32770 84c800cc 'バージョン情報 Glowtide' MS UI Gothic 0,0 170x62\n"
              L"-1 Static 50000003 '#107' 14,14\n"
-             L"-1 Static 50020080 'Glowtide, バージョン 1.0' 42,14 114x8\n"
+             L"-1 Static 50020080 'Glowtide, バージョン 1.1' 42,14 114x8\n"
              L"-1 Static 50020000 'Copyright (C) 2026 the Glowtide authors' 42,26 114x8\n"
              L"1 Button 50030001 'OK' 113,41 50x14",
              "dialog 103 as the dialog manager builds it: caption, font, size and four controls");

@@ -55,7 +55,8 @@ std::string Describe(const LaunchSettings& s) {
   FIELD(enableHdr), FIELD(disableHdr), FIELD(hdrNewState), FIELD(restoreHdr), FIELD(quitHdrState);
   FIELD(restoreOnExit), FIELD(launchProgram), FIELD(programPath), FIELD(workingDirectory);
   FIELD(programArgument0), FIELD(programArgument1), FIELD(powerCycle), FIELD(waitImageName);
-  FIELD(waitSeconds), FIELD(chooseDisplay), FIELD(display);
+  FIELD(waitSeconds), FIELD(chooseDisplay), FIELD(display), FIELD(setMode), FIELD(mode);
+  FIELD(restoreMode), FIELD(quitMode);
 #undef FIELD
   return out;
 }
@@ -113,7 +114,8 @@ std::string FakePlatform::Trace() const {
                                  {"PowerReadDCValueIndex(", "getPdc", false},
                                  {"PowerWriteACValueIndex(", "setPac:", true},
                                  {"PowerWriteDCValueIndex(", "setPdc:", true},
-                                 {"PowerSetActiveScheme(", "apply", false}};
+                                 {"PowerSetActiveScheme(", "apply", false},
+                                 {"ChangeDisplaySettingsExW(", "mode:", true}};
   std::string trace;
   for (const std::string& call : calls) {
     for (const Short& s : kShort) {
@@ -262,6 +264,10 @@ std::int32_t FakePlatform::DisplayConfigGetDeviceInfo(std::uint8_t* request) {
     if (type == 2 && path.targetId == id) {
       WriteLittleEndian32(request + 20, path.name.empty() ? 0 : 1);
       WriteLittleEndian32(request + 24, path.technology);
+      for (std::size_t i = 0; i < devicePath.size(); ++i) {
+        request[164 + 2 * i] = static_cast<std::uint8_t>(devicePath[i]);
+        request[165 + 2 * i] = static_cast<std::uint8_t>(devicePath[i] >> 8);
+      }
       for (std::size_t i = 0; i < path.name.size(); ++i) {
         request[36 + 2 * i] = static_cast<std::uint8_t>(path.name[i]);
         request[37 + 2 * i] = static_cast<std::uint8_t>(path.name[i] >> 8);
@@ -306,6 +312,35 @@ FakePlatform::TargetState& FakePlatform::StateOf(std::uint32_t targetId) {
     targets_[targetId] = {on, whiteLevel};
   }
   return targets_[targetId];
+}
+
+bool FakePlatform::EnumDisplaySettingsExW(const char16_t* device, std::uint32_t modeNumber,
+                                          DisplayMode* mode) {
+  if (Call("EnumDisplaySettingsExW", Utf8(device) + "," + Num(modeNumber))) return false;
+  if (modeNumber == kEnumRegistrySettings) {
+    *mode = desktopMode;
+  } else if (modeNumber == kEnumCurrentSettings) {
+    *mode = modeOf_.count(device) ? modeOf_[device] : currentMode;
+  } else if (modeNumber < modes.size()) {
+    *mode = modes[modeNumber];
+  } else {
+    return false;
+  }
+  return true;
+}
+
+std::int32_t FakePlatform::ChangeDisplaySettingsExW(const char16_t* device, const DisplayMode& mode,
+                                                    std::uint32_t flags) {
+  const std::string name = Utf8(device).substr(4);
+  if (Call("ChangeDisplaySettingsExW",
+           (name == "DISPLAY1" ? "" : "@" + name + ",") + std::to_string(mode.width) + "x" +
+               std::to_string(mode.height) + "@" + std::to_string(mode.frequency) + "," +
+               std::to_string(mode.bitsPerPixel) + "," + Num(mode.fields) + "," +
+               std::to_string(flags))) {
+    return -1;  // DISP_CHANGE_FAILED
+  }
+  if (changeResult == 0 && !modeStuck) modeOf_[device] = mode;
+  return changeResult;
 }
 
 bool FakePlatform::EnumDisplayMonitors(std::vector<MonitorHandle>* monitors) {

@@ -82,6 +82,19 @@ struct Machine {
   std::uint32_t activeColorMode = 0;        // type 15: SDR
   std::uint32_t whiteLevel = 1000;
   std::vector<std::int32_t> newerReads;  // the results of the first type-15 reads, in order
+  // The modes every display lists, the one each is in (as a change leaves it), the desktop mode
+  // saved, and what a change answers.
+  std::vector<DisplayMode> modes = {{2560, 1440, 144, 32},
+                                    {2560, 1440, 60, 32},
+                                    {1920, 1080, 60, 32},
+                                    {1920, 1080, 59, 32},
+                                    {1280, 720, 60, 16}};
+  DisplayMode currentMode = {2560, 1440, 144, 32};
+  DisplayMode desktopMode = {2560, 1440, 144, 32};
+  std::int32_t changeResult = 0;
+  bool modeStuck = false;  // a change that succeeds and changes nothing
+  // The device path of the type-2 reply, for every target.
+  std::u16string devicePath;
 
   // Each monitor's physical monitors (of monitor s: handles 0x101 + 0x10 * s, and on), with these
   // descriptions, at brightness 50 of 0 to 100; the primary monitor's source.
@@ -149,6 +162,10 @@ class FakePlatform : public Platform, public Machine {
                                   std::uint8_t* modes, std::uint32_t* topologyId) override;
   std::int32_t DisplayConfigGetDeviceInfo(std::uint8_t* request) override;
   std::int32_t DisplayConfigSetDeviceInfo(std::uint8_t* request) override;
+  bool EnumDisplaySettingsExW(const char16_t* device, std::uint32_t modeNumber,
+                              DisplayMode* mode) override;
+  std::int32_t ChangeDisplaySettingsExW(const char16_t* device, const DisplayMode& mode,
+                                        std::uint32_t flags) override;
 
   MonitorHandle MonitorFromWindow(WindowHandle window, std::uint32_t flags) override {
     if (Call("MonitorFromWindow", Num(window) + "," + std::to_string(flags))) return {};
@@ -412,6 +429,7 @@ class FakePlatform : public Platform, public Machine {
   TargetState& StateOf(std::uint32_t targetId);
   std::map<std::uint32_t, TargetState> targets_;
   std::map<Handle, std::uint32_t> brightness_;
+  std::map<std::u16string, DisplayMode> modeOf_;  // by device, once changed
 };
 
 }  // namespace glowtide::testing

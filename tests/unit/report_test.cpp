@@ -42,6 +42,7 @@ TEST(ShowReport, EachSectionSaysWhatTheMachineAnswered) {
   struct Case {
     testing::Machine machine;
     std::string hdr = "Supported\nHDR : Disable";
+    std::string mode = "Current : 2560 x 1440 @ 144 Hz\nDesktop : 2560 x 1440 @ 144 Hz";
     std::string white = "1000   (80 nits)";
     std::string brightness = "<Brightness>\nSupported value : 0 to 100\nCurrent : 50\n\n";
     std::string capabilities = "Brightness : Can setting";
@@ -56,6 +57,9 @@ TEST(ShowReport, EachSectionSaysWhatTheMachineAnswered) {
       {.machine = {.currentModel = true, .advancedColorWord = 0x3, .advancedColor2Word = 0x3,
                    .activeColorMode = 1}, .hdr = "Not supported\nHDR : Disable"},
       {.machine = {.whiteLevel = 999}, .white = "999   (79 nits)"},
+      {.machine = {.desktopMode = {1920, 1080, 60, 32}},
+       .mode = "Current : 2560 x 1440 @ 144 Hz\nDesktop : 1920 x 1080 @ 60 Hz"},
+      {.machine = {.failing = {"EnumDisplaySettingsExW"}}, .mode = ""},
       {.machine = {.whiteLevel = 4294967295}, .white = "4294967295   (343597383 nits)"},
       {.machine = {.failing = {"DisplayConfigGetDeviceInfo"}}, .hdr = "", .white = ""},
       {.machine = {.capabilities = 0xFFFFFFFD}, .capabilities = "Brightness : Can't setting"},
@@ -72,6 +76,7 @@ TEST(ShowReport, EachSectionSaysWhatTheMachineAnswered) {
     glowtide::Run(platform, u"-SI", InstanceHandle{0x400000});
     const std::string expected =
         (c.hdr.empty() ? "" : "<HDR Status>\nHDR support status : " + c.hdr + "\n\n") +
+        (c.mode.empty() ? "" : "<Display mode>\n" + c.mode + "\n\n") +
         (c.white.empty()
              ? ""
              : "<HDR/SDR brightness balance (SDR white level)>\nCurrent : " + c.white + "\n\n") +

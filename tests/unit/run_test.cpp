@@ -38,7 +38,7 @@ TEST(Run, RunsItsPhasesInOrderAndEndsWithItsExitCode) {
   const std::string report = "Monitor information: ";
   // clang-format off
   const std::string sections =
-      report + "<HDR Status>\nHDR support status : Supported\nHDR : Disable\n\n<HDR/SDR brightness b";
+      report + "<HDR Status>\nHDR support status : Supported\nHDR : Disable\n\n<Display mode>\nCurren";
   const Case cases[] = {
       {u"-SI -bh:x -PR", -255, {"Error: -BH: Parameter error"}, {"LocalFree(argv)"}},
       {u"", 0, {report + Utf8(kUsageText).substr(0, 80)}, {"QueryDisplayConfig(4)"}},
@@ -51,6 +51,10 @@ TEST(Run, RunsItsPhasesInOrderAndEndsWithItsExitCode) {
        {"DisplayConfigSetDeviceInfo(10,0)", "DisplayConfigGetDeviceInfo(11)",
         "MessageBoxW(0x0,Monitor information,0x0)", "CreateProcessW(0x420,104)", "CloseHandle(0x54)",
         "CloseHandle(0x50)"}},
+      // A mode that the display does not list, or no mode at all, is refused before any change.
+      {u"-B:70 -M:800x600", -255,
+       {"Error: -M:800x600 : no such mode on Unnamed display\n\n2560 x 1440 : 144, 60 Hz\n1920 x 10"}},
+      {u"-P:g.exe -MQ:fast", -255, {"Error: -MQ:fast : no such mode on Unnamed display\n\n2560 x 1440 : 144, 60 Hz\n1920 x 1080"}},
       // The shell opened it and handed back no process: put back at once, and said why.
       {u"-P:x.url -BQ:33", 1,
        {"Error: Cannot wait for x.url: it started no program of its own; add -PW: with the game'"},
@@ -92,6 +96,8 @@ TEST(Run, EachPhaseSendsWhatItsOptionsAndTheMachineCallFor) {
       .paths = {{0x1234, 0, 7, 0, u"LG"}, {0x1234, 0, 8, 1, u"DELL", 0, true}, {0x1234, 0, 9, 1, u"TV"}},
       .monitorCount = 2, .descriptions = {u"TV", u"DELL"}, .primarySource = 1};
   testing::Machine deskFull = desk;  // a description that fills its field, with no NUL
+  testing::Machine deskRestart = desk;  // a mode change that would need a restart
+  deskRestart.changeResult = 1;
   deskFull.descriptions[0].assign(128, u'T');
   // clang-format on
   const testing::Machine laptop{.paths = {{0x1234, 0, 7, 0, u"", 0x80000000}}};  // a built-in panel
@@ -180,6 +186,10 @@ TEST(Run, EachPhaseSendsWhatItsOptionsAndTheMachineCallFor) {
       {u"-P:g.exe -BQ:33 -BBQ:4444", "[ ] [ setB@0x111:33 getB free ]",
        {.paths = desk.paths, .monitorCount = 2, .primarySource = 1,
         .table = testing::TableWith({{9, 7, {7}}}), .events = {"RS_GLOWTIDE_LIVE_9_7"}}},
+      {u"-P:g.exe -M:1920x1080 -MQ:D -BBQ:4444",
+       "[ ] mode:@DISPLAY2:1920x1080@60:32:0x5c0000:0 [ set-18:4444 get11 ]",
+       {.paths = desk.paths, .monitorCount = 2, .primarySource = 1,
+        .table = testing::TableWith({{9, 7, {8}}}), .events = {"RS_GLOWTIDE_LIVE_9_7"}}},
       {u"-D:* -HDR:S",
        "get15 get9 set10:1 get9 get9@8 set10@8:0 get9@8 get9@9 set10@9:1 get9@9", desk},
       // A built-in panel's brightness is the power scheme's, within 0 to 100; none without one.
@@ -187,6 +197,20 @@ TEST(Run, EachPhaseSendsWhatItsOptionsAndTheMachineCallFor) {
       // A power source that Windows does not know gets both values.
       {u"-B:40", "setPac:40 setPdc:40 apply getPac", {.paths = laptop.paths, .acLineStatus = 255}},
       {u"-B:40", "", {.failing = {"PowerGetActiveScheme"}, .paths = laptop.paths}, 1},
+      // The display mode: after HDR and before the white level, no change when already in it, not
+      // in place when the change or its read back fails; without -D: the primary's display, with
+      // it each chosen display's device once. The restore: HDR, mode, brightness, white level.
+      {u"-BB:2222 -M:1920x1080@60 -HDR:E", "get15 set10:1 get9 mode:1920x1080@60:32:0x5c0000:0 set-18:2222 get11"},
+      {u"-M:@59", "mode:2560x1440@60:32:0x5c0000:0"},
+      {u"-M:2560x1440", ""},
+      {u"-M:1920x1080", "mode:1920x1080@60:32:0x5c0000:0", {.changeResult = 1}, 1},  // a restart asked for
+      {u"-M:1920x1080", "mode:1920x1080@60:32:0x5c0000:0", {.modeStuck = true}, 1},
+      {u"-M:1920x1080", "mode:@DISPLAY2:1920x1080@60:32:0x5c0000:0", desk},
+      {u"-D:* -M:1920x1080", "mode:1920x1080@60:32:0x5c0000:0 mode:@DISPLAY2:1920x1080@60:32:0x5c0000:0",
+       deskRestart, 1},
+      {game + u"-M:1920x1080 -MQ:D -HDRQ:E -BQ:33 -BBQ:4444",
+       "[ ] mode:1920x1080@60:32:0x5c0000:0 set-18:2222 get11 setB:11 getB free [ get15 set10:1 get9 "
+       "mode:2560x1440@144:32:0x5c0000:0 setB:33 getB free set-18:4444 get11 ]"},
       // A quit option without -P: counts nothing, and -PW: without one waits for nothing.
       {u"-BQ:33 -HDRQ:E -BBQ:4444", ""},                     {u"-P:g.exe -PW:g.exe", ""},
   };

@@ -83,6 +83,31 @@ std::int32_t Win32Platform::DisplayConfigSetDeviceInfo(std::uint8_t* request) {
   return ::DisplayConfigSetDeviceInfo(reinterpret_cast<DISPLAYCONFIG_DEVICE_INFO_HEADER*>(request));
 }
 
+bool Win32Platform::EnumDisplaySettingsExW(const char16_t* device, std::uint32_t modeNumber,
+                                           DisplayMode* mode) {
+  DEVMODEW native{};
+  native.dmSize = sizeof native;
+  if (!::EnumDisplaySettingsExW(Wide(device), modeNumber, &native, 0)) return false;
+  mode->width = native.dmPelsWidth;
+  mode->height = native.dmPelsHeight;
+  mode->frequency = native.dmDisplayFrequency;
+  mode->bitsPerPixel = native.dmBitsPerPel;
+  mode->fields = native.dmFields;
+  return true;
+}
+
+std::int32_t Win32Platform::ChangeDisplaySettingsExW(const char16_t* device,
+                                                     const DisplayMode& mode, std::uint32_t flags) {
+  DEVMODEW native{};
+  native.dmSize = sizeof native;
+  native.dmPelsWidth = mode.width;
+  native.dmPelsHeight = mode.height;
+  native.dmDisplayFrequency = mode.frequency;
+  native.dmBitsPerPel = mode.bitsPerPixel;
+  native.dmFields = mode.fields;
+  return ::ChangeDisplaySettingsExW(Wide(device), &native, nullptr, flags, nullptr);
+}
+
 MonitorHandle Win32Platform::MonitorFromWindow(WindowHandle window, std::uint32_t flags) {
   return Wrap<MonitorHandle>(::MonitorFromWindow(Native(window), flags));
 }

@@ -20,6 +20,10 @@ class Win32Platform final : public Platform {
                                   std::uint8_t* modes, std::uint32_t* topologyId) override;
   std::int32_t DisplayConfigGetDeviceInfo(std::uint8_t* request) override;
   std::int32_t DisplayConfigSetDeviceInfo(std::uint8_t* request) override;
+  bool EnumDisplaySettingsExW(const char16_t* device, std::uint32_t modeNumber,
+                              DisplayMode* mode) override;
+  std::int32_t ChangeDisplaySettingsExW(const char16_t* device, const DisplayMode& mode,
+                                        std::uint32_t flags) override;
 
   MonitorHandle MonitorFromWindow(WindowHandle window, std::uint32_t flags) override;
   bool EnumDisplayMonitors(std::vector<MonitorHandle>* monitors) override;

@@ -11,11 +11,14 @@
 //    with request bytes in hex and the calling process id, to the file named by DEVICE_DOUBLE_LOG.
 //
 // Scenario lines (key=value, all optional):
-//   paths=LOW:HIGH:ID[:SOURCE[:NAME[:TECH]]],...
+//   paths=LOW:HIGH:ID[:SOURCE[:NAME[:TECH[:DEVICEPATH]]]],...
 //                        display paths: adapter LUID parts, target id, source id (default: the
 //                        path's index; source s is the device \\.\DISPLAY<s+1> and the monitor
-//                        0x7700+s), the EDID's friendly name and the output technology
-//                        (default 4660:0:7)
+//                        0x7700+s), the EDID's friendly name, the output technology and the
+//                        monitor's device path (default 4660:0:7)
+//   modes=WxH@HZ,...     the modes every source lists, at 32 bits per pixel (default
+//                        2560x1440@144,2560x1440@60,1920x1080@60); the first is the current and the
+//                        desktop (registry) mode, and a change is kept within the run
 //   primary=SOURCE       the primary monitor's source (default 0)
 //   advancedColor=N      older generation: advanced-colour word (default 1: supported, off)
 //   generation=current   a Windows 11 24H2 system that also answers types 15 and 16
@@ -56,6 +59,7 @@ struct Path {
   UINT32 id = 0, source = 0;
   std::wstring name;
   UINT32 technology = 0;
+  std::wstring devicePath;
   UINT32 advancedColor = 1;  // older generation's word
   bool hdr = false;          // current generation's state
   UINT32 whiteLevel = 1000;
@@ -77,6 +81,8 @@ struct Scenario {
   bool changed = false;
   DWORD mains = 60, battery = 40;
   bool onBattery = false;
+  std::vector<DEVMODEW> modes;
+  std::map<UINT32, DEVMODEW> modeOf;  // by source, once changed
 } scenario;
 
 std::wstring logPath;
@@ -176,11 +182,24 @@ void LoadScenario() {
     path.source = f.size() > 3 ? strtoul(f[3].c_str(), nullptr, 0) : scenario.paths.size();
     if (f.size() > 4) path.name = Wide(f[4]);
     if (f.size() > 5) path.technology = strtoul(f[5].c_str(), nullptr, 0);
+    if (f.size() > 6) path.devicePath = Wide(f[6]);
     path.advancedColor = number("advancedColor", 1);
     path.hdr = keys["hdr"] == "1";
     path.whiteLevel = number("whiteLevel", 1000);
     scenario.paths.push_back(path);
     start = end + 1;
+  }
+  const std::string modes =
+      (keys.count("modes") ? keys["modes"] : "2560x1440@144,2560x1440@60,1920x1080@60") + ",";
+  for (size_t at = 0, comma; (comma = modes.find(',', at)) != std::string::npos; at = comma + 1) {
+    DEVMODEW mode{};
+    mode.dmSize = sizeof mode;
+    mode.dmBitsPerPel = 32;
+    mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT | DM_DISPLAYFREQUENCY | DM_BITSPERPEL;
+    if (sscanf(modes.c_str() + at, "%lux%lu@%lu", &mode.dmPelsWidth, &mode.dmPelsHeight,
+               &mode.dmDisplayFrequency) == 3) {
+      scenario.modes.push_back(mode);
+    }
   }
   for (const Path& path : scenario.paths) {
     const std::string key = "physical" + std::to_string(path.source);
@@ -276,6 +295,7 @@ LONG WINAPI DoubleDisplayConfigGetDeviceInfo(DISPLAYCONFIG_DEVICE_INFO_HEADER* h
     name->flags.value = path->name.empty() ? 0 : 1;
     name->outputTechnology = static_cast<DISPLAYCONFIG_VIDEO_OUTPUT_TECHNOLOGY>(path->technology);
     wcsncpy(name->monitorFriendlyDeviceName, path->name.c_str(), 63);
+    wcsncpy(name->monitorDevicePath, path->devicePath.c_str(), 127);
     return ERROR_SUCCESS;
   }
   if (type == DISPLAYCONFIG_DEVICE_INFO_GET_ADVANCED_COLOR_INFO && header->size == 32) {
@@ -370,6 +390,46 @@ BOOL WINAPI DoubleGetSystemPowerStatus(SYSTEM_POWER_STATUS* status) {
   return TRUE;
 }
 
+// The source of a GDI device name "\\.\DISPLAY<s+1>"; -1 for any other.
+int SourceOfDevice(const wchar_t* device) {
+  return device && wcsncmp(device, L"\\\\.\\DISPLAY", 11) == 0 ? _wtoi(device + 11) - 1 : -1;
+}
+
+std::string ModeText(const DEVMODEW& mode) {
+  return std::to_string(mode.dmPelsWidth) + "x" + std::to_string(mode.dmPelsHeight) + "@" +
+         std::to_string(mode.dmDisplayFrequency);
+}
+
+BOOL WINAPI DoubleEnumDisplaySettingsExW(const wchar_t* device, DWORD number, DEVMODEW* mode,
+                                         DWORD) {
+  const int source = SourceOfDevice(device);
+  if (source < 0 || scenario.modes.empty() || Fails("EnumDisplaySettingsExW")) return FALSE;
+  const DEVMODEW* found = nullptr;
+  if (number == ENUM_CURRENT_SETTINGS) {
+    found = scenario.modeOf.count(source) ? &scenario.modeOf[source] : &scenario.modes[0];
+  } else if (number == ENUM_REGISTRY_SETTINGS) {
+    found = &scenario.modes[0];
+  } else if (number < scenario.modes.size()) {
+    found = &scenario.modes[number];
+  }
+  if (!found) return FALSE;
+  const WORD size = mode->dmSize;
+  *mode = *found;
+  mode->dmSize = size;
+  return TRUE;
+}
+
+LONG WINAPI DoubleChangeDisplaySettingsExW(const wchar_t* device, DEVMODEW* mode, HWND, DWORD flags,
+                                           void* parameter) {
+  const int source = SourceOfDevice(device);
+  Log("ChangeDisplaySettingsExW DISPLAY" + std::to_string(source + 1) + " " + ModeText(*mode) +
+      " bits=" + std::to_string(mode->dmBitsPerPel) + " fields=" + Hex(&mode->dmFields, 4) +
+      " flags=" + std::to_string(flags) + (parameter ? " parameter" : ""));
+  if (source < 0 || Fails("ChangeDisplaySettingsExW")) return DISP_CHANGE_FAILED;
+  scenario.modeOf[source] = *mode;
+  return DISP_CHANGE_SUCCESSFUL;
+}
+
 void* Replacement(const char* name) {
   static const std::map<std::string, void*> replacements = {
       {"GetSystemPowerStatus", reinterpret_cast<void*>(&DoubleGetSystemPowerStatus)},
@@ -380,6 +440,8 @@ void* Replacement(const char* name) {
       {"MonitorFromWindow", reinterpret_cast<void*>(&DoubleMonitorFromWindow)},
       {"EnumDisplayMonitors", reinterpret_cast<void*>(&DoubleEnumDisplayMonitors)},
       {"GetMonitorInfoW", reinterpret_cast<void*>(&DoubleGetMonitorInfoW)},
+      {"EnumDisplaySettingsExW", reinterpret_cast<void*>(&DoubleEnumDisplaySettingsExW)},
+      {"ChangeDisplaySettingsExW", reinterpret_cast<void*>(&DoubleChangeDisplaySettingsExW)},
   };
   const auto found = replacements.find(name);
   return found == replacements.end() ? nullptr : found->second;

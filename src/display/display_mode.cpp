@@ -1,0 +1,173 @@
+// Display modes: parsing, matching against the listed modes, the change and its read back.
+#include "display/display_mode.h"
+
+#include <algorithm>
+
+#include "common/decimal.h"
+
+namespace glowtide {
+namespace {
+
+constexpr std::uint32_t kBitsPerPixel = 32;
+
+// The decimal number that the whole text is; none for an empty text, a sign, or one past 99999.
+std::optional<std::uint32_t> Whole(std::u16string_view text) {
+  if (text.empty() || text.size() > 5) return std::nullopt;
+  std::uint32_t number = 0;
+  for (const char16_t unit : text) {
+    if (unit < u'0' || unit > u'9') return std::nullopt;
+    number = number * 10 + (unit - u'0');
+  }
+  if (number == 0) return std::nullopt;
+  return number;
+}
+
+bool SameSize(const DisplayMode& a, const DisplayMode& b) {
+  return a.width == b.width && a.height == b.height;
+}
+
+bool SameMode(const DisplayMode& a, const DisplayMode& b) {
+  return SameSize(a, b) && a.frequency == b.frequency && a.bitsPerPixel == b.bitsPerPixel;
+}
+
+std::uint32_t Distance(std::uint32_t a, std::uint32_t b) { return a > b ? a - b : b - a; }
+
+// Whether a comes before b in a list of modes: the larger size first, then the higher rate.
+bool Before(const DisplayMode& a, const DisplayMode& b) {
+  const std::uint64_t areaA = std::uint64_t{a.width} * a.height;
+  const std::uint64_t areaB = std::uint64_t{b.width} * b.height;
+  if (areaA != areaB) return areaA > areaB;
+  if (a.width != b.width) return a.width > b.width;
+  return a.frequency > b.frequency;
+}
+
+}  // namespace
+
+std::optional<ModeRequest> ParseMode(std::u16string_view value, bool desktopAllowed) {
+  ModeRequest request;
+  if (value == u"D" || value == u"d") {
+    if (!desktopAllowed) return std::nullopt;
+    request.desktop = true;
+    return request;
+  }
+  const std::size_t at = value.find(u'@');
+  if (at != std::u16string_view::npos) {
+    const std::optional<std::uint32_t> rate = Whole(value.substr(at + 1));
+    if (!rate) return std::nullopt;
+    request.frequency = *rate;
+    value = value.substr(0, at);
+    if (value.empty()) return request;
+  }
+  const std::size_t x = value.find_first_of(u"xX");
+  if (x == std::u16string_view::npos) return std::nullopt;
+  const std::optional<std::uint32_t> width = Whole(value.substr(0, x));
+  const std::optional<std::uint32_t> height = Whole(value.substr(x + 1));
+  if (!width || !height) return std::nullopt;
+  request.width = *width;
+  request.height = *height;
+  return request;
+}
+
+std::u16string GdiDeviceName(std::u16string_view device) {
+  return u"\\\\.\\" + std::u16string(device);
+}
+
+std::vector<DisplayMode> ListModes(DisplayConfigPlatform& platform, std::u16string_view device) {
+  const std::u16string name = GdiDeviceName(device);
+  std::vector<DisplayMode> modes;
+  DisplayMode mode;
+  for (std::uint32_t i = 0; platform.EnumDisplaySettingsExW(name.c_str(), i, &mode); ++i) {
+    if (mode.bitsPerPixel != kBitsPerPixel) continue;
+    mode.fields = 0;
+    if (std::any_of(modes.begin(), modes.end(),
+                    [&](const DisplayMode& listed) { return SameMode(listed, mode); })) {
+      continue;
+    }
+    modes.insert(std::find_if(modes.begin(), modes.end(),
+                              [&](const DisplayMode& listed) { return Before(mode, listed); }),
+                 mode);
+  }
+  return modes;
+}
+
+std::optional<DisplayMode> ResolveMode(const ModeRequest& request, const DisplayMode& current,
+                                       const std::vector<DisplayMode>& modes) {
+  if (request.desktop) return std::nullopt;
+  DisplayMode size = current;
+  if (request.width != 0) {
+    size.width = request.width;
+    size.height = request.height;
+  }
+  std::optional<DisplayMode> best;
+  if (request.frequency == 0) {
+    // The current rate when the size lists it, else the highest it lists.
+    for (const DisplayMode& mode : modes) {
+      if (SameSize(mode, size) && mode.frequency == current.frequency) return mode;
+      if (SameSize(mode, size) && (!best || mode.frequency > best->frequency)) best = mode;
+    }
+    return best;
+  }
+  for (const DisplayMode& mode : modes) {
+    // A rate within 1 Hz stands for one that the driver lists rounded (59 for 60, 143 for 144).
+    const std::uint32_t distance = Distance(mode.frequency, request.frequency);
+    if (!SameSize(mode, size) || distance > 1) continue;
+    const std::uint32_t bestDistance = best ? Distance(best->frequency, request.frequency) : 2;
+    if (distance < bestDistance || (distance == bestDistance && mode.frequency > best->frequency))
+      best = mode;
+  }
+  return best;
+}
+
+std::u16string ModeListLines(const std::vector<DisplayMode>& modes) {
+  std::u16string lines;
+  for (std::size_t i = 0; i < modes.size(); ++i) {
+    const bool first = i == 0 || !SameSize(modes[i - 1], modes[i]);
+    const bool last = i + 1 == modes.size() || !SameSize(modes[i + 1], modes[i]);
+    if (first) lines += Decimal(modes[i].width) + u" x " + Decimal(modes[i].height) + u" : ";
+    lines += Decimal(modes[i].frequency) + (last ? u" Hz\n" : u", ");
+  }
+  return lines;
+}
+
+bool SetDisplayMode(DisplayConfigPlatform& platform, std::u16string_view device,
+                    const ModeRequest& request) {
+  const std::u16string name = GdiDeviceName(device);
+  DisplayMode current;
+  if (!platform.EnumDisplaySettingsExW(name.c_str(), kEnumCurrentSettings, &current)) return false;
+  std::optional<DisplayMode> wanted;
+  if (request.desktop) {
+    DisplayMode saved;
+    if (platform.EnumDisplaySettingsExW(name.c_str(), kEnumRegistrySettings, &saved))
+      wanted = saved;
+  } else {
+    wanted = ResolveMode(request, current, ListModes(platform, device));
+  }
+  if (!wanted) return false;
+  wanted->bitsPerPixel = kBitsPerPixel;
+  // A display already in the mode gets no change, and so no black flash.
+  if (SameMode(*wanted, current)) return true;
+  wanted->fields = kDmPelsWidth | kDmPelsHeight | kDmDisplayFrequency | kDmBitsPerPel;
+  // For this session only: a restart brings back the mode the user saved. A change that needs a
+  // restart (DISP_CHANGE_RESTART) is not in place either.
+  if (platform.ChangeDisplaySettingsExW(name.c_str(), *wanted, 0) != kDispChangeSuccessful)
+    return false;
+  DisplayMode now;
+  return platform.EnumDisplaySettingsExW(name.c_str(), kEnumCurrentSettings, &now) &&
+         SameMode(now, *wanted);
+}
+
+void AppendModeSection(DisplayConfigPlatform& platform, std::u16string_view device,
+                       ReportText& report) {
+  const std::u16string name = GdiDeviceName(device);
+  std::u16string lines;
+  for (const auto& [label, number] : {std::pair{u"Current : ", kEnumCurrentSettings},
+                                      std::pair{u"Desktop : ", kEnumRegistrySettings}}) {
+    DisplayMode mode;
+    if (!platform.EnumDisplaySettingsExW(name.c_str(), number, &mode)) continue;
+    lines += std::u16string(label) + Decimal(mode.width) + u" x " + Decimal(mode.height) + u" @ " +
+             Decimal(mode.frequency) + u" Hz\n";
+  }
+  if (!lines.empty()) report.Append(u"<Display mode>\n" + lines + u"\n");
+}
+
+}  // namespace glowtide
