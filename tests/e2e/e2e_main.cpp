@@ -1,7 +1,7 @@
 // The end-to-end suite's entry: runs every group of checks against the Glowtide.exe beside it.
 // With --run it instead runs Glowtide.exe once with the rest of the command line, prints each
-// box and presses OK, for trying the program without a screen. With --held-lock it runs the one
-// check that needs a Wine prefix (and so a shared lock) of its own.
+// box and presses OK, for trying the program without a screen. With --timed it runs the checks
+// that wait on time, under a Wine prefix (and so a shared lock) of its own.
 #include <cstdio>
 #include <cstring>
 
@@ -34,8 +34,8 @@ int main(int argc, char** argv) {
     if (!rest.empty() && rest[0] == L' ') rest.erase(0, 1);
     return RunOnce(rest);
   }
-  if (argc > 1 && strcmp(argv[1], "--held-lock") == 0) {
-    e2e::CheckHeldLock();
+  if (argc > 1 && strcmp(argv[1], "--timed") == 0) {
+    e2e::CheckTimedWaits();
     return e2e::Summary();
   }
   e2e::CheckPlantedDll(true);

@@ -137,16 +137,10 @@ class PowerCycleCheck {
 // and makes a document and a shortcut to program; gives back the URL, shortcut and document.
 std::vector<std::wstring> ShellTargets(const std::wstring& program);
 
-// The built exe's resources as text, read through the platform's own functions: a resource's
-// bytes; a menu's commands and texts, popups in braces; an accelerator table's flags, keys and
-// commands; a dialog built from its template by the dialog manager (each window's id, class,
-// style, text and place in dialog units, the font); a version block's fixed part, translation and
-// the given strings of a string table; an icon group's images decoded by WIC, as "side/bits"
-// with "png", and the FNV-1a hash of their RGBA rows.
+// The built exe's resources, read through the platform's own functions: a resource's bytes; a
+// version block's fixed part, translation and the given strings of a string table; an icon
+// group's images decoded by WIC, as "side/bits" with "png", and the FNV-1a hash of their RGBA rows.
 std::string ResourceBytes(HMODULE module, const wchar_t* type, int name, WORD language);
-std::wstring MenuText(HMENU menu);
-std::wstring AcceleratorText(HACCEL table);
-std::wstring DialogText(HMODULE module, int id, WORD language);
 std::wstring VersionText(const std::wstring& path, const wchar_t* table,
                          std::initializer_list<const wchar_t*> keys);
 std::wstring IconImages(HMODULE module, const std::string& group, WORD language,
@@ -164,9 +158,10 @@ void CheckCommandLine();
 void CheckDisplay();
 void CheckMonitor();  // changes that stick, and built-in panels
 void CheckLaunch();
-// Run alone, under a Wine prefix of its own, beside the others: a launch that finds the shared
-// lock held waits 10 s for it, and the lock would hold up every other counted launch meanwhile.
-void CheckHeldLock();
+// Run under a Wine prefix (and so a shared lock) of its own, beside the others: the checks that
+// wait on time, a game's restart and settle time, the -PWT: grace period, and a launch that finds
+// the shared lock held, which would hold up every other counted launch for 10 s.
+void CheckTimedWaits();
 void CheckPlantedDll(bool before);  // before the others, and after them
 
 std::string Narrow(const std::wstring& text);  // UTF-8, with control characters escaped

@@ -1,7 +1,8 @@
 // Launch and restore end to end: the child's own argument list and folder, a batch program, a
-// launch that fails, counted launches that overlap (one of them killed), the hidden window, the
-// session's end, the wait for a game by name while its launcher stays open, and launches through
-// the shell.
+// URL refused, a launch that fails, counted launches that overlap (one of them killed), the hidden
+// window, the session's end, launches through the shell, two launches on two displays and a
+// session end during a restore; and, beside them, the checks that wait on time: a game that
+// restarts itself, the -PWT: grace period and a held lock.
 #include <cstdio>
 #include <memory>
 
@@ -147,42 +148,6 @@ void CheckLaunch() {
                " | " + quit + "61", "... and the last one out restores, once");
   }
 
-  // A launcher that starts the game and stays open, and a game that restarts itself after a
-  // second: -PW: restores only when the game has ended for good. The game's name is found
-  // whatever the case of its letters, ASCII or not.
-  const std::wstring game = SuiteDirectory() + L"\\child\\\u00c9POP\u00c9E.exe";
-  CopyFileW((SuiteDirectory() + L"\\child\\glowtide_game.exe").c_str(), game.c_str(), FALSE);
-  SetEnvironmentVariableW(L"GLOWTIDE_CHILD_SPAWN", game.c_str());
-  SetEnvironmentVariableW(L"GLOWTIDE_CHILD_RESPAWN", L"1000");
-  {
-    DeleteFileW(kRecord.c_str());
-    Gate launcher(L"GlowtideSuiteLauncher", L"GLOWTIDE_LAUNCHER_EVENT");
-    Gate second(L"GlowtideSuiteGame2");
-    Gate first(L"GlowtideSuiteGame");
-    Instance launch(L"\"-P:" + Child() + L"\" -BQ:30 -PW:\u00e9pop\u00e9e.exe");
-    // Glowtide looks for the game twice a second: a second is time for it to have seen each one.
-    WaitForFile(kRecord);
-    const bool waitsForFirst = !launch.HasEnded(1000);
-    DeleteFileW(kRecord.c_str());
-    SetEvent(first.event);
-    WaitForFile(kRecord);  // it has restarted
-    Check(waitsForFirst && !launch.HasEnded(1000) && Restored(launch.processId()).empty(),
-          "with -PW: a game gone for a second and back is waited for, with nothing restored");
-    SetEvent(second.event);
-    launch.Finish();
-    CheckEqual(Restored(launch.processId()), quit + "30",
-               "with -PW: the settings come when the game ends, while the launcher stays open");
-  }
-  SetEnvironmentVariableW(L"GLOWTIDE_CHILD_RESPAWN", nullptr);
-  SetEnvironmentVariableW(L"GLOWTIDE_CHILD_SPAWN", nullptr);
-
-  const ULONGLONG start = GetTickCount64();
-  RunResult grace = RunGlowtide(L"\"-P:" + Child() + L"\" -BQ:40 -PW:absent.exe -PWT:1");
-  const ULONGLONG took = GetTickCount64() - start;
-  printf("info a launch waiting for a game that never came ended after %llu ms\n", took);
-  Check(grace.exitCode == 0 && took >= 1000 && took < 5000 && !Restored(grace.processId).empty(),
-        "a game that never appears is looked for for -PWT: seconds, then the settings come");
-
   // Through the shell: a URL of a registered protocol, a shortcut and a document. When the shell
   // hands over the child itself, the ended child is not taken for the game (a game that its
   // client relaunches under the same name must still be waited for): the restore then comes
@@ -242,8 +207,46 @@ void CheckLaunch() {
   }
 }
 
-void CheckHeldLock() {
+void CheckTimedWaits() {
   SetDeviceScenario("");
+  SetEnvironmentVariableW(L"GLOWTIDE_CHILD_RECORD", kRecord.c_str());
+  const std::string quit = "SetMonitorBrightness handle=0x1001 value=";
+  // A launcher that starts the game and stays open, and a game that restarts itself after a
+  // second: -PW: restores only when the game has ended for good. The game's name is found
+  // whatever the case of its letters, ASCII or not.
+  const std::wstring game = SuiteDirectory() + L"\\child\\\u00c9POP\u00c9E.exe";
+  CopyFileW((SuiteDirectory() + L"\\child\\glowtide_game.exe").c_str(), game.c_str(), FALSE);
+  SetEnvironmentVariableW(L"GLOWTIDE_CHILD_SPAWN", game.c_str());
+  SetEnvironmentVariableW(L"GLOWTIDE_CHILD_RESPAWN", L"1000");
+  {
+    DeleteFileW(kRecord.c_str());
+    Gate launcher(L"GlowtideSuiteLauncher", L"GLOWTIDE_LAUNCHER_EVENT");
+    Gate second(L"GlowtideSuiteGame2");
+    Gate first(L"GlowtideSuiteGame");
+    Instance launch(L"\"-P:" + Child() + L"\" -BQ:30 -PW:\u00e9pop\u00e9e.exe");
+    // Glowtide looks for the game twice a second: a second is time for it to have seen each one.
+    WaitForFile(kRecord);
+    const bool waitsForFirst = !launch.HasEnded(1000);
+    DeleteFileW(kRecord.c_str());
+    SetEvent(first.event);
+    WaitForFile(kRecord);  // it has restarted
+    Check(waitsForFirst && !launch.HasEnded(1000) && Restored(launch.processId()).empty(),
+          "with -PW: a game gone for a second and back is waited for, with nothing restored");
+    SetEvent(second.event);
+    launch.Finish();
+    CheckEqual(Restored(launch.processId()), quit + "30",
+               "with -PW: the settings come when the game ends, while the launcher stays open");
+  }
+  SetEnvironmentVariableW(L"GLOWTIDE_CHILD_RESPAWN", nullptr);
+  SetEnvironmentVariableW(L"GLOWTIDE_CHILD_SPAWN", nullptr);
+
+  const ULONGLONG start = GetTickCount64();
+  RunResult grace = RunGlowtide(L"\"-P:" + Child() + L"\" -BQ:40 -PW:absent.exe -PWT:1");
+  const ULONGLONG took = GetTickCount64() - start;
+  printf("info a launch waiting for a game that never came ended after %llu ms\n", took);
+  Check(grace.exitCode == 0 && took >= 1000 && took < 5000 && !Restored(grace.processId).empty(),
+        "a game that never appears is looked for for -PWT: seconds, then the settings come");
+
   const std::wstring record = TempFile(L"glowtide_held_lock_record.txt");
   DeleteFileW(record.c_str());
   SetEnvironmentVariableW(L"GLOWTIDE_CHILD_RECORD", record.c_str());
@@ -252,9 +255,9 @@ void CheckHeldLock() {
   Instance launch(L"-BQ:40 \"-P:" + Child() + L"\"");
   const bool started = !WaitForFile(record, 20000).empty();
   const RunResult run = launch.Finish();
-  const ULONGLONG took = launch.Lifetime();
-  printf("info a launch that found the lock held started its program after %llu ms\n", took);
-  Check(started && run.exitCode == 1 && took >= 9500 && took < 13000 &&
+  const ULONGLONG held = launch.Lifetime();
+  printf("info a launch that found the lock held started its program after %llu ms\n", held);
+  Check(started && run.exitCode == 1 && held >= 9500 && held < 13000 &&
             Restored(run.processId).empty(),
         "with the lock held elsewhere the launch still starts, after about 10 s, uncounted: no "
         "restore, and exit 1");

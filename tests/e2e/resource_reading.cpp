@@ -1,5 +1,5 @@
 // Reads the built exe's resources as text through the platform's own functions: the resource
-// loader, the menu and accelerator functions, the dialog manager, the version API and WIC.
+// loader, the version API and WIC.
 #include <wincodec.h>
 
 #include <cstdio>
@@ -13,82 +13,6 @@ std::string ResourceBytes(HMODULE module, const wchar_t* type, int name, WORD la
   if (!found) return "";
   return std::string(static_cast<const char*>(LockResource(LoadResource(module, found))),
                      SizeofResource(module, found));
-}
-
-std::wstring MenuText(HMENU menu) {
-  std::wstring text;
-  for (int i = 0; i < GetMenuItemCount(menu); ++i) {
-    wchar_t name[64] = {};
-    MENUITEMINFOW item{sizeof item, MIIM_ID | MIIM_STRING | MIIM_SUBMENU};
-    item.dwTypeData = name;
-    item.cch = 64;
-    GetMenuItemInfoW(menu, i, TRUE, &item);
-    text += (i ? L" " : L"") + (item.hSubMenu ? name + (L"{" + MenuText(item.hSubMenu) + L"}")
-                                              : std::to_wstring(item.wID) + L":" + name);
-  }
-  return text;
-}
-
-std::wstring AcceleratorText(HACCEL table) {
-  ACCEL keys[8] = {};
-  std::wstring text;
-  for (int i = 0, n = CopyAcceleratorTableW(table, keys, 8); i < n; ++i) {
-    text += std::to_wstring(keys[i].fVirt) + L" " + wchar_t(keys[i].key) + L" " +
-            std::to_wstring(keys[i].cmd) + L";";
-  }
-  return text;
-}
-
-namespace {
-
-// A window's place in dialog units: the dialog manager maps each unit count on its own, rounding,
-// and with more than one pixel to a unit that mapping has a single inverse.
-// The dialog's own place is its client area. An icon control takes the size of its icon.
-std::wstring Place(HWND dialog, HWND window) {
-  RECT scale{0, 0, 100, 100}, r{};  // the pixels of 100 units
-  MapDialogRect(dialog, &scale);
-  if (window == dialog) {
-    GetClientRect(window, &r);
-  } else {
-    GetWindowRect(window, &r);
-    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
-  }
-  auto units = [](LONG pixels, LONG per100) { return (pixels * 100 + per100 / 2) / per100; };
-  wchar_t text[48];
-  swprintf(text, 48, L"%ld,%ld %ldx%ld", units(r.left, scale.right), units(r.top, scale.bottom),
-           units(r.right - r.left, scale.right), units(r.bottom - r.top, scale.bottom));
-  const bool icon =
-      window != dialog && (GetWindowLongW(window, GWL_STYLE) & SS_TYPEMASK) == SS_ICON;
-  return icon ? std::wstring(text).substr(0, std::wstring(text).find(L' ')) : text;
-}
-
-std::wstring WindowLine(HWND window) {
-  wchar_t name[64] = {}, text[64] = {};
-  GetClassNameW(window, name, 64);
-  GetWindowTextW(window, text, 64);
-  if (text[0] == 0xFFFF) swprintf(text, 64, L"#%d", text[1]);  // an icon's ordinal
-  wchar_t line[160];
-  swprintf(line, 160, L"%d %ls %08lx '%ls' ", GetDlgCtrlID(window), name,
-           GetWindowLongW(window, GWL_STYLE), text);
-  return line;
-}
-
-}  // namespace
-
-std::wstring DialogText(HMODULE module, int id, WORD language) {
-  const std::string bytes = ResourceBytes(module, RT_DIALOG, id, language);
-  const HWND dialog = CreateDialogIndirectParamW(
-      module, reinterpret_cast<const DLGTEMPLATE*>(bytes.data()), nullptr,
-      [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
-  if (!dialog) return L"";
-  LOGFONTW font{};
-  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0)), sizeof font, &font);
-  std::wstring text = WindowLine(dialog) + font.lfFaceName + L" " + Place(dialog, dialog);
-  for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-    text += L"\n" + WindowLine(child) + Place(dialog, child);
-  }
-  DestroyWindow(dialog);
-  return text;
 }
 
 std::wstring VersionText(const std::wstring& path, const wchar_t* table,

@@ -22,7 +22,9 @@ using Calls = std::vector<std::string>;
 // folder, only when the process cannot be created.
 TEST(LaunchChild, CreatesTheProcessAndAsksTheShellOnlyWhenThatFails) {
   for (const auto& [arguments, line] :
-       {std::pair{u"", ""}, std::pair{u" \"-PARG:1:-w 1\"", " -w 1"}}) {
+       {std::pair{u"", ""}, std::pair{u" \"-PARG:1:-w 1\"", " -w 1"},
+        // A backslash before a quote is doubled, and so is one before the closing quote.
+        std::pair{u" \"-PARG:0:a\\\\\\\"b\\\\\"", " \"a\\\\\\\"b\\\\\""}}) {
     FakePlatform direct;
     const ChildProcess child =
         LaunchChild(direct, testing::SettingsFrom(u"-P:C:\\G\\g.exe" + std::u16string(arguments)));
@@ -66,6 +68,8 @@ TEST(WaitForLaunch, WaitsForTheGameWhileTheLauncherRunsAndAfterItEnded) {
        {both, l, l, "1,0x1007,0xffffffff", l, l, l, l, l, l}, 4000},
       {"the launcher ends before any game: looks until the grace period ends",
        {{}}, {launcher, l, l, l, l}, 2000, {0}},
+      {"the grace period runs from the launcher's end, not from the launch",
+       {{}}, {launcher, launcher, launcher, l, l, l, l}, 3000, {0x102, 0x102, 0}},
       {"relaunched by its client", {{game}, {{8, u"eldenring.exe"}}, {}},
        {both, "1,0x1008,0xffffffff", l, l, l, l, l, l}, 3000},
       {"ended but still listed: not taken for the game",
@@ -166,18 +170,11 @@ TEST(LaunchTable, EachDisplayIsPutBackByTheLastLiveLaunchOnIt) {
   }
 }
 
-// The window is made hidden with its class, and the class's procedure answers each message.
-TEST(HiddenWindow, IsCreatedHiddenAndAnswersEachMessageAsTheTableSays) {
+// The window procedure answers each message as the table says. (That the window is created
+// hidden, destroyed by command 105, lets the session end and restores then is the suite's.)
+TEST(HiddenWindow, AnswersEachMessageAsTheTableSays) {
   FakePlatform created;
   ASSERT_TRUE(CreateHiddenWindow(created, InstanceHandle{0x400000}).has_value());
-  EXPECT_EQ(
-      created.calls,
-      (Calls{"LoadStringW(0x400000,103,100)", "LoadStringW(0x400000,109,100)",
-             "LoadIconW(0x400000,107)", "LoadCursorW(0x0,32512)", "LoadIconW(0x400000,108)",
-             "RegisterClassExW(GLOWTIDE,80,3,0x706b,0x8000,6,109,0x706c,0x400000)",
-             "CreateWindowExW(0,GLOWTIDE,Glowtide,0xcf0000,0x80000000,0,0x80000000,0,0x0,0x0,"
-             "0x400000,null)",
-             "ShowWindow(0x900,0)", "UpdateWindow(0x900)", "LoadAcceleratorsW(0x400000,109)"}));
   struct Case {
     std::uint32_t message;
     std::uintptr_t wParam;

@@ -64,12 +64,15 @@ TEST(ParseCommandLine, SetsEachOptionsOwnFields) {
       {u"-PW:Game.EXE -pwt:5", {.waitImageName = u"Game.EXE", .waitSeconds = 5}},
       {u"-PWT:0", {.waitSeconds = 0}},                       {u"readme -SI", {.showReport = true}},
       {u"-D:2 -d:LG", {.chooseDisplay = true, .display = u"LG"}},
+      {u"-m:@60 -MQ:D", {.setMode = true, .mode = u"@60", .restoreMode = true, .quitMode = u"D",
+                         .restoreOnExit = true}},
       // Only ASCII letters fold: a dotless i and a long s would make -SI and -SBB match.
       {u"-S\u0131 -\u017FBB", {}},
       // The folder is cut at the last backslash or slash; a root keeps its separator; a bare
       // file name or a URL names none, and each -P: names its own.
       {u"-P:C:\\Tools\\app.exe", program(u"C:\\Tools\\app.exe", u"C:\\Tools")},
       {u"-P:\\app.exe", program(u"\\app.exe", u"\\")},      {u"-P:", program(u"", u"")},
+      {u"-P:C:\\app.exe", program(u"C:\\app.exe", u"C:\\")},
       {u"-P:C:\\Tools\\", program(u"C:\\Tools\\", u"C:\\Tools")},
       {u"-P:steam://rungameid/1245620", program(u"steam://rungameid/1245620", u"")},
       {u"-p:C:\\A\\one.exe -P:two.exe", program(u"two.exe", u"")},
@@ -109,6 +112,20 @@ TEST(ParseCommandLine, RejectsANumberAsSpelledInTheTableOrShowsTheUsage) {
       {u"readme other", ""}, {u"-SI readme", "", false, true}, {u"-X", ""},
   };
   // clang-format on
+  // Every character cmd.exe acts on, alone, in either argument.
+  for (const char16_t unit : std::u16string_view(u"\"%!^&|<>()\r\n")) {
+    const std::u16string text(1, unit);
+    testing::FakePlatform platform;
+    ReportText report;
+    for (const std::u16string option : {u"-PARG:0:", u"-PARG:1:"}) {
+      EXPECT_EQ(
+          ParseCommandLine(
+              platform, u"-P:x.bat \"" + option + (unit == u'"' ? u"\\\"" : text) + u"\"", report)
+              .rejectedOption,
+          option)
+          << static_cast<int>(unit);
+    }
+  }
   for (const Case& c : cases) {
     testing::FakePlatform platform;
     ReportText report;

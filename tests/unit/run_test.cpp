@@ -192,11 +192,23 @@ TEST(Run, EachPhaseSendsWhatItsOptionsAndTheMachineCallFor) {
         .table = testing::TableWith({{9, 7, {8}}}), .events = {"RS_GLOWTIDE_LIVE_9_7"}}},
       {u"-D:* -HDR:S",
        "get15 get9 set10:1 get9 get9@8 set10@8:0 get9@8 get9@9 set10@9:1 get9@9", desk},
+      // A system that answered the newer read is not taken for an older one by a later refusal.
+      {u"-D:* -HDR:S", "get15 set16:1 get15 get15@8 set16@8:0 get15@8",
+       {.paths = {desk.paths[0], desk.paths[1]}, .currentModel = true, .newerReads = {0, 0, 87}}},
       // A built-in panel's brightness is the power scheme's, within 0 to 100; none without one.
       {u"-B:150", "setPac:100 apply getPac", laptop},
       // A power source that Windows does not know gets both values.
       {u"-B:40", "setPac:40 setPdc:40 apply getPac", {.paths = laptop.paths, .acLineStatus = 255}},
       {u"-B:40", "", {.failing = {"PowerGetActiveScheme"}, .paths = laptop.paths}, 1},
+      // Without -D: the panel route is the primary monitor's, whatever display 1 is.
+      {u"-B:40", "setPac:40 apply getPac",
+       {.paths = {{0x1234, 0, 7, 0, u"LG"}, {0x1234, 0, 8, 1, u"", 0x80000000}}, .primarySource = 1}},
+      {u"-B:40", "setB@0x111:40 getB free", {.paths = {{0x1234, 0, 7, 0, u"", 0x80000000}, {0x1234, 0, 8, 1}},
+                                       .primarySource = 1}},
+      // Nothing that was asked for could be set.
+      {u"-HDR:E -BB:2222 -B:70",
+       "get15 set10:1 ~ set10:1 ~ set10:1 set-18:2222 ~ set-18:2222 ~ set-18:2222 setB:70 ~ setB:70 ~ setB:70 free",
+       {.failing = {"DisplayConfigSetDeviceInfo", "SetMonitorBrightness"}}, 1},
       // The display mode: after HDR and before the white level, no change when already in it, not
       // in place when the change or its read back fails; without -D: the primary's display, with
       // it each chosen display's device once. The restore: HDR, mode, brightness, white level.
