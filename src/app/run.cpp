@@ -30,11 +30,6 @@ struct PhaseDisplay {
   const Display* monitorDisplay;
 };
 
-bool SameTarget(const DisplayTarget& a, const DisplayTarget& b) {
-  return a.adapterId.lowPart == b.adapterId.lowPart &&
-         a.adapterId.highPart == b.adapterId.highPart && a.targetId == b.targetId;
-}
-
 bool Contains(const std::vector<DisplayTarget>& targets, const DisplayTarget& target) {
   for (const DisplayTarget& t : targets) {
     if (SameTarget(t, target)) return true;
@@ -102,11 +97,11 @@ std::u16string ModeRefusal(DisplayConfigPlatform& platform, const LaunchSettings
     DisplayMode current;
     const std::u16string device = GdiDeviceName(display->device);
     platform.EnumDisplaySettingsExW(device.c_str(), kEnumCurrentSettings, &current);
-    for (const auto& [given, option, value] :
-         {std::tuple{settings.setMode, u"-M:", &settings.mode},
-          std::tuple{settings.restoreMode, u"-MQ:", &settings.quitMode}}) {
+    for (const auto& [given, option, value, quit] :
+         {std::tuple{settings.setMode, u"-M:", &settings.mode, false},
+          std::tuple{settings.restoreMode, u"-MQ:", &settings.quitMode, true}}) {
       if (!given) continue;
-      const std::optional<ModeRequest> request = ParseMode(*value, option[2] == u'Q');
+      const std::optional<ModeRequest> request = ParseMode(*value, quit);
       if (request && (request->desktop || ResolveMode(*request, current, modes))) continue;
       return option + *value + u" : no such mode on " + display->name + u"\n\n" +
              ModeListLines(modes);
@@ -117,9 +112,9 @@ std::u16string ModeRefusal(DisplayConfigPlatform& platform, const LaunchSettings
 
 // The quit settings of this run, on those of the displays chosen at the start that are free:
 // HDR state, display mode, brightness and white level, in that order, each only when its quit
-// option was given and its display is among them. The HDR state goes out in
-// the model that the HDR phase found, if it found one; the monitor of a chosen display is found
-// again by its device, since monitor handles can change while a game runs.
+// option was given and its display is among them. The HDR state goes out in the model that the
+// HDR phase found, if it found one; the monitor of a chosen display is found again by its device,
+// since monitor handles can change while a game runs.
 class RunQuitSettings final : public QuitSettings {
  public:
   RunQuitSettings(Platform& platform, const LaunchSettings& settings,

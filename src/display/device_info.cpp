@@ -3,6 +3,28 @@
 
 namespace glowtide {
 
+namespace {
+
+template <typename Call>
+std::int32_t TriedRequest(Pause& pause, Call call) {
+  std::int32_t result = 0;
+  Tried(pause, [&] {
+    result = call();
+    return result == 0 || Refused(result);
+  });
+  return result;
+}
+
+}  // namespace
+
+std::int32_t TriedGet(DisplayConfigPlatform& platform, Pause& pause, std::uint8_t* request) {
+  return TriedRequest(pause, [&] { return platform.DisplayConfigGetDeviceInfo(request); });
+}
+
+std::int32_t TriedSet(DisplayConfigPlatform& platform, Pause& pause, std::uint8_t* request) {
+  return TriedRequest(pause, [&] { return platform.DisplayConfigSetDeviceInfo(request); });
+}
+
 void WriteDeviceInfoHeader(std::uint8_t* bytes, std::int32_t type, std::uint32_t size,
                            const DisplayTarget& target) {
   WriteLittleEndian32(bytes + 0, static_cast<std::uint32_t>(type));

@@ -7,6 +7,7 @@
 
 #include "common/little_endian.h"
 #include "monitor/tries.h"
+#include "platform/display_config.h"
 
 namespace glowtide {
 
@@ -22,6 +23,11 @@ struct DisplayTarget {
   std::uint32_t targetId = 0;
 };
 using DisplaySource = DisplayTarget;
+
+inline bool SameTarget(const DisplayTarget& a, const DisplayTarget& b) {
+  return a.adapterId.lowPart == b.adapterId.lowPart &&
+         a.adapterId.highPart == b.adapterId.highPart && a.targetId == b.targetId;
+}
 
 inline constexpr std::int32_t kGetSourceName = 1;
 inline constexpr std::int32_t kGetTargetName = 2;
@@ -54,17 +60,10 @@ inline bool Refused(std::int32_t result) {
   return result == kErrorNotSupported || result == kErrorInvalidParameter;
 }
 
-// Sends a request (call returns the platform's result) like a monitor request: again after any
-// other failure, which may pass, up to kTries times in all. The last result.
-template <typename Call>
-std::int32_t TriedRequest(Pause& pause, Call call) {
-  std::int32_t result = 0;
-  Tried(pause, [&] {
-    result = call();
-    return result == 0 || Refused(result);
-  });
-  return result;
-}
+// Sends a read (get) or set request like a monitor request: again after any failure other than a
+// refusal, which may pass, up to kTries times in all. The last result.
+std::int32_t TriedGet(DisplayConfigPlatform& platform, Pause& pause, std::uint8_t* request);
+std::int32_t TriedSet(DisplayConfigPlatform& platform, Pause& pause, std::uint8_t* request);
 
 // A whole request, aligned as the platform structures it stands for.
 template <std::size_t N>

@@ -6,10 +6,6 @@ namespace {
 
 constexpr std::uint32_t kActiveColorModeHdr = 2;
 
-std::int32_t Get(DisplayConfigPlatform& platform, Pause& pause, std::uint8_t* request) {
-  return TriedRequest(pause, [&] { return platform.DisplayConfigGetDeviceInfo(request); });
-}
-
 }  // namespace
 
 HdrState ReadHdrState(DisplayConfigPlatform& platform, Pause& pause, const DisplayTarget& target,
@@ -19,7 +15,7 @@ HdrState ReadHdrState(DisplayConfigPlatform& platform, Pause& pause, const Displ
     // Under Auto Color Management the older read calls an SDR picture "advanced colour enabled",
     // so a system that answers the newer read is asked that one.
     auto current = AdvancedColorInfo2Request(target);
-    const std::int32_t result = Get(platform, pause, current.bytes.data());
+    const std::int32_t result = TriedGet(platform, pause, current.bytes.data());
     if (result == kErrorSuccess) {
       *model = HdrModel::kCurrent;
       const std::uint32_t value = ReadLittleEndian32(current.bytes.data() + 20);
@@ -34,7 +30,7 @@ HdrState ReadHdrState(DisplayConfigPlatform& platform, Pause& pause, const Displ
     *model = HdrModel::kOlder;
   }
   auto older = AdvancedColorInfoRequest(target);
-  if (Get(platform, pause, older.bytes.data()) != kErrorSuccess) return state;
+  if (TriedGet(platform, pause, older.bytes.data()) != kErrorSuccess) return state;
   const std::uint32_t value = ReadLittleEndian32(older.bytes.data() + 20);
   state.ok = true;
   state.supported = (value & 0x1) != 0;
@@ -49,18 +45,14 @@ bool SetHdrState(DisplayConfigPlatform& platform, Pause& pause, const DisplayTar
   // mean "HDR on"; a current system that refuses the newer set has simply not made the change.
   if (*model == HdrModel::kUnknown) {
     auto probe = AdvancedColorInfo2Request(target);
-    const std::int32_t result = Get(platform, pause, probe.bytes.data());
+    const std::int32_t result = TriedGet(platform, pause, probe.bytes.data());
     if (result == kErrorSuccess) *model = HdrModel::kCurrent;
     if (Refused(result)) *model = HdrModel::kOlder;
     if (*model == HdrModel::kUnknown) return false;
   }
   auto request = *model == HdrModel::kCurrent ? HdrStateRequest(target, enable)
                                               : AdvancedColorStateRequest(target, enable);
-  if (TriedRequest(pause, [&] {
-        return platform.DisplayConfigSetDeviceInfo(request.bytes.data());
-      }) != kErrorSuccess) {
-    return false;
-  }
+  if (TriedSet(platform, pause, request.bytes.data()) != kErrorSuccess) return false;
   // The change is in place when the state read back through the same model shows it.
   const HdrState state = ReadHdrState(platform, pause, target, model);
   return state.ok && state.enabled == enable;

@@ -6,22 +6,14 @@ namespace glowtide {
 SdrWhiteLevel ReadSdrWhiteLevel(DisplayConfigPlatform& platform, Pause& pause,
                                 const DisplayTarget& target) {
   auto request = SdrWhiteLevelReadRequest(target);
-  if (TriedRequest(pause, [&] {
-        return platform.DisplayConfigGetDeviceInfo(request.bytes.data());
-      }) != kErrorSuccess) {
-    return {};
-  }
+  if (TriedGet(platform, pause, request.bytes.data()) != kErrorSuccess) return {};
   return {true, ReadLittleEndian32(request.bytes.data() + 20)};
 }
 
 bool SetSdrWhiteLevel(DisplayConfigPlatform& platform, Pause& pause, const DisplayTarget& target,
                       std::uint32_t level) {
   auto request = SdrWhiteLevelSetRequest(target, level);
-  if (TriedRequest(pause, [&] {
-        return platform.DisplayConfigSetDeviceInfo(request.bytes.data());
-      }) != kErrorSuccess) {
-    return false;
-  }
+  if (TriedSet(platform, pause, request.bytes.data()) != kErrorSuccess) return false;
   const SdrWhiteLevel now = ReadSdrWhiteLevel(platform, pause, target);
   return now.ok && now.level == level;
 }

@@ -34,11 +34,6 @@ class Locked {
   bool held_ = false;
 };
 
-bool SameTarget(const DisplayTarget& a, const DisplayTarget& b) {
-  return a.adapterId.lowPart == b.adapterId.lowPart &&
-         a.adapterId.highPart == b.adapterId.highPart && a.targetId == b.targetId;
-}
-
 // Gives the place back when the session ends, from within the window procedure, and stops the
 // wait. The lock is waited for briefly: Windows ends a process that does not answer in time.
 class SessionEndLeave final : public SessionEnd {
