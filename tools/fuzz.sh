@@ -3,7 +3,7 @@
 # 60): each first replays the seed corpus in tests/fuzz/corpus and what earlier runs found under
 # build/sanitize/corpus, then fuzzes. Fails on the first finding, whose input libFuzzer writes to
 # build/sanitize/findings.
-#   tools/fuzz.sh 4        the seeds and four seconds each, as the test command runs it
+#   tools/fuzz.sh 3        the seeds and three seconds each, as the test command runs it
 #   tools/fuzz.sh 3600     an hour each: before a release, and after changing the parser, the
 #                          report's formatter or the child's command line
 set -euo pipefail

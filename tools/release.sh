@@ -34,7 +34,11 @@ binutils=$(x86_64-w64-mingw32-ld --version | head -n 1)
 cmake_version=$(cmake --version | head -n 1)
 ninja_version=$(ninja --version | head -n 1)
 python_version=$(python3 --version 2>&1 | head -n 1)
-for tool in "$compiler" "$binutils" "$cmake_version" "$ninja_version" "$python_version"; do
+# Debian's cross compiler says only "12-posix" of itself: its package names the exact build.
+packages=$(dpkg-query -W -f='${Package} ${Version}, ' g++-mingw-w64-x86-64-posix \
+  binutils-mingw-w64-x86-64 2>/dev/null | sed 's/, $//')
+for tool in "$compiler" "$binutils" "$cmake_version" "$ninja_version" "$python_version" \
+  "$packages"; do
   if [ -z "$tool" ]; then
     echo "release: a tool's version cannot be read; BUILDINFO would not say what built the release" >&2
     exit 1
@@ -46,7 +50,8 @@ compiler: $compiler
 binutils: $binutils
 cmake: $cmake_version
 ninja: $ninja_version
-python: $python_version"
+python: $python_version
+packages: $packages"
 
 # The first build from the commit as archived, the second from a clone that checks text out with
 # CRLF line endings where .gitattributes lets it (it must not), in a folder of another name.

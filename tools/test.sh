@@ -17,7 +17,7 @@ echo "== unit tests with AddressSanitizer and UndefinedBehaviorSanitizer, then f
 cmake --preset sanitize >/dev/null
 cmake --build --preset sanitize
 ctest --preset sanitize
-tools/fuzz.sh 4
+tools/fuzz.sh 3
 
 echo "== the image: what the toolchain reads of Glowtide.exe"
 tools/build.sh
