@@ -135,11 +135,15 @@ bool SetDisplayMode(DisplayConfigPlatform& platform, std::u16string_view device,
   DisplayMode current;
   if (!platform.EnumDisplaySettingsExW(name.c_str(), kEnumCurrentSettings, &current)) return false;
   std::optional<DisplayMode> wanted;
-  if (request.desktop) {
-    DisplayMode saved;
-    if (platform.EnumDisplaySettingsExW(name.c_str(), kEnumRegistrySettings, &saved))
-      wanted = saved;
-  } else {
+  DisplayMode saved;
+  if (request.desktop &&
+      platform.EnumDisplaySettingsExW(name.c_str(), kEnumRegistrySettings, &saved)) {
+    // A saved rate of 0 or 1 stands for the display's default: the size's rate as for "WxH".
+    wanted = saved;
+    if (saved.frequency <= 1)
+      wanted =
+          ResolveMode({false, saved.width, saved.height, 0}, current, ListModes(platform, device));
+  } else if (!request.desktop) {
     wanted = ResolveMode(request, current, ListModes(platform, device));
   }
   if (!wanted) return false;

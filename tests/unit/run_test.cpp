@@ -215,6 +215,8 @@ TEST(Run, EachPhaseSendsWhatItsOptionsAndTheMachineCallFor) {
       {u"-BB:2222 -M:1920x1080@60 -HDR:E", "get15 set10:1 get9 mode:1920x1080@60:32:0x5c0000:0 set-18:2222 get11"},
       {u"-M:@59", "mode:2560x1440@60:32:0x5c0000:0"},
       {u"-M:2560x1440", ""},
+      {game + u"-MQ:D", "[ ] set-18:2222 get11 setB:11 getB free [ mode:1920x1080@60:32:0x5c0000:0 ]",
+       {.desktopMode = {1920, 1080, 1, 32}}},  // a saved rate of 1: the display's default
       {u"-M:1920x1080", "mode:1920x1080@60:32:0x5c0000:0", {.changeResult = 1}, 1},  // a restart asked for
       {u"-M:1920x1080", "mode:1920x1080@60:32:0x5c0000:0", {.modeStuck = true}, 1},
       {u"-M:1920x1080", "mode:@DISPLAY2:1920x1080@60:32:0x5c0000:0", desk},
