@@ -86,9 +86,16 @@ bool FirstOfDevice(const std::vector<PhaseDisplay>& displays, const PhaseDisplay
   return true;
 }
 
+// The -M: and -MQ: values, parsed once: none when not given or not a mode.
+struct ModeRequests {
+  std::optional<ModeRequest> set;
+  std::optional<ModeRequest> quit;
+};
+
 // The error box's text when a -M: or -MQ: value is no mode that every display chosen lists (the
 // desktop mode always is); empty when each is.
 std::u16string ModeRefusal(DisplayConfigPlatform& platform, const LaunchSettings& settings,
+                           const ModeRequests& requests,
                            const std::vector<PhaseDisplay>& displays) {
   for (const PhaseDisplay& entry : displays) {
     if (!FirstOfDevice(displays, entry)) continue;
@@ -97,12 +104,11 @@ std::u16string ModeRefusal(DisplayConfigPlatform& platform, const LaunchSettings
     DisplayMode current;
     const std::u16string device = GdiDeviceName(display->device);
     platform.EnumDisplaySettingsExW(device.c_str(), kEnumCurrentSettings, &current);
-    for (const auto& [given, option, value, quit] :
-         {std::tuple{settings.setMode, u"-M:", &settings.mode, false},
-          std::tuple{settings.restoreMode, u"-MQ:", &settings.quitMode, true}}) {
+    for (const auto& [given, option, value, request] :
+         {std::tuple{settings.setMode, u"-M:", &settings.mode, &requests.set},
+          std::tuple{settings.restoreMode, u"-MQ:", &settings.quitMode, &requests.quit}}) {
       if (!given) continue;
-      const std::optional<ModeRequest> request = ParseMode(*value, quit);
-      if (request && (request->desktop || ResolveMode(*request, current, modes))) continue;
+      if (*request && ((*request)->desktop || ResolveMode(**request, current, modes))) continue;
       return option + *value + u" : no such mode on " + display->name + u"\n\n" +
              ModeListLines(modes);
     }
@@ -118,8 +124,9 @@ std::u16string ModeRefusal(DisplayConfigPlatform& platform, const LaunchSettings
 class RunQuitSettings final : public QuitSettings {
  public:
   RunQuitSettings(Platform& platform, const LaunchSettings& settings,
-                  std::vector<PhaseDisplay>& displays, const HdrModel& model)
-      : platform_(platform), settings_(settings), displays_(displays), model_(model) {}
+                  std::vector<PhaseDisplay>& displays, const HdrModel& model,
+                  const std::optional<ModeRequest>& mode)
+      : platform_(platform), settings_(settings), displays_(displays), model_(model), mode_(mode) {}
 
   bool Apply(Pause& pause, const std::vector<DisplayTarget>& free) override {
     HdrModel model = model_;
@@ -131,10 +138,8 @@ class RunQuitSettings final : public QuitSettings {
         inPlace &= SetHdrState(platform_, pause, target, settings_.quitHdrState, &model);
       }
       const bool monitorOurs = Contains(free, entry.monitorDisplay->target);
-      if (settings_.restoreMode && monitorOurs && FirstOfDevice(displays_, entry)) {
-        // Validated at the start: the value parses.
-        inPlace &= SetDisplayMode(platform_, entry.monitorDisplay->device,
-                                  ParseMode(settings_.quitMode, true).value_or(ModeRequest{}));
+      if (mode_ && monitorOurs && FirstOfDevice(displays_, entry)) {
+        inPlace &= SetDisplayMode(platform_, entry.monitorDisplay->device, *mode_);
       }
       if (settings_.restoreBrightness && monitorOurs) {
         if (entry.brightness.chosen) {
@@ -156,6 +161,7 @@ class RunQuitSettings final : public QuitSettings {
   const LaunchSettings& settings_;
   std::vector<PhaseDisplay>& displays_;
   const HdrModel& model_;
+  const std::optional<ModeRequest>& mode_;  // -MQ:'s, checked at the start
 };
 
 }  // namespace
@@ -190,8 +196,11 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
   }
   std::vector<PhaseDisplay> phaseDisplays = PhaseDisplays(displays, chosen, settings.chooseDisplay);
   // A mode that a display does not list is refused before anything changes.
+  ModeRequests modes;
+  if (settings.setMode) modes.set = ParseMode(settings.mode, false);
+  if (settings.restoreMode) modes.quit = ParseMode(settings.quitMode, true);
   if (settings.setMode || settings.restoreMode) {
-    const std::u16string refusal = ModeRefusal(platform, settings, phaseDisplays);
+    const std::u16string refusal = ModeRefusal(platform, settings, modes, phaseDisplays);
     if (!refusal.empty()) {
       ShowError(platform, refusal);
       return kExitFailure;
@@ -225,9 +234,8 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
     }
     // After the HDR state, which can reset the refresh rate, and before the white level.
     if (settings.showReport) AppendModeSection(platform, entry.monitorDisplay->device, report);
-    if (settings.setMode && FirstOfDevice(phaseDisplays, entry)) {
-      inPlace &= SetDisplayMode(platform, entry.monitorDisplay->device,
-                                ParseMode(settings.mode, false).value_or(ModeRequest{}));
+    if (modes.set && FirstOfDevice(phaseDisplays, entry)) {
+      inPlace &= SetDisplayMode(platform, entry.monitorDisplay->device, *modes.set);
     }
     if (settings.showReport || settings.switchWhiteLevel || settings.setWhiteLevel) {
       inPlace &= RunWhiteLevelPhase(platform, pause, settings, display.target, report);
@@ -242,7 +250,7 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
   }
 
   if (settings.launchProgram) {
-    RunQuitSettings quit(platform, settings, phaseDisplays, hdrModel);
+    RunQuitSettings quit(platform, settings, phaseDisplays, hdrModel, modes.quit);
     child = LaunchChild(platform, settings);
     if (!child.started) {
       // A counted launch that could not start ends at once: the display is put back first.
