@@ -135,16 +135,14 @@ bool SetDisplayMode(DisplayConfigPlatform& platform, std::u16string_view device,
   DisplayMode current;
   if (!platform.EnumDisplaySettingsExW(name.c_str(), kEnumCurrentSettings, &current)) return false;
   std::optional<DisplayMode> wanted;
-  DisplayMode saved;
-  if (request.desktop &&
-      platform.EnumDisplaySettingsExW(name.c_str(), kEnumRegistrySettings, &saved)) {
-    // A saved rate of 0 or 1 stands for the display's default: the size's rate as for "WxH".
-    wanted = saved;
-    if (saved.frequency <= 1)
-      wanted =
-          ResolveMode({false, saved.width, saved.height, 0}, current, ListModes(platform, device));
-  } else if (!request.desktop) {
+  if (!request.desktop) {
     wanted = ResolveMode(request, current, ListModes(platform, device));
+  } else if (DisplayMode saved;
+             platform.EnumDisplaySettingsExW(name.c_str(), kEnumRegistrySettings, &saved)) {
+    // A saved rate of 0 or 1 stands for the display's default: the size's rate as for "WxH".
+    wanted = saved.frequency > 1 ? saved
+                                 : ResolveMode({false, saved.width, saved.height, 0}, current,
+                                               ListModes(platform, device));
   }
   if (!wanted) return false;
   wanted->bitsPerPixel = kBitsPerPixel;
