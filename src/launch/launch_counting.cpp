@@ -61,7 +61,7 @@ std::u16string LaunchTable::LiveName(std::uint32_t processId, std::uint64_t crea
 
 void LaunchTable::Prune() {
   for (std::uint32_t i = 0; i < kLaunchTablePlaces; ++i) {
-    std::uint8_t* place = table_.get() + i * kLaunchPlaceSize;
+    std::uint8_t* place = Place(i);
     const std::uint32_t processId = ReadLittleEndian32(place);
     if (processId == 0) continue;
     const UniqueHandle live(
@@ -95,7 +95,7 @@ bool LaunchTable::Join(const std::vector<DisplayTarget>& displays) {
   Prune();
   displays_ = displays;
   for (std::uint32_t i = 0; i < kLaunchTablePlaces; ++i) {
-    std::uint8_t* place = table_.get() + i * kLaunchPlaceSize;
+    std::uint8_t* place = Place(i);
     if (ReadLittleEndian32(place) != 0) continue;
     const auto count =
         static_cast<std::uint32_t>(std::min<std::size_t>(displays.size(), kMostClaims));
@@ -124,13 +124,13 @@ bool LaunchTable::Leave(QuitSettings& quit, Pause& wait, std::uint32_t milliseco
   std::vector<DisplayTarget> free = displays_;
   if (locked.held()) {
     for (std::uint32_t i = 0; i < kLaunchTablePlaces; ++i) {
-      std::uint8_t* place = table_.get() + i * kLaunchPlaceSize;
+      std::uint8_t* place = Place(i);
       if (ReadLittleEndian32(place) == processId_ && ReadLittleEndian64(place + 8) == creationTime_)
         WriteLittleEndian32(place, 0);
     }
     Prune();
     for (std::uint32_t i = 0; i < kLaunchTablePlaces; ++i) {
-      const std::uint8_t* place = table_.get() + i * kLaunchPlaceSize;
+      const std::uint8_t* place = Place(i);
       if (ReadLittleEndian32(place) == 0) continue;
       const std::uint32_t count = std::min(ReadLittleEndian32(place + 4), kMostClaims);
       for (std::uint32_t d = 0; d < count; ++d) {

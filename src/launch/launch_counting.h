@@ -75,6 +75,8 @@ class LaunchTable {
  private:
   // The live event's name of the instance with this process id and creation time.
   static std::u16string LiveName(std::uint32_t processId, std::uint64_t creationTime);
+  // Place i of the table.
+  std::uint8_t* Place(std::uint32_t i) const { return table_.get() + i * kLaunchPlaceSize; }
   // Frees the places of instances that are not live.
   void Prune();
 
