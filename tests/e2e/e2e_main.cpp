@@ -43,7 +43,6 @@ int main(int argc, char** argv) {
   e2e::CheckResources();
   e2e::CheckCommandLine();
   e2e::CheckDisplay();
-  e2e::CheckMonitor();
   e2e::CheckLaunch();
   cycle.Finish();
   e2e::CheckPlantedDll(false);

@@ -5,6 +5,9 @@
 #include <shlobj.h>
 
 #include <cstdio>
+#include <fstream>
+
+#include "support/fake_platform.h"
 
 namespace e2e {
 namespace {
@@ -160,61 +163,24 @@ std::wstring WaitForFile(const std::wstring& path, DWORD timeoutMs) {
   });
 }
 
-void SetDeviceScenario(const std::string& scenario) {
-  const std::wstring scenarioPath = TempFile(L"glowtide_device_scenario.txt");
-  const std::wstring logPath = TempFile(L"glowtide_device_log.txt");
-  if (FILE* file = _wfopen(scenarioPath.c_str(), L"wb")) {
-    fwrite(scenario.data(), 1, scenario.size(), file);
-    fclose(file);
-  }
-  DeleteFileW(logPath.c_str());
-  SetEnvironmentVariableW(L"DEVICE_DOUBLE_SCENARIO", scenarioPath.c_str());
-  SetEnvironmentVariableW(L"DEVICE_DOUBLE_LOG", logPath.c_str());
+void SetDeviceScenario(const std::string& name) {
+  const std::wstring log = TempFile(L"glowtide_device_log.txt");
+  DeleteFileW(log.c_str());
+  SetEnvironmentVariableA("DEVICE_DOUBLE_SCENARIO", name.c_str());
+  SetEnvironmentVariableW(L"DEVICE_DOUBLE_LOG", log.c_str());
 }
 
 std::vector<std::string> DeviceLog(DWORD processId) {
-  std::vector<std::string> lines;
-  FILE* file = _wfopen(TempFile(L"glowtide_device_log.txt").c_str(), L"rb");
-  if (!file) return lines;
+  std::vector<std::string> calls;
+  std::ifstream log(TempFile(L"glowtide_device_log.txt").c_str());
   const std::string prefix = std::to_string(processId) + " ";
-  char line[4096];
-  while (fgets(line, sizeof line, file)) {
-    std::string text(line);
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-    if (text.compare(0, prefix.size(), prefix) == 0) lines.push_back(text.substr(prefix.size()));
+  for (std::string line; std::getline(log, line);) {
+    if (line.rfind(prefix, 0) == 0) calls.push_back(line.substr(prefix.size()));
   }
-  fclose(file);
-  return lines;
+  return calls;
 }
 
-std::string SetRequests(DWORD processId) {
-  std::string sets;
-  for (const std::string& line : DeviceLog(processId)) {
-    if (line.rfind("DisplayConfigSetDeviceInfo ", 0) != 0) continue;
-    // "DisplayConfigSetDeviceInfo " and the request in hex: its type at byte 0, its word at 20.
-    // The target id at byte 16, when it is not display 1's 7.
-    const unsigned long target = std::stoul(line.substr(59, 2), nullptr, 16);
-    sets += (sets.empty() ? "" : ", ") +
-            std::to_string(std::stoul(line.substr(27, 2), nullptr, 16)) +
-            (target == 7 ? "" : "@" + std::to_string(target)) + ":" + line.substr(68, 1) +
-            line.substr(75);
-  }
-  return sets;
-}
-
-std::string Calls(DWORD processId, std::initializer_list<const char*> names) {
-  std::string text;
-  for (const std::string& line : DeviceLog(processId)) {
-    if (line.find(" 0100000054000000") != std::string::npos ||
-        line.find(" 02000000a4010000") != std::string::npos) {
-      continue;
-    }
-    for (const char* name : names) {
-      if (line.rfind(name, 0) == 0) text += (text.empty() ? "" : " | ") + line;
-    }
-  }
-  return text;
-}
+std::string Trace(DWORD processId) { return glowtide::testing::Trace(DeviceLog(processId)); }
 
 std::wstring BoxOf(const RunResult& run) {
   return run.boxes.size() == 1 ? run.boxes[0].caption + L": " + run.boxes[0].text : L"";

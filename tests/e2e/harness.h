@@ -57,20 +57,15 @@ class Instance {
   std::vector<Box> boxes_;
 };
 
-// Names the device double's scenario (see device_double.cpp) for the runs that follow, and
-// starts a fresh call log.
-void SetDeviceScenario(const std::string& scenario);
-// The device double's log lines of one process, without the process id.
+// Names the device double's machine (see device_double.cpp) for the runs that follow, and starts
+// a fresh call log.
+void SetDeviceScenario(const std::string& name);
+// The calls that the device double took from one process, as the fake records them, and in its
+// short form ("get15 set16:1 setB:70 free").
 std::vector<std::string> DeviceLog(DWORD processId);
-// The log lines of one process that begin with any of the names, in order, joined by " | ";
-// without the requests for each display's device and name (types 1 and 2).
-std::string Calls(DWORD processId, std::initializer_list<const char*> names);
+std::string Trace(DWORD processId);
 // "caption: text" of the one box a run showed; empty unless it showed exactly one.
 std::wstring BoxOf(const RunResult& run);
-// The display set requests of one process as "type:word outcome" (the word's low digit, and
-// "hdr=on" or "hdr=off" as the double then holds it, and " refused"), comma-separated; "type@id"
-// for a target other than 7.
-std::string SetRequests(DWORD processId);
 
 // Waits until the instance's hidden window exists and answers a message, which it does only once
 // it has taken its count and sleeps in its wait; null when that does not happen in time.
@@ -156,7 +151,6 @@ int Summary();  // prints "N passed, M failed"; the process exit code
 void CheckResources();
 void CheckCommandLine();
 void CheckDisplay();
-void CheckMonitor();  // changes that stick, and built-in panels
 void CheckLaunch();
 // Run under a Wine prefix (and so a shared lock) of its own, beside the others: the checks that
 // wait on time, a game's restart and settle time, the -PWT: grace period, and a launch that finds

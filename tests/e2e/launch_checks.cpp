@@ -15,9 +15,6 @@ const std::wstring kRecord = TempFile(L"glowtide_child_record.txt");
 
 std::wstring Child() { return SuiteDirectory() + L"\\child\\glowtide_child.exe"; }
 
-// The brightness sets of a run, in order.
-std::string Restored(DWORD processId) { return Calls(processId, {"SetMonitorBrightness"}); }
-
 DWORD_PTR Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam = 0) {
   DWORD_PTR answer = 0;
   SendMessageTimeoutW(window, message, wParam, lParam, SMTO_BLOCK, 5000, &answer);
@@ -30,8 +27,7 @@ void CheckLaunch() {
   SetEnvironmentVariableW(L"GLOWTIDE_CHILD_RECORD", kRecord.c_str());
   // A current system with Auto Color Management and HDR off, for the restore of -HDRQ:E, whose
   // first type-15 read fails for a passing reason.
-  SetDeviceScenario("generation=current\nacm=1\nfail=DisplayConfigGetDeviceInfo/15:1\n");
-  const std::string quit = "SetMonitorBrightness handle=0x1001 value=";
+  SetDeviceScenario("current, first read lost");
 
   // A folder with a blank, named by a quoted path as the very first argument; argument 0 with
   // quotes, a double blank and a closing backslash; argument 1 with a quoted part. Without -PARG:
@@ -74,11 +70,11 @@ void CheckLaunch() {
 
   // A URL with a quit option and no -PW: gives nothing to wait for: refused before any change.
   const RunResult url = RunGlowtide(L"-HDR:E -HDRQ:D -P:steam://rungameid/1245620");
-  CheckEqual(BoxOf(url) + L" " + Widen(SetRequests(url.processId)) + L"exit " +
-                 std::to_wstring(url.exitCode),
-             L"Error: -P:steam://rungameid/1245620 : a URL starts no program Glowtide can wait "
-             L"for; add -PW: with the game's program name exit 4294967041",
-             "a URL with a quit option and no -PW: is refused before anything changes, with -255");
+  CheckEqual(
+      BoxOf(url) + L" " + Widen(Trace(url.processId)) + L"exit " + std::to_wstring(url.exitCode),
+      L"Error: -P:steam://rungameid/1245620 : a URL starts no program Glowtide can wait "
+      L"for; add -PW: with the game's program name exit 4294967041",
+      "a URL with a quit option and no -PW: is refused before anything changes, with -255");
 
   // A program that cannot be started says so, puts the display back and ends with 1.
   wchar_t reason[256] = {};
@@ -87,9 +83,9 @@ void CheckLaunch() {
   std::wstring expected = L"Error: Could not start C:\\nowhere\\game.exe\n" + std::wstring(reason);
   while (expected.back() == L'\n' || expected.back() == L'\r') expected.pop_back();
   const RunResult missing = RunGlowtide(L"-P:C:\\nowhere\\game.exe -BQ:40");
-  CheckEqual(BoxOf(missing) + L" " + Widen(Restored(missing.processId)) + L" exit " +
+  CheckEqual(BoxOf(missing) + L" " + Widen(Trace(missing.processId)) + L" exit " +
                  std::to_wstring(missing.exitCode),
-             expected + L" " + Widen(quit) + L"40 exit 1",
+             expected + L" setB:40 getB free exit 1",
              "a program that cannot be started shows why, is restored after, and ends with 1");
 
   // Three counted launches. B takes its place before its report box, so A's end does not restore
@@ -101,7 +97,7 @@ void CheckLaunch() {
   Instance b(L"-SI \"-P:" + Child() + L"\" -BQ:20 -B:5 -HDRQ:E -PW:absent.exe -PWT:0");
   const HWND report = b.WaitForBox();
   gateA.reset();
-  Check(windowA && report && a.Finish().exitCode == 0 && Restored(a.processId()).empty(),
+  Check(windowA && report && a.Finish().exitCode == 0 && Trace(a.processId()).empty(),
         "launch A, ending while B shows its report, restores nothing");
   PostMessageW(report, WM_COMMAND, IDOK, 0);
   const HWND windowB = WaitForHiddenWindow(b.processId());
@@ -123,11 +119,10 @@ void CheckLaunch() {
   Check(!IsWindow(windowB) && !b.HasEnded(200), "command 105 destroys the window; B still waits");
   gateB.reset();
   const DWORD endB = b.Finish().exitCode;
-  CheckEqual(
-      Restored(b.processId()) + ", " + SetRequests(b.processId()) + " exit " + std::to_string(endB),
-      quit + "5 | " + quit + "20, 16:1 hdr=on exit 0",
-      "launch B, last out, applies its own quit settings: brightness 20, and HDR on with "
-      "the type-16 request alone, although its first type-15 read failed");
+  CheckEqual(Trace(b.processId()) + " exit " + std::to_string(endB),
+             "get15 get15 get11 caps getB setB:5 getB free set16:1 get15 setB:20 getB free exit 0",
+             "launch B, last out, applies its own quit settings: brightness 20, and HDR on with "
+             "the type-16 request alone, although its first type-15 read failed");
 
   // The session ends while two launches wait: each lets it end and gives its place back, the last
   // one out restoring before its window procedure returns; both end while their children run.
@@ -144,8 +139,8 @@ void CheckLaunch() {
     Check(mayEnd && first.HasEnded(5000) && second.HasEnded(5000) &&
               WaitForSingleObject(gate.event, 0) == WAIT_TIMEOUT,
           "at a session end both waiting launches let it end and end, while their children run");
-    CheckEqual(Restored(first.processId()) + " | " + Restored(second.processId()),
-               " | " + quit + "61", "... and the last one out restores, once");
+    CheckEqual(Trace(first.processId()) + " | " + Trace(second.processId()), " | setB:61 getB free",
+               "... and the last one out restores, once");
   }
 
   // Through the shell: a URL of a registered protocol, a shortcut and a document. When the shell
@@ -167,12 +162,12 @@ void CheckLaunch() {
     SetEvent(gate.event);
     launch.Finish();
     CheckEqual(
-        Restored(launch.processId()), quit + "50",
+        Trace(launch.processId()), "setB:50 getB free",
         "after the child that " + Narrow(target) + " opened ends, the quit brightness is set");
   }
 
   // Two launches on two displays: each display is put back when the last launch on it ends.
-  SetDeviceScenario("paths=4660:0:7,4660:0:8\ngeneration=current\n");
+  SetDeviceScenario("two, current");
   {
     std::unique_ptr<Gate> gate1(new Gate(L"GlowtideSuiteDisplay1"));
     Instance one(L"-D:1 -HDR:E -HDRQ:D \"-P:" + Child() + L"\"");
@@ -184,26 +179,25 @@ void CheckLaunch() {
     one.Finish();
     SetEvent(gate2.event);
     two.Finish();
-    CheckEqual(SetRequests(one.processId()) + " | " + SetRequests(two.processId()),
-               "16:1 hdr=on, 16:0 hdr=off | 16@8:1 hdr=on, 16@8:0 hdr=off",
+    CheckEqual(Trace(one.processId()) + " | " + Trace(two.processId()),
+               "get15 set16:1 get15 set16:0 get15 | get15@8 set16@8:1 get15@8 set16@8:0 get15@8",
                "two launches on two displays: each puts its own display back");
   }
 
-  // The session ends while a restore to three displays is under way, each set failing once: the
-  // window procedure answers only once every white level is sent.
-  SetDeviceScenario("paths=4660:0:7,4660:0:8,4660:0:9\nfail=DisplayConfigSetDeviceInfo:-1\n");
+  // The session ends while a restore to three displays is under way, each set refused and tried
+  // three times: the window procedure answers only once every white level is sent.
+  SetDeviceScenario("three refusing sets");
   {
     Gate gate(L"GlowtideSuiteRestoring");
     Instance launch(L"-D:* -BBQ:1500 \"-P:" + Child() + L"\"");
     const HWND window = WaitForHiddenWindow(launch.processId());
     SetEvent(gate.event);
-    auto sent = [&] { return SetRequests(launch.processId()); };
+    auto sent = [&] { return Trace(launch.processId()); };
     const bool began = !Await(10000, sent).empty();  // the first set, refused
     Send(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
     CheckEqual(sent(),
-               "238:c01000000 hdr=off refused, 238:c01000000 hdr=off, 238@8:c01000000 hdr=off "
-               "refused, 238@8:c01000000 hdr=off, 238@9:c01000000 hdr=off refused, "
-               "238@9:c01000000 hdr=off",
+               "set-18:1500 set-18:1500 set-18:1500 set-18@8:1500 set-18@8:1500 set-18@8:1500 "
+               "set-18@9:1500 set-18@9:1500 set-18@9:1500",
                std::string(began ? "" : "(no restore began) ") +
                    "a session end during a restore is answered once all three displays are sent");
     launch.Finish();
@@ -213,7 +207,6 @@ void CheckLaunch() {
 void CheckTimedWaits() {
   SetDeviceScenario("");
   SetEnvironmentVariableW(L"GLOWTIDE_CHILD_RECORD", kRecord.c_str());
-  const std::string quit = "SetMonitorBrightness handle=0x1001 value=";
   // A launcher that starts the game and stays open, and a game that restarts itself after a
   // second: -PW: restores only when the game has ended for good. The game's name is found
   // whatever the case of its letters, ASCII or not.
@@ -233,11 +226,11 @@ void CheckTimedWaits() {
     DeleteFileW(kRecord.c_str());
     SetEvent(first.event);
     WaitForFile(kRecord);  // it has restarted
-    Check(waitsForFirst && !launch.HasEnded(1000) && Restored(launch.processId()).empty(),
+    Check(waitsForFirst && !launch.HasEnded(1000) && Trace(launch.processId()).empty(),
           "with -PW: a game gone for a second and back is waited for, with nothing restored");
     SetEvent(second.event);
     launch.Finish();
-    CheckEqual(Restored(launch.processId()), quit + "30",
+    CheckEqual(Trace(launch.processId()), "setB:30 getB free",
                "with -PW: the settings come when the game ends, while the launcher stays open");
   }
   SetEnvironmentVariableW(L"GLOWTIDE_CHILD_RESPAWN", nullptr);
@@ -247,7 +240,7 @@ void CheckTimedWaits() {
   RunResult grace = RunGlowtide(L"\"-P:" + Child() + L"\" -BQ:40 -PW:absent.exe -PWT:1");
   const ULONGLONG took = GetTickCount64() - start;
   printf("info a launch waiting for a game that never came ended after %llu ms\n", took);
-  Check(grace.exitCode == 0 && took >= 1000 && took < 5000 && !Restored(grace.processId).empty(),
+  Check(grace.exitCode == 0 && took >= 1000 && took < 5000 && !Trace(grace.processId).empty(),
         "a game that never appears is looked for for -PWT: seconds, then the settings come");
 
   const std::wstring record = TempFile(L"glowtide_held_lock_record.txt");
@@ -260,10 +253,10 @@ void CheckTimedWaits() {
   const RunResult run = launch.Finish();
   const ULONGLONG held = launch.Lifetime();
   printf("info a launch that found the lock held started its program after %llu ms\n", held);
-  Check(started && run.exitCode == 1 && held >= 9500 && held < 13000 &&
-            Restored(run.processId).empty(),
-        "with the lock held elsewhere the launch still starts, after about 10 s, uncounted: no "
-        "restore, and exit 1");
+  Check(
+      started && run.exitCode == 1 && held >= 9500 && held < 13000 && Trace(run.processId).empty(),
+      "with the lock held elsewhere the launch still starts, after about 10 s, uncounted: no "
+      "restore, and exit 1");
   ReleaseMutex(lock);
   CloseHandle(lock);
 }

@@ -90,7 +90,7 @@ constexpr Handle kLock{0x60};
 
 }  // namespace
 
-std::string FakePlatform::Trace() const {
+std::string Trace(const std::vector<std::string>& calls) {
   struct Short {
     const char* prefix;
     const char* name;
@@ -176,7 +176,7 @@ bool IsBrightness(const Guid* subgroup, const Guid* setting) {
 std::uint32_t FakePlatform::ReadScheme(const char* name, const Guid* scheme, const Guid* subgroup,
                                        const Guid* setting, std::uint32_t kept,
                                        std::uint32_t* value) {
-  if (Call(name) || scheme != &scheme_ || !IsBrightness(subgroup, setting)) return 87;
+  if (Call(name) || !IsScheme(scheme) || !IsBrightness(subgroup, setting)) return 87;
   *value = kept;
   return 0;
 }
@@ -184,7 +184,7 @@ std::uint32_t FakePlatform::ReadScheme(const char* name, const Guid* scheme, con
 std::uint32_t FakePlatform::WriteScheme(const char* name, const Guid* scheme, const Guid* subgroup,
                                         const Guid* setting, std::uint32_t& kept,
                                         std::uint32_t value) {
-  if (Call(name, std::to_string(value)) || scheme != &scheme_ || !IsBrightness(subgroup, setting))
+  if (Call(name, std::to_string(value)) || !IsScheme(scheme) || !IsBrightness(subgroup, setting))
     return 87;
   kept = value;
   return 0;
@@ -232,6 +232,7 @@ std::int32_t FakePlatform::QueryDisplayConfig(std::uint32_t flags, std::uint32_t
                                               std::uint8_t* pathArray, std::uint32_t* modeCount,
                                               std::uint8_t* modeArray, std::uint32_t* topologyId) {
   if (Call("QueryDisplayConfig", std::to_string(flags))) return kFailure;
+  if (std::exchange(changed, false)) return 122;                 // ERROR_INSUFFICIENT_BUFFER
   if (topologyId == nullptr || modeArray == nullptr) return 87;  // ERROR_INVALID_PARAMETER
   if (*pathCount < paths.size() || *modeCount < paths.size() * 2) return 122;
   for (std::size_t i = 0; i < paths.size(); ++i) {
@@ -254,6 +255,7 @@ std::int32_t FakePlatform::DisplayConfigGetDeviceInfo(std::uint8_t* request) {
   const auto type = static_cast<std::int32_t>(ReadLittleEndian32(request));
   const std::uint32_t id = ReadLittleEndian32(request + 16);
   if (Call("DisplayConfigGetDeviceInfo", std::to_string(type) + Target(id))) return kFailure;
+  if (Refuses(request)) return 87;  // ERROR_INVALID_PARAMETER
   for (const FakePath& path : paths) {
     if (type == 1 && path.source == id) {
       const std::u16string device = u"\\\\.\\DISPLAY" + std::u16string(1, u'1' + id);
@@ -264,9 +266,9 @@ std::int32_t FakePlatform::DisplayConfigGetDeviceInfo(std::uint8_t* request) {
     if (type == 2 && path.targetId == id) {
       WriteLittleEndian32(request + 20, path.name.empty() ? 0 : 1);
       WriteLittleEndian32(request + 24, path.technology);
-      for (std::size_t i = 0; i < devicePath.size(); ++i) {
-        request[164 + 2 * i] = static_cast<std::uint8_t>(devicePath[i]);
-        request[165 + 2 * i] = static_cast<std::uint8_t>(devicePath[i] >> 8);
+      for (std::size_t i = 0; i < path.devicePath.size(); ++i) {
+        request[164 + 2 * i] = static_cast<std::uint8_t>(path.devicePath[i]);
+        request[165 + 2 * i] = static_cast<std::uint8_t>(path.devicePath[i] >> 8);
       }
       for (std::size_t i = 0; i < path.name.size(); ++i) {
         request[36 + 2 * i] = static_cast<std::uint8_t>(path.name[i]);
@@ -298,11 +300,28 @@ std::int32_t FakePlatform::DisplayConfigSetDeviceInfo(std::uint8_t* request) {
                                              std::to_string(ReadLittleEndian32(request + 20)))) {
     return kFailure;
   }
-  if (type == 16 && !currentModel) return kNotSupported;
+  if (Refuses(request)) return 87;
+  if (type == 16 && (!currentModel || !(advancedColor2Word & 0x10))) return kNotSupported;
   TargetState& state = StateOf(ReadLittleEndian32(request + 16));
   if (type == 10 || type == 16) state.hdrOn = ReadLittleEndian32(request + 20) == 1;
   if (type == -18) state.whiteLevel = ReadLittleEndian32(request + 20);
   return 0;
+}
+
+bool FakePlatform::Refuses(const std::uint8_t* request) const {
+  const auto type = static_cast<std::int32_t>(ReadLittleEndian32(request));
+  static const std::map<std::int32_t, std::uint32_t> kSizes = {
+      {1, 84}, {2, 420}, {9, 32}, {10, 24}, {11, 24}, {15, 36}, {16, 24}, {-18, 28}};
+  if (!kSizes.count(type) || kSizes.at(type) != ReadLittleEndian32(request + 4)) return true;
+  if (type == -18 && ReadLittleEndian32(request + 24) != 1) return true;  // the flag word
+  for (const FakePath& path : paths) {
+    if (ReadLittleEndian32(request + 8) == path.adapterLow &&
+        ReadLittleEndian32(request + 12) == static_cast<std::uint32_t>(path.adapterHigh) &&
+        ReadLittleEndian32(request + 16) == (type == 1 ? path.source : path.targetId)) {
+      return false;
+    }
+  }
+  return true;
 }
 
 FakePlatform::TargetState& FakePlatform::StateOf(std::uint32_t targetId) {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <set>
@@ -24,6 +25,13 @@ std::string Num(H handle) {
   return Num(static_cast<std::uint64_t>(handle));
 }
 
+// The calls that read or change the display and the monitor, the table and the look for a game,
+// in a short form: "get15", "set16:1", "set-18:2222", "getB", "setB:70", "caps", "free" (the
+// physical monitors released), "box", "[" and "]" (the table's lock taken and let go), "look" (a
+// process snapshot) and "~" (the pause between two tries); a target other than 7 as "@<id>", a
+// physical monitor other than 0x101 as "setB@<handle>".
+std::string Trace(const std::vector<std::string>& calls);
+
 // The settings that parsing makes of this argument part of a command line.
 LaunchSettings SettingsFrom(std::u16string_view arguments);
 // Every field of the settings as "name=value" lines, so that a comparison names the field.
@@ -39,7 +47,8 @@ struct FakePath {
   std::uint32_t source = 0;
   std::u16string name = u"";
   std::uint32_t technology = 0;
-  bool hdrOn = false;  // this display's HDR is on, whatever the machine's words say
+  bool hdrOn = false;               // this display's HDR is on, whatever the machine's words say
+  std::u16string devicePath = u"";  // the monitor's, in the type-2 reply
 };
 
 struct FakeProcess {
@@ -93,8 +102,7 @@ struct Machine {
   DisplayMode desktopMode = {2560, 1440, 144, 32};
   std::int32_t changeResult = 0;
   bool modeStuck = false;  // a change that succeeds and changes nothing
-  // The device path of the type-2 reply, for every target.
-  std::u16string devicePath;
+  bool changed = false;    // the configuration changes once between the sizes and the query
 
   // Each monitor's physical monitors (of monitor s: handles 0x101 + 0x10 * s, and on), with these
   // descriptions, at brightness 50 of 0 to 100; the primary monitor's source.
@@ -102,7 +110,8 @@ struct Machine {
   std::vector<std::u16string> descriptions;
   std::uint32_t primarySource = 0;
   // Sets are kept within the run, so that reads back see them; a monitor keeps its brightness
-  // within 0 to 100.
+  // within 0 to 100, but acknowledges and ignores this many first sets.
+  std::uint32_t ignoredWrites = 0;
 
   // The power scheme's display brightness on mains and on battery, and the power source.
   std::uint32_t mainsBrightness = 60;
@@ -142,11 +151,7 @@ class FakePlatform : public Platform, public Machine {
   std::vector<std::u16string> shellOpened;  // file | parameters | directory
   std::vector<std::u16string> launched;     // application | command line | directory
 
-  // The calls that read or change the display and the monitor, the table and the look for a
-  // game, in a short form: "get15", "set16:1", "set-18:2222", "getB", "setB:70", "caps", "free"
-  // (the physical monitors released), "box", "[" and "]" (the table's lock taken and let go),
-  // "look" (a process snapshot) and "~" (the pause between two tries).
-  std::string Trace() const;
+  std::string Trace() const { return testing::Trace(calls); }
   // The recorded calls that begin with prefix, in order.
   std::vector<std::string> CallsTo(std::string_view prefix) const;
   // Each place of the shared table as "id:target,target".
@@ -212,6 +217,7 @@ class FakePlatform : public Platform, public Machine {
   }
   bool SetMonitorBrightness(Handle monitor, std::uint32_t value) override {
     if (Call("SetMonitorBrightness", Num(monitor) + "," + std::to_string(value))) return false;
+    if (ignoredWrites > 0 && ignoredWrites--) return true;
     brightness_[monitor] = std::min(value, 100u);
     return true;
   }
@@ -244,7 +250,7 @@ class FakePlatform : public Platform, public Machine {
                        value);
   }
   std::uint32_t PowerSetActiveScheme(const Guid* scheme) override {
-    return Call("PowerSetActiveScheme", scheme == &scheme_ ? "active" : "other") ? 31 : 0;
+    return Call("PowerSetActiveScheme", IsScheme(scheme) ? "active" : "other") ? 31 : 0;
   }
   bool GetSystemPowerStatus(std::uint8_t* status) override {
     if (Call("GetSystemPowerStatus")) return false;
@@ -414,6 +420,12 @@ class FakePlatform : public Platform, public Machine {
                            const Guid* setting, std::uint32_t kept, std::uint32_t* value);
   std::uint32_t WriteScheme(const char* name, const Guid* scheme, const Guid* subgroup,
                             const Guid* setting, std::uint32_t& kept, std::uint32_t value);
+  bool IsScheme(const Guid* scheme) const {
+    return std::memcmp(scheme, &scheme_, sizeof(Guid)) == 0;
+  }
+  // Whether the platform refuses the device-information request: a size other than its type's,
+  // or no path with its adapter and target (source, for type 1).
+  bool Refuses(const std::uint8_t* request) const;
   Guid scheme_ = {0x381b4222, 0xf694, 0x41f0, {0x96, 0x85, 0xff, 0x5b, 0xb2, 0x60, 0xdf, 0x2e}};
   // A request's target in the log: nothing for target 7, else "@<id>".
   std::string Target(std::uint32_t id) const;

@@ -118,6 +118,7 @@ TEST(Run, EachPhaseSendsWhatItsOptionsAndTheMachineCallFor) {
       {u"-HDR:D", "get15 set10:0 get9"},
       {u"-HDR:E", "get15 set16:1 ~ set16:1 ~ set16:1",
        {.failing = {"DisplayConfigSetDeviceInfo"}, .currentModel = true}, 1},
+      {u"-HDR:E", "get15 set16:1", {.currentModel = true, .advancedColor2Word = 0}, 1},  // an SDR display
       // Only a newer read refused as unknown means an older system; a passing failure is tried
       // again, and one that lasts decides no model and sends no set.
       {u"-HDR:E", "get15 set10:1 get9", {.currentModel = true, .newerReads = {87}}},
@@ -145,6 +146,8 @@ TEST(Run, EachPhaseSendsWhatItsOptionsAndTheMachineCallFor) {
       // The brightness, from 50: each monitor request is tried three times, 50 ms ("~") apart; a
       // failed read leaves -B: or nothing. (Failed and ignored sets are the suite's, on the exe.)
       {u"-B:70", "setB:70 getB free"},
+      {u"-B:70", "setB:70 getB setB:70 getB free", {.ignoredWrites = 1}},  // read back, sent again
+      {u"-B:150", "setB:150 getB free"},  // kept at the monitor's maximum, which is in place
       {u"-SB -BH:77 -BL:44", "getB setB:44 getB free"},
       {u"-B:70 -SB", "getB setB:30 getB free"},
       {u"-SB -B:70", "getB ~ getB ~ getB setB:70 getB ~ getB ~ getB free",
