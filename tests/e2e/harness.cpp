@@ -1,9 +1,6 @@
 // The end-to-end harness's process driving, box reading and check counting.
 #include "harness.h"
 
-#include <objbase.h>
-#include <shlobj.h>
-
 #include <cstdio>
 #include <fstream>
 
@@ -320,21 +317,6 @@ void SetClassesKey(const std::wstring& key, const std::wstring& value,
   RegCloseKey(handle);
 }
 
-void MakeShortcut(const std::wstring& path, const std::wstring& target) {
-  CoInitialize(nullptr);
-  IShellLinkW* link = nullptr;
-  if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                 reinterpret_cast<void**>(&link)))) {
-    link->SetPath(target.c_str());
-    IPersistFile* file = nullptr;
-    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-      file->Save(path.c_str(), TRUE);
-      file->Release();
-    }
-    link->Release();
-  }
-}
-
 }  // namespace
 
 std::vector<std::wstring> ShellTargets(const std::wstring& program) {
@@ -345,10 +327,8 @@ std::vector<std::wstring> ShellTargets(const std::wstring& program) {
   SetClassesKey(L".glowtidedoc", L"GlowtideSuite.Document");
   SetClassesKey(L"GlowtideSuite.Document\\shell\\open\\command", open);
   const std::wstring document = SuiteDirectory() + L"\\saved.glowtidedoc";
-  const std::wstring shortcut = SuiteDirectory() + L"\\game.lnk";
   CloseHandle(CreateFileW(document.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-  MakeShortcut(shortcut, program);
-  return {L"glowtidesuite://run/7", shortcut, document};
+  return {L"glowtidesuite://run/7", document};
 }
 
 }  // namespace e2e

@@ -129,17 +129,8 @@ class PowerCycleCheck {
 
 // Registers a URL protocol and a document type that the shell opens with program, the URL or
 // the document's path as its argument (under HKEY_CLASSES_ROOT, where Wine's shell finds them),
-// and makes a document and a shortcut to program; gives back the URL, shortcut and document.
+// and makes a document; gives back the URL and the document.
 std::vector<std::wstring> ShellTargets(const std::wstring& program);
-
-// The built exe's resources, read through the platform's own functions: a resource's bytes; a
-// version block's fixed part, translation and the given strings of a string table; an icon
-// group's images decoded by WIC, as "side/bits" with "png", and the FNV-1a hash of their RGBA rows.
-std::string ResourceBytes(HMODULE module, const wchar_t* type, int name, WORD language);
-std::wstring VersionText(const std::wstring& path, const wchar_t* table,
-                         std::initializer_list<const wchar_t*> keys);
-std::wstring IconImages(HMODULE module, const std::string& group, WORD language,
-                        std::uint64_t* hash);
 
 // Checks: each prints one line, "ok" or "FAIL" with what was expected and what came.
 void Check(bool condition, const std::string& what);

@@ -143,21 +143,20 @@ void CheckLaunch() {
                "... and the last one out restores, once");
   }
 
-  // Through the shell: a URL of a registered protocol, a shortcut and a document. When the shell
+  // Through the shell: a URL of a registered protocol and a document. When the shell
   // hands over the child itself, the ended child is not taken for the game (a game that its
   // client relaunches under the same name must still be waited for): the restore then comes
   // after the -PWT: grace period, here none.
   // A file of their own: a child of an earlier check may still be starting, and write its record.
   const std::wstring shellRecord = TempFile(L"glowtide_shell_record.txt");
   SetEnvironmentVariableW(L"GLOWTIDE_CHILD_RECORD", shellRecord.c_str());
-  const std::vector<std::wstring> targets = ShellTargets(Child());
-  for (const std::wstring& target : targets) {
+  for (const std::wstring& target : ShellTargets(Child())) {
     DeleteFileW(shellRecord.c_str());
     Gate gate(L"GlowtideSuiteShell");
     Instance launch(L"\"-P:" + target + L"\" -BQ:50 -PW:glowtide_child.exe -PWT:0");
-    // The URL and the document reach the child as its argument; the shortcut names no argument.
-    const std::wstring opened = Child() + L"\n" + (target == targets[1] ? L"" : target + L"\n");
-    Check(WaitForFile(shellRecord).rfind(opened, 0) == 0 && !launch.HasEnded(300),
+    // The URL and the document reach the child as its argument.
+    Check(WaitForFile(shellRecord).rfind(Child() + L"\n" + target + L"\n", 0) == 0 &&
+              !launch.HasEnded(300),
           "the shell opens " + Narrow(target) + " with the child, and the launch waits for it");
     SetEvent(gate.event);
     launch.Finish();
