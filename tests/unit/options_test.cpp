@@ -72,7 +72,7 @@ TEST(ParseCommandLine, SetsEachOptionsOwnFields) {
       // file name or a URL names none, and each -P: names its own.
       {u"-P:C:\\Tools\\app.exe", program(u"C:\\Tools\\app.exe", u"C:\\Tools")},
       {u"-P:\\app.exe", program(u"\\app.exe", u"\\")},      {u"-P:", program(u"", u"")},
-      {u"-P:C:\\app.exe", program(u"C:\\app.exe", u"C:\\")},
+      {u"-P:C:\\app.exe", program(u"C:\\app.exe", u"C:\\")},  {u"-P:C:/G/g.exe", program(u"C:/G/g.exe", u"C:/G")},
       {u"-P:C:\\Tools\\", program(u"C:\\Tools\\", u"C:\\Tools")},
       {u"-P:steam://rungameid/1245620", program(u"steam://rungameid/1245620", u"")},
       {u"-p:C:\\A\\one.exe -P:two.exe", program(u"two.exe", u"")},
