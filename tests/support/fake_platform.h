@@ -10,6 +10,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -34,6 +35,19 @@ std::string Num(H handle) {
 // process snapshot) and "~" (the pause between two tries); a target other than 7 as "@<id>", a
 // physical monitor other than 0x101 as "setB@<handle>".
 std::string Trace(const std::vector<std::string>& calls);
+
+// An argument as a recorded call shows it: a handle in hex, a number in decimal, a text as UTF-8.
+inline std::string Text(const std::string& text) { return text; }
+inline std::string Text(const char* text) { return text; }
+inline std::string Text(const char16_t* text) { return Utf8(text); }
+template <typename T>
+requires std::is_arithmetic_v<T> || std::is_enum_v<T> std::string Text(T value) {
+  if constexpr (std::is_enum_v<T>) {
+    return Num(value);
+  } else {
+    return std::to_string(value);
+  }
+}
 
 // The settings that parsing makes of this argument part of a command line.
 LaunchSettings SettingsFrom(std::u16string_view arguments);
@@ -199,7 +213,7 @@ class FakePlatform : public Platform, public Machine {
 
   std::int32_t GetDisplayConfigBufferSizes(std::uint32_t flags, std::uint32_t* pathCount,
                                            std::uint32_t* modeCount) override {
-    if (Call("GetDisplayConfigBufferSizes", std::to_string(flags))) return kFailure;
+    if (Call("GetDisplayConfigBufferSizes", flags)) return kFailure;
     *pathCount = static_cast<std::uint32_t>(paths.size());
     *modeCount = static_cast<std::uint32_t>(paths.size() * 2);
     return 0;
@@ -207,7 +221,7 @@ class FakePlatform : public Platform, public Machine {
   std::int32_t QueryDisplayConfig(std::uint32_t flags, std::uint32_t* pathCount,
                                   std::uint8_t* pathArray, std::uint32_t* modeCount,
                                   std::uint8_t* modeArray, std::uint32_t* topologyId) override {
-    if (Call("QueryDisplayConfig", std::to_string(flags))) return kFailure;
+    if (Call("QueryDisplayConfig", flags)) return kFailure;
     if (std::exchange(changed, false)) return 122;                 // ERROR_INSUFFICIENT_BUFFER
     if (topologyId == nullptr || modeArray == nullptr) return 87;  // ERROR_INVALID_PARAMETER
     if (*pathCount < paths.size() || *modeCount < paths.size() * 2) return 122;
@@ -271,9 +285,9 @@ class FakePlatform : public Platform, public Machine {
   }
   std::int32_t DisplayConfigSetDeviceInfo(std::uint8_t* request) override {
     const auto type = static_cast<std::int32_t>(ReadLittleEndian32(request));
-    if (Call("DisplayConfigSetDeviceInfo", std::to_string(type) +
-                                               Target(ReadLittleEndian32(request + 16)) + "," +
-                                               std::to_string(ReadLittleEndian32(request + 20)))) {
+    if (Call("DisplayConfigSetDeviceInfo",
+             std::to_string(type) + Target(ReadLittleEndian32(request + 16)),
+             std::to_string(ReadLittleEndian32(request + 20)))) {
       return kFailure;
     }
     if (Refuses(request)) return 87;
@@ -285,7 +299,7 @@ class FakePlatform : public Platform, public Machine {
   }
   bool EnumDisplaySettingsExW(const char16_t* device, std::uint32_t modeNumber,
                               DisplayMode* mode) override {
-    if (Call("EnumDisplaySettingsExW", Utf8(device) + "," + Num(modeNumber))) return false;
+    if (Call("EnumDisplaySettingsExW", device, Num(modeNumber))) return false;
     if (modeNumber == kEnumRegistrySettings) {
       *mode = desktopMode;
     } else if (modeNumber == kEnumCurrentSettings) {
@@ -302,9 +316,8 @@ class FakePlatform : public Platform, public Machine {
     const std::string name = Utf8(device).substr(4);
     if (Call("ChangeDisplaySettingsExW",
              (name == "DISPLAY1" ? "" : "@" + name + ",") + std::to_string(mode.width) + "x" +
-                 std::to_string(mode.height) + "@" + std::to_string(mode.frequency) + "," +
-                 std::to_string(mode.bitsPerPixel) + "," + Num(mode.fields) + "," +
-                 std::to_string(flags))) {
+                 std::to_string(mode.height) + "@" + std::to_string(mode.frequency),
+             mode.bitsPerPixel, Num(mode.fields), flags)) {
       return -1;  // DISP_CHANGE_FAILED
     }
     if (changeResult == 0 && !modeStuck) modeOf_[device] = mode;
@@ -312,7 +325,7 @@ class FakePlatform : public Platform, public Machine {
   }
 
   MonitorHandle MonitorFromWindow(WindowHandle window, std::uint32_t flags) override {
-    if (Call("MonitorFromWindow", Num(window) + "," + std::to_string(flags))) return {};
+    if (Call("MonitorFromWindow", window, flags)) return {};
     return MonitorHandle{0x10001 + primarySource};
   }
   bool EnumDisplayMonitors(std::vector<MonitorHandle>* monitors) override {
@@ -325,7 +338,7 @@ class FakePlatform : public Platform, public Machine {
     return true;
   }
   bool GetMonitorInfoW(MonitorHandle monitor, MonitorInfo* info) override {
-    if (Call("GetMonitorInfoW", Num(monitor))) return false;
+    if (Call("GetMonitorInfoW", monitor)) return false;
     const auto source = static_cast<std::uint32_t>(monitor) - 0x10001;
     info->flags = source == primarySource ? 1 : 0;
     const std::u16string device = u"\\\\.\\DISPLAY" + std::u16string(1, u'1' + source);
@@ -335,15 +348,14 @@ class FakePlatform : public Platform, public Machine {
   bool GetNumberOfPhysicalMonitorsFromHMONITOR(MonitorHandle monitor,
                                                std::uint32_t* count) override {
     // No monitor has no physical monitors.
-    if (Call("GetNumberOfPhysicalMonitorsFromHMONITOR", Num(monitor)) || monitor == MonitorHandle{})
+    if (Call("GetNumberOfPhysicalMonitorsFromHMONITOR", monitor) || monitor == MonitorHandle{})
       return false;
     *count = monitorCount;
     return true;
   }
   bool GetPhysicalMonitorsFromHMONITOR(MonitorHandle monitor, std::uint32_t count,
                                        PhysicalMonitor* monitors) override {
-    if (Call("GetPhysicalMonitorsFromHMONITOR", Num(monitor) + "," + std::to_string(count)))
-      return false;
+    if (Call("GetPhysicalMonitorsFromHMONITOR", monitor, count)) return false;
     for (std::uint32_t i = 0; i < count; ++i) {
       monitors[i].handle =
           Handle{0x101 + 0x10 * (static_cast<std::uint32_t>(monitor) - 0x10001) + i};
@@ -356,21 +368,21 @@ class FakePlatform : public Platform, public Machine {
   }
   bool GetMonitorCapabilities(Handle monitor, std::uint32_t* caps,
                               std::uint32_t* colorTemperatures) override {
-    if (Call("GetMonitorCapabilities", Num(monitor))) return false;
+    if (Call("GetMonitorCapabilities", monitor)) return false;
     *caps = capabilities;
     *colorTemperatures = 0x7;
     return true;
   }
   bool GetMonitorBrightness(Handle monitor, std::uint32_t* minimum, std::uint32_t* current,
                             std::uint32_t* maximum) override {
-    if (Call("GetMonitorBrightness", Num(monitor))) return false;
+    if (Call("GetMonitorBrightness", monitor)) return false;
     *minimum = 0;
     *current = brightness_.count(monitor) ? brightness_[monitor] : 50;
     *maximum = 100;
     return true;
   }
   bool SetMonitorBrightness(Handle monitor, std::uint32_t value) override {
-    if (Call("SetMonitorBrightness", Num(monitor) + "," + std::to_string(value))) return false;
+    if (Call("SetMonitorBrightness", monitor, value)) return false;
     if (ignoredWrites > 0 && ignoredWrites--) return true;
     brightness_[monitor] = std::min(value, 100u);
     return true;
@@ -413,7 +425,7 @@ class FakePlatform : public Platform, public Machine {
   }
 
   void Sleep(std::uint32_t milliseconds) override {
-    Call("Sleep", std::to_string(milliseconds));
+    Call("Sleep", milliseconds);
     now += milliseconds;
   }
   bool CreateProcessW(const char16_t* applicationName, char16_t* commandLine, bool inheritHandles,
@@ -421,15 +433,15 @@ class FakePlatform : public Platform, public Machine {
                       std::uint32_t startupInfoSize, ProcessInformation* information) override {
     launched = {applicationName, commandLine, currentDirectory ? currentDirectory : u"(null)"};
     commandLine[0] = u'!';  // the real call may write into it too
-    if (Call("CreateProcessW", std::string(inheritHandles ? "inherit," : "") + Num(creationFlags) +
-                                   "," + std::to_string(startupInfoSize))) {
+    if (Call("CreateProcessW", std::string(inheritHandles ? "inherit," : "") + Num(creationFlags),
+             startupInfoSize)) {
       return false;
     }
     information->process = Handle{0x50};
     information->thread = Handle{0x54};
     return true;
   }
-  bool CloseHandle(Handle handle) override { return !Call("CloseHandle", Num(handle)); }
+  bool CloseHandle(Handle handle) override { return !Call("CloseHandle", handle); }
   bool ShellExecuteExW(const ShellExecuteRequest& request, Handle* process) override {
     shellOpened = {request.file, request.parameters ? request.parameters : u"(null)",
                    request.directory ? request.directory : u"(null)"};
@@ -441,7 +453,7 @@ class FakePlatform : public Platform, public Machine {
     return true;
   }
   Handle CreateToolhelp32Snapshot(std::uint32_t flags, std::uint32_t processId) override {
-    if (Call("CreateToolhelp32Snapshot", std::to_string(flags) + "," + std::to_string(processId))) {
+    if (Call("CreateToolhelp32Snapshot", flags, processId)) {
       return Handle::kNull;
     }
     if (!snapshots.empty()) {
@@ -465,7 +477,7 @@ class FakePlatform : public Platform, public Machine {
     return true;
   }
   Handle OpenProcess(std::uint32_t access, bool, std::uint32_t processId) override {
-    Call("OpenProcess", Num(access) + "," + std::to_string(processId));
+    Call("OpenProcess", Num(access), processId);
     const FakeProcess* process = Find(processId);
     lastError_ = process ? 5 : 87;  // ERROR_ACCESS_DENIED, ERROR_INVALID_PARAMETER
     return process && process->openable ? Handle{0x1000 + processId} : Handle::kNull;
@@ -498,8 +510,7 @@ class FakePlatform : public Platform, public Machine {
   std::uint32_t GetLastError() override { return lastError_; }
   std::uint32_t FormatMessageW(std::uint32_t flags, std::uint32_t messageId, char16_t* buffer,
                                std::uint32_t capacity) override {
-    if (Call("FormatMessageW",
-             Num(flags) + "," + std::to_string(messageId) + "," + std::to_string(capacity))) {
+    if (Call("FormatMessageW", Num(flags), messageId, capacity)) {
       return 0;
     }
     const std::u16string text = u"The system cannot find the file specified.\r\n";
@@ -512,7 +523,7 @@ class FakePlatform : public Platform, public Machine {
   void CoUninitialize() override { Call("CoUninitialize"); }
   Handle GetCurrentProcess() override { return Handle{0xFFFF}; }
   bool GetProcessTimes(Handle process, std::uint64_t* creationTime) override {
-    if (Call("GetProcessTimes", Num(process))) return false;
+    if (Call("GetProcessTimes", process)) return false;
     *creationTime = 7;  // this process's
     for (const FakeProcess& p : processes) {
       if (process == Handle{0x1000 + p.processId}) *creationTime = p.created;
@@ -520,36 +531,32 @@ class FakePlatform : public Platform, public Machine {
     return true;
   }
   Handle CreateMutexW(const char16_t* name) override {
-    return Call("CreateMutexW", Utf8(name)) ? Handle::kNull : Handle{0x60};
+    return Call("CreateMutexW", name) ? Handle::kNull : Handle{0x60};
   }
-  bool ReleaseMutex(Handle mutex) override { return !Call("ReleaseMutex", Num(mutex)); }
+  bool ReleaseMutex(Handle mutex) override { return !Call("ReleaseMutex", mutex); }
   Handle CreateEventW(const char16_t* name) override {
-    if (Call("CreateEventW", Utf8(name))) return Handle::kNull;
+    if (Call("CreateEventW", name)) return Handle::kNull;
     events.insert(Utf8(name));
     return Handle{0x68};
   }
   Handle OpenEventW(std::uint32_t access, bool, const char16_t* name) override {
-    Call("OpenEventW", Num(access) + "," + Utf8(name));
+    Call("OpenEventW", Num(access), name);
     lastError_ = 2;  // ERROR_FILE_NOT_FOUND
     return events.count(Utf8(name)) ? Handle{0x6C} : Handle::kNull;
   }
   Handle CreateFileMappingW(std::uint32_t protect, std::uint32_t size,
                             const char16_t* name) override {
-    return Call("CreateFileMappingW", Num(protect) + "," + std::to_string(size) + "," + Utf8(name))
-               ? Handle::kNull
-               : Handle{0x64};
+    return Call("CreateFileMappingW", Num(protect), size, name) ? Handle::kNull : Handle{0x64};
   }
   std::uint8_t* MapViewOfFile(Handle mapping, std::uint32_t access, std::uint32_t size) override {
-    if (Call("MapViewOfFile", Num(mapping) + "," + Num(access) + "," + std::to_string(size)))
-      return nullptr;
+    if (Call("MapViewOfFile", mapping, Num(access), size)) return nullptr;
     return table->data();
   }
   bool UnmapViewOfFile(std::uint8_t* view) override {
     return !Call("UnmapViewOfFile", view == table->data() ? "table" : "other");
   }
   std::uint32_t WaitForSingleObject(Handle handle, std::uint32_t milliseconds) override {
-    const bool fails =
-        Call("WaitForSingleObject", Num(handle) + "," + std::to_string(milliseconds));
+    const bool fails = Call("WaitForSingleObject", handle, milliseconds);
     if (fails) return 0xFFFFFFFF;
     if (handle == kLock) {
       if (lockResult == 0x102) now += milliseconds;
@@ -565,25 +572,20 @@ class FakePlatform : public Platform, public Machine {
   bool SendMessageTimeoutW(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                            std::intptr_t lParam, std::uint32_t flags,
                            std::uint32_t milliseconds) override {
-    return !Call("SendMessageTimeoutW", Num(window) + "," + Num(message) + "," + Num(wParam) + "," +
-                                            std::to_string(lParam) + "," + Num(flags) + "," +
-                                            std::to_string(milliseconds));
+    return !Call("SendMessageTimeoutW", window, Num(message), Num(wParam), lParam, Num(flags),
+                 milliseconds);
   }
   std::uint32_t SendInput(const MouseInput& input) override {
-    return Call("SendInput",
-                std::to_string(input.dx) + "," + std::to_string(input.dy) + "," + Num(input.flags))
-               ? 0
-               : 1;
+    return Call("SendInput", input.dx, input.dy, Num(input.flags)) ? 0 : 1;
   }
   int MessageBoxW(WindowHandle owner, const char16_t* text, const char16_t* caption,
                   std::uint32_t type) override {
     boxes.push_back({text, caption});
-    return Call("MessageBoxW", Num(owner) + "," + Utf8(caption) + "," + Num(type)) ? 0 : 1;
+    return Call("MessageBoxW", owner, caption, Num(type)) ? 0 : 1;
   }
   int LoadStringW(InstanceHandle instance, std::uint32_t id, char16_t* buffer,
                   int capacity) override {
-    if (Call("LoadStringW",
-             Num(instance) + "," + std::to_string(id) + "," + std::to_string(capacity))) {
+    if (Call("LoadStringW", instance, id, capacity)) {
       return 0;
     }
     const std::u16string text = id == 103 ? u"Glowtide" : u"GLOWTIDE";
@@ -592,43 +594,33 @@ class FakePlatform : public Platform, public Machine {
     return static_cast<int>(text.size());
   }
   IconHandle LoadIconW(InstanceHandle instance, std::uintptr_t id) override {
-    if (Call("LoadIconW", Num(instance) + "," + std::to_string(id))) return IconHandle::kNull;
+    if (Call("LoadIconW", instance, id)) return IconHandle::kNull;
     return IconHandle{0x7000 + id};
   }
   CursorHandle LoadCursorW(InstanceHandle instance, std::uintptr_t id) override {
-    if (Call("LoadCursorW", Num(instance) + "," + std::to_string(id))) return CursorHandle::kNull;
+    if (Call("LoadCursorW", instance, id)) return CursorHandle::kNull;
     return CursorHandle{0x8000};
   }
   std::uint16_t RegisterClassExW(const WindowClass& windowClass) override {
     registered = windowClass;
     const WindowClass& c = windowClass;
-    return Call("RegisterClassExW", Utf8(c.className) + "," + std::to_string(c.size) + "," +
-                                        std::to_string(c.style) + "," + Num(c.icon) + "," +
-                                        Num(c.cursor) + "," + std::to_string(c.background) + "," +
-                                        std::to_string(c.menuName) + "," + Num(c.smallIcon) + "," +
-                                        Num(c.instance))
-               ? 0
-               : 1;
+    return Call("RegisterClassExW", c.className, c.style, c.icon, c.cursor, c.menuName) ? 0 : 1;
   }
   WindowHandle CreateWindowExW(std::uint32_t exStyle, const char16_t* className,
                                const char16_t* title, std::uint32_t style, std::int32_t x,
                                std::int32_t y, std::int32_t width, std::int32_t height,
                                WindowHandle parent, std::uintptr_t menu, InstanceHandle instance,
                                void* parameter) override {
-    const bool fails = Call("CreateWindowExW",
-                            std::to_string(exStyle) + "," + Utf8(className) + "," + Utf8(title) +
-                                "," + Num(style) + "," + Num(static_cast<std::uint32_t>(x)) + "," +
-                                std::to_string(y) + "," + Num(static_cast<std::uint32_t>(width)) +
-                                "," + std::to_string(height) + "," + Num(parent) + "," + Num(menu) +
-                                "," + Num(instance) + "," + (parameter ? "param" : "null"));
+    const bool fails = Call("CreateWindowExW", exStyle, className, title, Num(style), x, y, width,
+                            height, parent, menu, instance, parameter ? "param" : "null");
     return fails ? WindowHandle::kNull : WindowHandle{0x900};
   }
   bool ShowWindow(WindowHandle window, std::int32_t command) override {
-    return !Call("ShowWindow", Num(window) + "," + std::to_string(command));
+    return !Call("ShowWindow", window, command);
   }
-  bool UpdateWindow(WindowHandle window) override { return !Call("UpdateWindow", Num(window)); }
+  bool UpdateWindow(WindowHandle window) override { return !Call("UpdateWindow", window); }
   AcceleratorHandle LoadAcceleratorsW(InstanceHandle instance, std::uintptr_t id) override {
-    if (Call("LoadAcceleratorsW", Num(instance) + "," + std::to_string(id))) return {};
+    if (Call("LoadAcceleratorsW", instance, id)) return {};
     return AcceleratorHandle{0xACC};
   }
   std::uint32_t MsgWaitForMultipleObjectsEx(std::uint32_t count, const Handle* handles,
@@ -636,8 +628,7 @@ class FakePlatform : public Platform, public Machine {
                                             std::uint32_t flags) override {
     std::string text = std::to_string(count);
     for (std::uint32_t i = 0; i < count; ++i) text += "," + Num(handles[i]);
-    if (Call("MsgWaitForMultipleObjectsEx",
-             text + "," + Num(milliseconds) + "," + Num(wakeMask) + "," + std::to_string(flags))) {
+    if (Call("MsgWaitForMultipleObjectsEx", text, Num(milliseconds), Num(wakeMask), flags)) {
       return 0xFFFFFFFF;  // WAIT_FAILED
     }
     if (!waitResults.empty()) {
@@ -662,8 +653,7 @@ class FakePlatform : public Platform, public Machine {
   }
   bool PeekMessageW(Message* message, WindowHandle window, std::uint32_t filterMin,
                     std::uint32_t filterMax, std::uint32_t remove) override {
-    Call("PeekMessageW", Num(window) + "," + std::to_string(filterMin) + "," +
-                             std::to_string(filterMax) + "," + std::to_string(remove));
+    Call("PeekMessageW", window, filterMin, filterMax, remove);
     if (queue.empty()) return false;
     *message = queue.front();
     queue.erase(queue.begin());
@@ -671,8 +661,7 @@ class FakePlatform : public Platform, public Machine {
   }
   int TranslateAcceleratorW(WindowHandle window, AcceleratorHandle accelerators,
                             const Message& message) override {
-    Call("TranslateAcceleratorW",
-         Num(window) + "," + Num(accelerators) + "," + Num(message.message));
+    Call("TranslateAcceleratorW", window, accelerators, Num(message.message));
     return message.message == 0x0104 ? 1 : 0;  // WM_SYSKEYDOWN stands for Alt+?
   }
   bool TranslateMessage(const Message& message) override {
@@ -687,30 +676,32 @@ class FakePlatform : public Platform, public Machine {
   }
   std::intptr_t DefWindowProcW(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                                std::intptr_t lParam) override {
-    Call("DefWindowProcW",
-         Num(window) + "," + Num(message) + "," + Num(wParam) + "," + std::to_string(lParam));
+    Call("DefWindowProcW", window, Num(message), Num(wParam), lParam);
     return 77;
   }
-  void BeginPaint(WindowHandle window) override { Call("BeginPaint", Num(window)); }
-  void EndPaint(WindowHandle window) override { Call("EndPaint", Num(window)); }
-  bool DestroyWindow(WindowHandle window) override { return !Call("DestroyWindow", Num(window)); }
-  void PostQuitMessage(std::int32_t exitCode) override {
-    Call("PostQuitMessage", std::to_string(exitCode));
-  }
+  void BeginPaint(WindowHandle window) override { Call("BeginPaint", window); }
+  void EndPaint(WindowHandle window) override { Call("EndPaint", window); }
+  bool DestroyWindow(WindowHandle window) override { return !Call("DestroyWindow", window); }
+  void PostQuitMessage(std::int32_t exitCode) override { Call("PostQuitMessage", exitCode); }
   std::intptr_t SetWindowLongPtrW(WindowHandle window, std::int32_t index,
                                   std::intptr_t value) override {
-    Call("SetWindowLongPtrW", Num(window) + "," + std::to_string(index));
+    Call("SetWindowLongPtrW", window, index);
     return std::exchange(userData, value);
   }
   std::intptr_t GetWindowLongPtrW(WindowHandle window, std::int32_t index) override {
-    Call("GetWindowLongPtrW", Num(window) + "," + std::to_string(index));
+    Call("GetWindowLongPtrW", window, index);
     return userData;
   }
 
  private:
-  // Records the call and tells whether it is to fail; a failing call leaves ERROR_GEN_FAILURE.
-  bool Call(const char* name, const std::string& arguments = "") {
-    calls.push_back(std::string(name) + "(" + arguments + ")");
+  // Records the call with its arguments, comma-separated, and tells whether it is to fail; a
+  // failing call leaves ERROR_GEN_FAILURE.
+  template <typename... Arguments>
+  bool Call(const char* name, const Arguments&... arguments) {
+    std::string text;
+    [[maybe_unused]] const char* separator = "";
+    ((text += separator + Text(arguments), separator = ","), ...);
+    calls.push_back(std::string(name) + "(" + text + ")");
     const bool fails = failing.count(name) != 0;
     if (fails) lastError_ = kFailure;
     return fails;
