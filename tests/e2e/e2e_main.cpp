@@ -39,12 +39,12 @@ int main(int argc, char** argv) {
     return e2e::Summary();
   }
   e2e::CheckPlantedDll(true);
-  e2e::PowerCycleCheck cycle;
+  const std::function<void()> checkPowerCycle = e2e::StartPowerCycleCheck();
   e2e::CheckResources();
   e2e::CheckCommandLine();
   e2e::CheckDisplay();
   e2e::CheckLaunch();
-  cycle.Finish();
+  checkPowerCycle();
   e2e::CheckPlantedDll(false);
   return e2e::Summary();
 }

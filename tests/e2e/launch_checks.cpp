@@ -21,6 +21,32 @@ DWORD_PTR Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam = 0) {
   return answer;
 }
 
+// Sets the default value of a key under HKEY_CLASSES_ROOT, where Wine's shell finds associations.
+void SetClassesKey(const std::wstring& key, const std::wstring& value,
+                   const wchar_t* valueName = nullptr) {
+  HKEY handle = nullptr;
+  RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &handle,
+                  nullptr);
+  RegSetValueExW(handle, valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                 static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+  RegCloseKey(handle);
+}
+
+// Registers a URL protocol and a document type that the shell opens with program, the URL or
+// the document's path as its argument (under HKEY_CLASSES_ROOT, where Wine's shell finds them),
+// and makes a document; gives back the URL and the document.
+std::vector<std::wstring> ShellTargets(const std::wstring& program) {
+  const std::wstring open = L"\"" + program + L"\" \"%1\"";
+  SetClassesKey(L"glowtidesuite", L"URL:Glowtide suite");
+  SetClassesKey(L"glowtidesuite", L"", L"URL Protocol");
+  SetClassesKey(L"glowtidesuite\\shell\\open\\command", open);
+  SetClassesKey(L".glowtidedoc", L"GlowtideSuite.Document");
+  SetClassesKey(L"GlowtideSuite.Document\\shell\\open\\command", open);
+  const std::wstring document = SuiteDirectory() + L"\\saved.glowtidedoc";
+  CloseHandle(CreateFileW(document.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  return {L"glowtidesuite://run/7", document};
+}
+
 }  // namespace
 
 void CheckLaunch() {
@@ -98,7 +124,7 @@ void CheckLaunch() {
         "B and C wait behind hidden windows; C is killed");
 
   const ULONGLONG before = b.ProcessorTime();
-  PumpFor(1000);
+  PumpUntil(nullptr, 1000);
   const ULONGLONG used = b.ProcessorTime() - before;
   printf("info a waiting instance used %llu.%04llu ms of processor time in 1000 ms\n", used / 10000,
          used % 10000);

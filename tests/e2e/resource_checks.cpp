@@ -80,7 +80,7 @@ std::wstring IconImages(HMODULE module, const std::string& group, WORD language)
 
 void CheckResources() {
   constexpr WORD kJapanese = MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT);
-  const std::wstring path = GlowtidePath();
+  const std::wstring path = SuiteDirectory() + L"\\Glowtide.exe";
   HMODULE exe = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
   Check(exe != nullptr, "Glowtide.exe loads as a data file");
   if (!exe) return;
