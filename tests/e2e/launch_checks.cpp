@@ -1,8 +1,8 @@
-// Launch and restore end to end: the child's own argument list and folder, a batch program, a
-// URL refused, a launch that fails, counted launches that overlap (one of them killed), the hidden
-// window, the session's end, launches through the shell, two launches on two displays and a
-// session end during a restore; and, beside them, the checks that wait on time: a game that
-// restarts itself, the -PWT: grace period and a held lock.
+// Launch and restore end to end: the child's own argument list and folder, a launch that fails,
+// counted launches that overlap (one of them killed), the hidden window, the session's end,
+// launches through the shell, two launches on two displays and a session end during a restore; and,
+// beside them, the checks that wait on time: a game that restarts itself, the -PWT: grace period
+// and a held lock.
 #include <cstdio>
 #include <memory>
 
@@ -68,27 +68,6 @@ void CheckLaunch() {
       WaitForFile(kRecord) + L" exit " + std::to_wstring(child.exitCode),
       folder + L"\\child.exe\nsay \"hi\" to  C:\\Saves\\\n-fullscreen\nb c\n" + folder + L" exit 0",
       "the child's arguments and folder, and exit 0 at once");
-
-  // A batch program gets no argument that cmd.exe would act on.
-  const std::wstring batch = SuiteDirectory() + L"\\start.bat";
-  if (FILE* file = _wfopen(batch.c_str(), L"wb")) {
-    fputs("@\"%~dp0child\\glowtide_child.exe\" %1\r\n", file);
-    fclose(file);
-  }
-  DeleteFileW(kRecord.c_str());
-  const RunResult injected =
-      RunGlowtide(L"\"-P:" + batch + L"\" \"-PARG:0:a\\\" & echo INJECTED > inj.txt & \\\"\"");
-  Check(injected.exitCode == 0xFFFFFF01 && BoxOf(injected) == L"Error: -PARG:0: Parameter error" &&
-            GetFileAttributesW(kRecord.c_str()) == INVALID_FILE_ATTRIBUTES,
-        "a batch argument with a command in it is refused, and the batch never runs");
-
-  // A URL with a quit option and no -PW: gives nothing to wait for: refused before any change.
-  const RunResult url = RunGlowtide(L"-HDR:E -HDRQ:D -P:steam://rungameid/1245620");
-  CheckEqual(
-      BoxOf(url) + L" " + Widen(Trace(url.processId)) + L"exit " + std::to_wstring(url.exitCode),
-      L"Error: -P:steam://rungameid/1245620 : a URL starts no program Glowtide can wait "
-      L"for; add -PW: with the game's program name exit 4294967041",
-      "a URL with a quit option and no -PW: is refused before anything changes, with -255");
 
   // A program that cannot be started says so, puts the display back and ends with 1.
   wchar_t reason[256] = {};

@@ -55,6 +55,9 @@ TEST(Run, RunsItsPhasesInOrderAndEndsWithItsExitCode) {
       {u"-B:70 -M:800x600", -255,
        {"Error: -M:800x600 : no such mode on Unnamed display\n\n2560 x 1440 : 144, 60 Hz\n1920 x 10"}},
       {u"-P:g.exe -MQ:fast", -255, {"Error: -MQ:fast : no such mode on Unnamed display\n\n2560 x 1440 : 144, 60 Hz\n1920 x 1080"}},
+      // A URL and a quit option without -PW: give nothing to wait for: refused before any change.
+      {u"-HDR:E -P:steam://r/1 -BQ:5", -255,
+       {"Error: -P:steam://r/1 : a URL starts no program Glowtide can wait for; add -PW: with th"}},
       // The shell opened it and handed back no process: put back at once, and said why.
       {u"-P:x.url -BQ:33", 1,
        {"Error: Cannot wait for x.url: it started no program of its own; add -PW: with the game'"},
@@ -229,6 +232,7 @@ TEST(Run, EachPhaseSendsWhatItsOptionsAndTheMachineCallFor) {
        "[ ] mode:1920x1080@60:32:0x5c0000:0 set-18:2222 get11 setB:11 getB free [ get15 set10:1 get9 "
        "mode:2560x1440@144:32:0x5c0000:0 setB:33 getB free set-18:4444 get11 ]"},
       // A quit option without -P: counts nothing, and -PW: without one waits for nothing.
+      {u"-HDR:E -P:steam://r/1 -BQ:5", "box", {}, -255},  // a URL with nothing to wait for
       {u"-BQ:33 -HDRQ:E -BBQ:4444", ""},                     {u"-P:g.exe -PW:g.exe", ""},
   };
   // clang-format on
