@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what building and testing Glowtide needs on Debian, and only what is missing:
-# the native toolchain with GoogleTest, clang with its sanitizers and libFuzzer, Python (it splits
-# the icon into resources), the mingw-w64 cross compiler, Wine and Xvfb.
+# the native toolchain with GoogleTest (whose source the cross-built suite is built with too),
+# clang with its sanitizers and libFuzzer, Python (it splits the icon into resources), the
+# mingw-w64 cross compiler, Wine and Xvfb.
 set -euo pipefail
 
 needed=()

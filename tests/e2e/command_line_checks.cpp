@@ -9,7 +9,7 @@
 
 namespace e2e {
 
-void CheckCommandLine() {
+TEST(CommandLine, TheModelSplitsAsCommandLineToArgvW) {
   // Lines with backslash runs before quotes, doubled and tripled quotes, tabs, an open quote.
   for (const wchar_t* line :
        {L"\"C:\\Program Files\\g.exe\" a\"b\"c \"\" \\\\\\\"x \"a\"\"b\" \"\"\" \"\"\"\"\"\"",
@@ -23,8 +23,7 @@ void CheckCommandLine() {
     for (const std::u16string& item :
          glowtide::testing::SplitCommandLine(reinterpret_cast<const char16_t*>(line)))
       model += std::wstring(item.begin(), item.end()) + L"|";
-    CheckEqual(model, real,
-               "the splitting model agrees with CommandLineToArgvW on " + Narrow(line));
+    EXPECT_EQ(model, real) << "the splitting model agrees with CommandLineToArgvW on " << line;
   }
 }
 

@@ -21,11 +21,11 @@ std::wstring Sections(const wchar_t* brightness) {
 
 }  // namespace
 
-void CheckDisplay() {
+TEST(Displays, ReportRequestsChoiceAndMode) {
   // The requests reach the first path, on its adapter: the fake refuses any other.
   SetDeviceScenario("report");
   RunResult report = RunGlowtide(L"-SI -BB:2000 -B:70");
-  CheckEqual(
+  EXPECT_EQ(
       BoxOf(report),
       L"Monitor information: <HDR Status>\nHDR support status : Supported\nHDR : Enable\n\n" +
           kMode +
@@ -33,13 +33,13 @@ void CheckDisplay() {
           L"<Brightness>\nSupported value : 0 to 100\nCurrent : 50\n\n"
           L"<Monitor capabilities>\nBrightness : Can setting\n\n"
           L"<Displays>\n1 : Unnamed display (DISPLAY1, primary)\n2 : Unnamed display (DISPLAY2)"
-          L"\n\n",
-      "-SI on an older system shows every section as read before the changes");
-  CheckEqual(Trace(report.processId) + " " + DeviceLog(report.processId).back(),
-             "get15 get9 get11 set-18:2000 get11 caps getB setB:70 getB free "
-             "DestroyPhysicalMonitors(2,0x101,0x102)",
-             "one refused probe, the older read, the white level set and read back, -B:70 on the "
-             "first physical monitor, and both released");
+          L"\n\n")
+      << "-SI on an older system shows every section as read before the changes";
+  EXPECT_EQ(Trace(report.processId) + " " + DeviceLog(report.processId).back(),
+            "get15 get9 get11 set-18:2000 get11 caps getB setB:70 getB free "
+            "DestroyPhysicalMonitors(2,0x101,0x102)")
+      << "one refused probe, the older read, the white level set and read back, -B:70 on the "
+         "first physical monitor, and both released";
   for (const auto& [scenario, arguments, trace] :
        {std::tuple{"", L"-HDR:S", "get15 get9 set10:1 get9 exit 0"},
         std::tuple{"current", L"-HDR:E", "get15 set16:1 get15 exit 0"},
@@ -47,42 +47,41 @@ void CheckDisplay() {
         std::tuple{"laptop on battery", L"-B:40", "setPdc:40 apply getPdc exit 0"}}) {
     SetDeviceScenario(scenario);
     const RunResult run = RunGlowtide(arguments);
-    CheckEqual(Trace(run.processId) + " exit " + std::to_string(run.exitCode), trace,
-               Narrow(arguments) + " on the machine \"" + scenario + "\"");
+    EXPECT_EQ(Trace(run.processId) + " exit " + std::to_string(run.exitCode), trace)
+        << arguments << " on the machine \"" << scenario << "\"";
   }
 
   SetDeviceScenario("desk");
   const std::wstring list =
       L"1 : Built-in display (DISPLAY1)\n2 : LG ULTRAGEAR (DISPLAY2, primary) GSM5B7F-UID4353\n"
       L"3 : TV (DISPLAY2, primary)\n";
-  CheckEqual(BoxOf(RunGlowtide(L"-SI -D:*")),
-             L"Monitor information: <Display 1>\nName : Built-in display\nDevice : DISPLAY1\n\n" +
-                 Sections(L"60") +
-                 L"<Display 2>\nName : LG ULTRAGEAR\nDevice : DISPLAY2\nId : GSM5B7F-UID4353\n\n" +
-                 Sections(L"50") + L"<Display 3>\nName : TV\nDevice : DISPLAY2\n\n" +
-                 Sections(L"50") + L"<Displays>\n" + list + L"\n",
-             "-SI -D:* reports each display under its heading, then lists them");
+  EXPECT_EQ(BoxOf(RunGlowtide(L"-SI -D:*")),
+            L"Monitor information: <Display 1>\nName : Built-in display\nDevice : DISPLAY1\n\n" +
+                Sections(L"60") +
+                L"<Display 2>\nName : LG ULTRAGEAR\nDevice : DISPLAY2\nId : GSM5B7F-UID4353\n\n" +
+                Sections(L"50") + L"<Display 3>\nName : TV\nDevice : DISPLAY2\n\n" +
+                Sections(L"50") + L"<Displays>\n" + list + L"\n")
+      << "-SI -D:* reports each display under its heading, then lists them";
   // The restore acts on the display chosen at the start (the child, with nothing to record, ends
   // at once).
   const std::wstring child = L" \"-P:" + SuiteDirectory() + L"\\child\\glowtide_child.exe\"";
-  CheckEqual(Trace(RunGlowtide(L"-D:ultra -BB:2000 -BQ:33" + child).processId),
-             "set-18@8:2000 get11@8 setB@0x112:33 getB free",
-             "-D:ultra sets the LG's white level, and its monitor's brightness at the end");
+  EXPECT_EQ(Trace(RunGlowtide(L"-D:ultra -BB:2000 -BQ:33" + child).processId),
+            "set-18@8:2000 get11@8 setB@0x112:33 getB free")
+      << "-D:ultra sets the LG's white level, and its monitor's brightness at the end";
   const RunResult none = RunGlowtide(L"-D:9 -B:70 -BB:2000");
-  CheckEqual(
-      BoxOf(none) + L" exit " + std::to_wstring(none.exitCode) + Widen(Trace(none.processId)),
-      L"Error: -D:9 : no such display\n\n" + list + L" exit 4294967041",
-      "-D:9 changes nothing, shows the displays there are, ends with -255");
+  EXPECT_EQ(BoxOf(none) + L" exit " + std::to_wstring(none.exitCode) + Widen(Trace(none.processId)),
+            L"Error: -D:9 : no such display\n\n" + list + L" exit 4294967041")
+      << "-D:9 changes nothing, shows the displays there are, ends with -255";
 
   // The display mode: a mode no display lists is refused with the list; a launch sets the game's
   // mode before its program starts and the desktop mode after it ends.
   SetDeviceScenario("120 Hz");
   const RunResult noMode = RunGlowtide(L"-M:800x600 -B:70");
-  CheckEqual(
+  EXPECT_EQ(
       BoxOf(noMode) + L" exit " + std::to_wstring(noMode.exitCode) + Widen(Trace(noMode.processId)),
       L"Error: -M:800x600 : no such mode on Unnamed display\n\n"
-      L"2560 x 1440 : 144, 120, 60 Hz\n1920 x 1080 : 60 Hz\n exit 4294967041",
-      "-M: with a mode no display lists changes nothing, shows the modes, ends with -255");
+      L"2560 x 1440 : 144, 120, 60 Hz\n1920 x 1080 : 60 Hz\n exit 4294967041")
+      << "-M: with a mode no display lists changes nothing, shows the modes, ends with -255";
   const std::wstring record = TempFile(L"glowtide_mode_record.txt");
   DeleteFileW(record.c_str());
   SetEnvironmentVariableW(L"GLOWTIDE_CHILD_RECORD", record.c_str());
@@ -92,10 +91,10 @@ void CheckDisplay() {
   const std::string set = Trace(game.processId());
   SetEvent(gate.event);
   const RunResult ended = game.Finish();
-  CheckEqual(set + " | " + Trace(game.processId()) + " exit " + std::to_string(ended.exitCode),
-             "mode:2560x1440@120:32:0x5c0000:0 | mode:2560x1440@120:32:0x5c0000:0 "
-             "mode:2560x1440@144:32:0x5c0000:0 exit 0",
-             "-M:@119 sets 120 Hz before the program starts, -MQ:D the desktop mode after it ends");
+  EXPECT_EQ(set + " | " + Trace(game.processId()) + " exit " + std::to_string(ended.exitCode),
+            "mode:2560x1440@120:32:0x5c0000:0 | mode:2560x1440@120:32:0x5c0000:0 "
+            "mode:2560x1440@144:32:0x5c0000:0 exit 0")
+      << "-M:@119 sets 120 Hz before the program starts, -MQ:D the desktop mode after it ends";
 }
 
 }  // namespace e2e

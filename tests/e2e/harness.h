@@ -1,8 +1,9 @@
 // The end-to-end harness: starts the real Glowtide.exe, reads and dismisses its message boxes
-// through the Win32 API, collects its exit code, reads what the device double saw, and counts
-// checks.
+// through the Win32 API, collects its exit code, and reads what the device double saw; the checks
+// are GoogleTest's.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <cstdio>
@@ -15,49 +16,8 @@
 
 namespace e2e {
 
-// Checks: each prints one line, "ok" or "FAIL" with what was expected and what came.
-inline int passed = 0, failed = 0;
-
-inline void Check(bool condition, const std::string& what) {
-  ++(condition ? passed : failed);
-  printf("%s %s\n", condition ? "ok  " : "FAIL", what.c_str());
-  fflush(stdout);
-}
-
-// UTF-8, with control characters escaped.
-inline std::string Narrow(const std::wstring& text) {
-  std::string out;
-  for (wchar_t c : text) {
-    char utf8[8] = {};
-    const int n = c == L'\n' ? snprintf(utf8, sizeof utf8, "\\n")
-                  : c < 0x20 ? snprintf(utf8, sizeof utf8, "\\x%02x", static_cast<unsigned>(c))
-                             : WideCharToMultiByte(CP_UTF8, 0, &c, 1, utf8, 8, nullptr, nullptr);
-    out.append(utf8, n > 0 ? n : 0);
-  }
-  return out;
-}
-
 inline std::wstring Widen(const std::string& ascii) {
   return std::wstring(ascii.begin(), ascii.end());
-}
-
-inline void CheckEqual(const std::wstring& actual, const std::wstring& expected,
-                       const std::string& what) {
-  Check(actual == expected, what + (actual == expected ? ""
-                                                       : ": expected \"" + Narrow(expected) +
-                                                             "\", got \"" + Narrow(actual) + "\""));
-}
-
-inline void CheckEqual(const std::string& actual, const std::string& expected,
-                       const std::string& what) {
-  CheckEqual(Widen(actual), Widen(expected), what);
-}
-
-// Prints "N passed, M failed"; the process exit code.
-inline int Summary() {
-  printf("%d passed, %d failed\n", passed, failed);
-  fflush(stdout);
-  return failed == 0 ? 0 : 1;
 }
 
 // The folder that holds the driver, Glowtide.exe, the device double and the child program.
@@ -221,12 +181,11 @@ class Instance {
 inline RunResult RunGlowtide(const std::wstring& arguments, DWORD timeoutMs = 30000) {
   Instance instance(arguments);
   if (!instance.started()) {
-    Check(false, "Glowtide.exe starts (CreateProcessW failed, error " +
-                     std::to_string(GetLastError()) + ")");
+    ADD_FAILURE() << "Glowtide.exe does not start: CreateProcessW failed, error " << GetLastError();
     return {};
   }
   const RunResult result = instance.Finish(timeoutMs);
-  if (!result.finished) Check(false, "Glowtide.exe " + Narrow(arguments) + " ends within its time");
+  if (!result.finished) ADD_FAILURE() << "Glowtide.exe " << arguments << " does not end in time";
   return result;
 }
 
@@ -299,18 +258,10 @@ struct Gate {
   const wchar_t* variable;
 };
 
-// The groups of checks, one per subsystem (the *_checks.cpp files), that the suite runs in turn.
-void CheckResources();
-void CheckCommandLine();
-void CheckDisplay();
-void CheckLaunch();
 // -PR takes seconds, so its run goes beside the other checks: this starts it, and what it gives
 // back checks it, last.
 std::function<void()> StartPowerCycleCheck();
-// Run under a Wine prefix (and so a shared lock) of its own, beside the others: the checks that
-// wait on time, a game's restart and settle time, the -PWT: grace period, and a launch that finds
-// the shared lock held, which would hold up every other counted launch for 10 s.
-void CheckTimedWaits();
-void CheckPlantedDll(bool before);  // before the others, and after them
+// Before the other checks, and after them: the DLLs planted beside Glowtide.exe are never loaded.
+void CheckPlantedDll(bool before);
 
 }  // namespace e2e

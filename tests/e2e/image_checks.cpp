@@ -10,12 +10,12 @@ void CheckPlantedDll(bool before) {
     DeleteFileW(marker.c_str());
     return;
   }
-  Check(
-      GetFileAttributesW((SuiteDirectory() + L"\\dxva2.dll").c_str()) != INVALID_FILE_ATTRIBUTES &&
-          GetFileAttributesW((SuiteDirectory() + L"\\powrprof.dll").c_str()) !=
-              INVALID_FILE_ATTRIBUTES &&
-          GetFileAttributesW(marker.c_str()) == INVALID_FILE_ATTRIBUTES,
-      "the dxva2.dll and powrprof.dll planted beside Glowtide.exe were never loaded");
+  EXPECT_TRUE(GetFileAttributesW((SuiteDirectory() + L"\\dxva2.dll").c_str()) !=
+                  INVALID_FILE_ATTRIBUTES &&
+              GetFileAttributesW((SuiteDirectory() + L"\\powrprof.dll").c_str()) !=
+                  INVALID_FILE_ATTRIBUTES &&
+              GetFileAttributesW(marker.c_str()) == INVALID_FILE_ATTRIBUTES)
+      << "the dxva2.dll and powrprof.dll planted beside Glowtide.exe were never loaded";
 }
 
 }  // namespace e2e

@@ -49,7 +49,7 @@ std::vector<std::wstring> ShellTargets(const std::wstring& program) {
 
 }  // namespace
 
-void CheckLaunch() {
+TEST(Launch, ChildCountingSessionEndAndShell) {
   SetEnvironmentVariableW(L"GLOWTIDE_CHILD_RECORD", kRecord.c_str());
   // A current system with Auto Color Management and HDR off, for the restore of -HDRQ:E, whose
   // first type-15 read fails for a passing reason.
@@ -64,10 +64,10 @@ void CheckLaunch() {
   const RunResult child = RunGlowtide(L"\"-P:" + folder +
                                       L"\\child.exe\" \"-PARG:0:say \\\"hi\\\" to  C:\\Saves\\\\\" "
                                       L"\"-PARG:1:-fullscreen \\\"b c\\\"\"");
-  CheckEqual(
+  EXPECT_EQ(
       WaitForFile(kRecord) + L" exit " + std::to_wstring(child.exitCode),
-      folder + L"\\child.exe\nsay \"hi\" to  C:\\Saves\\\n-fullscreen\nb c\n" + folder + L" exit 0",
-      "the child's arguments and folder, and exit 0 at once");
+      folder + L"\\child.exe\nsay \"hi\" to  C:\\Saves\\\n-fullscreen\nb c\n" + folder + L" exit 0")
+      << "the child's arguments and folder, and exit 0 at once";
 
   // A program that cannot be started says so, puts the display back and ends with 1.
   wchar_t reason[256] = {};
@@ -76,10 +76,10 @@ void CheckLaunch() {
   std::wstring expected = L"Error: Could not start C:\\nowhere\\game.exe\n" + std::wstring(reason);
   while (expected.back() == L'\n' || expected.back() == L'\r') expected.pop_back();
   const RunResult missing = RunGlowtide(L"-P:C:\\nowhere\\game.exe -BQ:40");
-  CheckEqual(BoxOf(missing) + L" " + Widen(Trace(missing.processId)) + L" exit " +
-                 std::to_wstring(missing.exitCode),
-             expected + L" setB:40 getB free exit 1",
-             "a program that cannot be started shows why, is restored after, and ends with 1");
+  EXPECT_EQ(BoxOf(missing) + L" " + Widen(Trace(missing.processId)) + L" exit " +
+                std::to_wstring(missing.exitCode),
+            expected + L" setB:40 getB free exit 1")
+      << "a program that cannot be started shows why, is restored after, and ends with 1";
 
   // Three counted launches. B takes its place before its report box, so A's end does not restore
   // under it; C is killed, which does not keep B, last out, from restoring.
@@ -90,8 +90,8 @@ void CheckLaunch() {
   Instance b(L"-SI \"-P:" + Child() + L"\" -BQ:20 -B:5 -HDRQ:E -PW:absent.exe -PWT:0");
   const HWND report = b.WaitForBox();
   gateA.reset();
-  Check(windowA && report && a.Finish().exitCode == 0 && Trace(a.processId()).empty(),
-        "launch A, ending while B shows its report, restores nothing");
+  EXPECT_TRUE(windowA && report && a.Finish().exitCode == 0 && Trace(a.processId()).empty())
+      << "launch A, ending while B shows its report, restores nothing";
   PostMessageW(report, WM_COMMAND, IDOK, 0);
   const HWND windowB = WaitForHiddenWindow(b.processId());
   std::unique_ptr<Gate> gateC(new Gate(L"GlowtideSuiteGateC"));
@@ -99,23 +99,25 @@ void CheckLaunch() {
   const HWND windowC = WaitForHiddenWindow(c.processId());
   c.Kill();
   gateC.reset();  // its child ends too, so that no other child runs
-  Check(windowB && windowC && !IsWindowVisible(windowB) && c.HasEnded(5000),
-        "B and C wait behind hidden windows; C is killed");
+  EXPECT_TRUE(windowB && windowC && !IsWindowVisible(windowB) && c.HasEnded(5000))
+      << "B and C wait behind hidden windows; C is killed";
 
   const ULONGLONG before = b.ProcessorTime();
   PumpUntil(nullptr, 1000);
   const ULONGLONG used = b.ProcessorTime() - before;
   printf("info a waiting instance used %llu.%04llu ms of processor time in 1000 ms\n", used / 10000,
          used % 10000);
-  Check(used <= 160000, "a waiting instance uses no processor time beyond the clock's resolution");
+  EXPECT_TRUE(used <= 160000)
+      << "a waiting instance uses no processor time beyond the clock's resolution";
   Send(windowB, WM_COMMAND, 105);
-  Check(!IsWindow(windowB) && !b.HasEnded(200), "command 105 destroys the window; B still waits");
+  EXPECT_TRUE(!IsWindow(windowB) && !b.HasEnded(200))
+      << "command 105 destroys the window; B still waits";
   gateB.reset();
   const DWORD endB = b.Finish().exitCode;
-  CheckEqual(Trace(b.processId()) + " exit " + std::to_string(endB),
-             "get15 get15 get11 caps getB setB:5 getB free set16:1 get15 setB:20 getB free exit 0",
-             "launch B, last out, applies its own quit settings: brightness 20, and HDR on with "
-             "the type-16 request alone, although its first type-15 read failed");
+  EXPECT_EQ(Trace(b.processId()) + " exit " + std::to_string(endB),
+            "get15 get15 get11 caps getB setB:5 getB free set16:1 get15 setB:20 getB free exit 0")
+      << "launch B, last out, applies its own quit settings: brightness 20, and HDR on with "
+         "the type-16 request alone, although its first type-15 read failed";
 
   // The session ends while two launches wait: each lets it end and gives its place back, the last
   // one out restoring before its window procedure returns; both end while their children run.
@@ -129,11 +131,11 @@ void CheckLaunch() {
                         Send(windowSecond, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF) == TRUE;
     Send(windowFirst, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
     Send(windowSecond, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
-    Check(mayEnd && first.HasEnded(5000) && second.HasEnded(5000) &&
-              WaitForSingleObject(gate.event, 0) == WAIT_TIMEOUT,
-          "at a session end both waiting launches let it end and end, while their children run");
-    CheckEqual(Trace(first.processId()) + " | " + Trace(second.processId()), " | setB:61 getB free",
-               "... and the last one out restores, once");
+    EXPECT_TRUE(mayEnd && first.HasEnded(5000) && second.HasEnded(5000) &&
+                WaitForSingleObject(gate.event, 0) == WAIT_TIMEOUT)
+        << "at a session end both waiting launches let it end and end, while their children run";
+    EXPECT_EQ(Trace(first.processId()) + " | " + Trace(second.processId()), " | setB:61 getB free")
+        << "... and the last one out restores, once";
   }
 
   // Through the shell: a URL of a registered protocol and a document. When the shell
@@ -148,14 +150,13 @@ void CheckLaunch() {
     Gate gate(L"GlowtideSuiteShell");
     Instance launch(L"\"-P:" + target + L"\" -BQ:50 -PW:glowtide_child.exe -PWT:0");
     // The URL and the document reach the child as its argument.
-    Check(WaitForFile(shellRecord).rfind(Child() + L"\n" + target + L"\n", 0) == 0 &&
-              !launch.HasEnded(300),
-          "the shell opens " + Narrow(target) + " with the child, and the launch waits for it");
+    EXPECT_TRUE(WaitForFile(shellRecord).rfind(Child() + L"\n" + target + L"\n", 0) == 0 &&
+                !launch.HasEnded(300))
+        << "the shell opens " << target << " with the child, and the launch waits for it";
     SetEvent(gate.event);
     launch.Finish();
-    CheckEqual(
-        Trace(launch.processId()), "setB:50 getB free",
-        "after the child that " + Narrow(target) + " opened ends, the quit brightness is set");
+    EXPECT_EQ(Trace(launch.processId()), "setB:50 getB free")
+        << "after the child that " << target << " opened ends, the quit brightness is set";
   }
 
   // Two launches on two displays: each display is put back when the last launch on it ends.
@@ -171,9 +172,9 @@ void CheckLaunch() {
     one.Finish();
     SetEvent(gate2.event);
     two.Finish();
-    CheckEqual(Trace(one.processId()) + " | " + Trace(two.processId()),
-               "get15 set16:1 get15 set16:0 get15 | get15@8 set16@8:1 get15@8 set16@8:0 get15@8",
-               "two launches on two displays: each puts its own display back");
+    EXPECT_EQ(Trace(one.processId()) + " | " + Trace(two.processId()),
+              "get15 set16:1 get15 set16:0 get15 | get15@8 set16@8:1 get15@8 set16@8:0 get15@8")
+        << "two launches on two displays: each puts its own display back";
   }
 
   // The session ends while a restore to three displays is under way, each set refused and tried
@@ -187,16 +188,16 @@ void CheckLaunch() {
     auto sent = [&] { return Trace(launch.processId()); };
     const bool began = !Await(10000, sent).empty();  // the first set, refused
     Send(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
-    CheckEqual(sent(),
-               "set-18:1500 set-18:1500 set-18:1500 set-18@8:1500 set-18@8:1500 set-18@8:1500 "
-               "set-18@9:1500 set-18@9:1500 set-18@9:1500",
-               std::string(began ? "" : "(no restore began) ") +
-                   "a session end during a restore is answered once all three displays are sent");
+    EXPECT_EQ(sent(),
+              "set-18:1500 set-18:1500 set-18:1500 set-18@8:1500 set-18@8:1500 set-18@8:1500 "
+              "set-18@9:1500 set-18@9:1500 set-18@9:1500")
+        << std::string(began ? "" : "(no restore began) ") +
+               "a session end during a restore is answered once all three displays are sent";
     launch.Finish();
   }
 }
 
-void CheckTimedWaits() {
+TEST(Timed, SettleGraceAndHeldLock) {
   SetDeviceScenario("");
   SetEnvironmentVariableW(L"GLOWTIDE_CHILD_RECORD", kRecord.c_str());
   // A launcher that starts the game and stays open, and a game that restarts itself after a
@@ -218,12 +219,12 @@ void CheckTimedWaits() {
     DeleteFileW(kRecord.c_str());
     SetEvent(first.event);
     WaitForFile(kRecord);  // it has restarted
-    Check(waitsForFirst && !launch.HasEnded(1000) && Trace(launch.processId()).empty(),
-          "with -PW: a game gone for a second and back is waited for, with nothing restored");
+    EXPECT_TRUE(waitsForFirst && !launch.HasEnded(1000) && Trace(launch.processId()).empty())
+        << "with -PW: a game gone for a second and back is waited for, with nothing restored";
     SetEvent(second.event);
     launch.Finish();
-    CheckEqual(Trace(launch.processId()), "setB:30 getB free",
-               "with -PW: the settings come when the game ends, while the launcher stays open");
+    EXPECT_EQ(Trace(launch.processId()), "setB:30 getB free")
+        << "with -PW: the settings come when the game ends, while the launcher stays open";
   }
   SetEnvironmentVariableW(L"GLOWTIDE_CHILD_RESPAWN", nullptr);
   SetEnvironmentVariableW(L"GLOWTIDE_CHILD_SPAWN", nullptr);
@@ -232,8 +233,8 @@ void CheckTimedWaits() {
   RunResult grace = RunGlowtide(L"\"-P:" + Child() + L"\" -BQ:40 -PW:absent.exe -PWT:1");
   const ULONGLONG took = GetTickCount64() - start;
   printf("info a launch waiting for a game that never came ended after %llu ms\n", took);
-  Check(grace.exitCode == 0 && took >= 1000 && took < 5000 && !Trace(grace.processId).empty(),
-        "a game that never appears is looked for for -PWT: seconds, then the settings come");
+  EXPECT_TRUE(grace.exitCode == 0 && took >= 1000 && took < 5000 && !Trace(grace.processId).empty())
+      << "a game that never appears is looked for for -PWT: seconds, then the settings come";
 
   const std::wstring record = TempFile(L"glowtide_held_lock_record.txt");
   DeleteFileW(record.c_str());
@@ -245,10 +246,10 @@ void CheckTimedWaits() {
   const RunResult run = launch.Finish();
   const ULONGLONG held = launch.Lifetime();
   printf("info a launch that found the lock held started its program after %llu ms\n", held);
-  Check(
-      started && run.exitCode == 1 && held >= 9500 && held < 13000 && Trace(run.processId).empty(),
-      "with the lock held elsewhere the launch still starts, after about 10 s, uncounted: no "
-      "restore, and exit 1");
+  EXPECT_TRUE(started && run.exitCode == 1 && held >= 9500 && held < 13000 &&
+              Trace(run.processId).empty())
+      << "with the lock held elsewhere the launch still starts, after about 10 s, uncounted: no "
+         "restore, and exit 1";
   ReleaseMutex(lock);
   CloseHandle(lock);
 }

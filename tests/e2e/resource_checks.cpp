@@ -78,20 +78,20 @@ std::wstring IconImages(HMODULE module, const std::string& group, WORD language)
 
 }  // namespace
 
-void CheckResources() {
+TEST(Resources, LoadAsTheyAreMeant) {
   constexpr WORD kJapanese = MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT);
   const std::wstring path = SuiteDirectory() + L"\\Glowtide.exe";
   HMODULE exe = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-  Check(exe != nullptr, "Glowtide.exe loads as a data file");
-  if (!exe) return;
+  ASSERT_TRUE(exe != nullptr) << "Glowtide.exe loads as a data file";
   wchar_t title[100] = {}, name[100] = {};
   LoadStringW(exe, 103, title, 100);
   LoadStringW(exe, 109, name, 100);
-  CheckEqual(std::wstring(title) + L"/" + name, L"Glowtide/GLOWTIDE", "strings 103 and 109");
+  EXPECT_EQ(std::wstring(title) + L"/" + name, L"Glowtide/GLOWTIDE") << "strings 103 and 109";
   // The menu, the accelerators and the about box are the hidden window's, which no user sees.
-  Check(LoadMenuW(exe, MAKEINTRESOURCEW(109)) && LoadAcceleratorsW(exe, MAKEINTRESOURCEW(109)) &&
-            !ResourceBytes(exe, RT_DIALOG, 103, kJapanese).empty(),
-        "menu 109, accelerators 109 and dialog 103 load");
+  EXPECT_TRUE(LoadMenuW(exe, MAKEINTRESOURCEW(109)) &&
+              LoadAcceleratorsW(exe, MAKEINTRESOURCEW(109)) &&
+              !ResourceBytes(exe, RT_DIALOG, 103, kJapanese).empty())
+      << "menu 109, accelerators 109 and dialog 103 load";
 
   const std::string manifest =
       ResourceBytes(exe, RT_MANIFEST, 1, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
@@ -106,23 +106,23 @@ void CheckResources() {
   ACTCTXW context{sizeof context, ACTCTX_FLAG_RESOURCE_NAME_VALID, path.c_str()};
   context.lpResourceName = MAKEINTRESOURCEW(1);
   const HANDLE activation = CreateActCtxW(&context);
-  Check(declares && activation != INVALID_HANDLE_VALUE,
-        "manifest 1 (0x0409) asks for asInvoker, per-monitor DPI awareness (v2, then v1), "
-        "Windows 10/11 and common controls 6, and the loader takes it");
+  EXPECT_TRUE(declares && activation != INVALID_HANDLE_VALUE)
+      << "manifest 1 (0x0409) asks for asInvoker, per-monitor DPI awareness (v2, then v1), "
+         "Windows 10/11 and common controls 6, and the loader takes it";
   if (activation != INVALID_HANDLE_VALUE) ReleaseActCtx(activation);
 
   const std::wstring version = L"" GLOWTIDE_VERSION;
-  CheckEqual(VersionText(path, L"041104b0",
-                         {L"FileDescription", L"FileVersion", L"InternalName", L"LegalCopyright",
-                          L"OriginalFilename", L"ProductName", L"ProductVersion"}),
-             version + L" " + version +
-                 L" translation 0411 04b0\n"
-                 L"FileDescription=Change monitor settings\nFileVersion=" +
-                 version +
-                 L"\nInternalName=Glowtide.exe\nLegalCopyright=Copyright (C) 2026 the Glowtide "
-                 L"authors\nOriginalFilename=Glowtide.exe\nProductName=Glowtide\nProductVersion=" +
-                 version,
-             "version 1, with the project's version: its numbers, translation and strings");
+  EXPECT_EQ(VersionText(path, L"041104b0",
+                        {L"FileDescription", L"FileVersion", L"InternalName", L"LegalCopyright",
+                         L"OriginalFilename", L"ProductName", L"ProductVersion"}),
+            version + L" " + version +
+                L" translation 0411 04b0\n"
+                L"FileDescription=Change monitor settings\nFileVersion=" +
+                version +
+                L"\nInternalName=Glowtide.exe\nLegalCopyright=Copyright (C) 2026 the Glowtide "
+                L"authors\nOriginalFilename=Glowtide.exe\nProductName=Glowtide\nProductVersion=" +
+                version)
+      << "version 1, with the project's version: its numbers, translation and strings";
 
   // Both icon groups list the same nine images, which the exe holds once.
   const std::string group = ResourceBytes(exe, RT_GROUP_ICON, 107, kJapanese);
@@ -130,11 +130,12 @@ void CheckResources() {
   EnumResourceNamesW(
       exe, RT_ICON, [](HMODULE, LPCWSTR, LPWSTR, LONG_PTR n) -> BOOL { return ++*(int*)n > 0; },
       reinterpret_cast<LONG_PTR>(&stored));
-  Check(!group.empty() && group == ResourceBytes(exe, RT_GROUP_ICON, 108, kJapanese) && stored == 9,
-        "icon groups 107 and 108 name the same images, which the exe stores once: nine");
-  CheckEqual(IconImages(exe, group, kJapanese),
-             L"256/8png 48/8png 32/8png 16/8png 256/32png 64/32png 48/32png 32/32png 16/32png ",
-             "the icon's nine images: sizes and colour depths, each stored as PNG");
+  EXPECT_TRUE(!group.empty() && group == ResourceBytes(exe, RT_GROUP_ICON, 108, kJapanese) &&
+              stored == 9)
+      << "icon groups 107 and 108 name the same images, which the exe stores once: nine";
+  EXPECT_EQ(IconImages(exe, group, kJapanese),
+            L"256/8png 48/8png 32/8png 16/8png 256/32png 64/32png 48/32png 32/32png 16/32png ")
+      << "the icon's nine images: sizes and colour depths, each stored as PNG";
   FreeLibrary(exe);
 }
 
