@@ -47,13 +47,14 @@ TEST(ShowReport, EachSectionSaysWhatTheMachineAnswered) {
     std::string brightness = "<Brightness>\nSupported value : 0 to 100\nCurrent : 50\n\n";
     std::string capabilities = "Brightness : Can setting";
   };
-  // (An older system's HDR on, a current one's under Auto Color Management and a panel's on mains
-  // are the suite's, on the real exe.)
+  // (The default machine's, an older system's HDR on and a panel's on mains are the suite's, on
+  // the real exe.)
   // clang-format off
   const Case cases[] = {
-      {},
       {.machine = {.advancedColorWord = 0x0}, .hdr = "Not supported\nHDR : Disable"},
       {.machine = {.advancedColorWord = 0x2}, .hdr = "Not supported\nHDR : Enable"},
+      // Auto Color Management: advanced colour active, an SDR picture, HDR supported but off.
+      {.machine = {.currentModel = true, .advancedColor2Word = 0x13, .activeColorMode = 1}},
       {.machine = {.currentModel = true, .advancedColorWord = 0x3, .advancedColor2Word = 0x3,
                    .activeColorMode = 1}, .hdr = "Not supported\nHDR : Disable"},
       {.machine = {.whiteLevel = 999}, .white = "999   (79 nits)"},
