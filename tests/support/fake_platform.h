@@ -96,8 +96,10 @@ SharedTable TableWith(const std::vector<FakePlace>& places);
 
 // What the fake's machine answers; a test names only what differs from these.
 struct Machine {
-  // Calls by name that fail: they return their failure value and change nothing.
+  // Calls by name that fail: they return their failure value and change nothing; and calls that
+  // succeed and change nothing.
   std::set<std::string> failing;
+  std::set<std::string> ignoring;
 
   // The display: the older advanced-colour model, or the current one that also answers types 15
   // and 16.
@@ -118,8 +120,7 @@ struct Machine {
   DisplayMode currentMode = {2560, 1440, 144, 32};
   DisplayMode desktopMode = {2560, 1440, 144, 32};
   std::int32_t changeResult = 0;
-  bool modeStuck = false;  // a change that succeeds and changes nothing
-  bool changed = false;    // the configuration changes once between the sizes and the query
+  bool changed = false;  // the configuration changes once between the sizes and the query
 
   // Each monitor's physical monitors (of monitor s: handles 0x101 + 0x10 * s, and on), with these
   // descriptions, at brightness 50 of 0 to 100; the primary monitor's source.
@@ -292,6 +293,7 @@ class FakePlatform : public Platform, public Machine {
     }
     if (Refuses(request)) return 87;
     if (type == 16 && (!currentModel || !(advancedColor2Word & 0x10))) return kNotSupported;
+    if (ignoring.count("DisplayConfigSetDeviceInfo")) return 0;
     TargetState& state = StateOf(ReadLittleEndian32(request + 16));
     if (type == 10 || type == 16) state.hdrOn = ReadLittleEndian32(request + 20) == 1;
     if (type == -18) state.whiteLevel = ReadLittleEndian32(request + 20);
@@ -320,7 +322,7 @@ class FakePlatform : public Platform, public Machine {
              mode.bitsPerPixel, Num(mode.fields), flags)) {
       return -1;  // DISP_CHANGE_FAILED
     }
-    if (changeResult == 0 && !modeStuck) modeOf_[device] = mode;
+    if (changeResult == 0 && !ignoring.count("ChangeDisplaySettingsExW")) modeOf_[device] = mode;
     return changeResult;
   }
 
