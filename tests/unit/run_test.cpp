@@ -205,8 +205,9 @@ TEST(Run, EachPhaseSendsWhatItsOptionsAndTheMachineCallFor) {
        {.paths = {desk.paths[0], desk.paths[1]}, .currentModel = true, .newerReads = {0, 0, 87}}},
       // A built-in panel's brightness is the power scheme's, within 0 to 100; none without one.
       {u"-B:150", "setPac:100 apply getPac", laptop},
-      // A power source that Windows does not know gets both values.
-      {u"-B:40", "setPac:40 setPdc:40 apply getPac", {.paths = laptop.paths, .acLineStatus = 255}},
+      {u"-P:g.exe -BQ:33", "[ ] [ setPac:33 apply getPac ]", laptop},  // and so is its restore
+      // A power source that Windows does not know gets both values (a panel on embedded UDI).
+      {u"-B:40", "setPac:40 setPdc:40 apply getPac", {.paths = {{0x1234, 0, 7, 0, u"", 13}}, .acLineStatus = 255}},
       {u"-B:40", "", {.failing = {"PowerGetActiveScheme"}, .paths = laptop.paths}, 1},
       // Without -D: the panel route is the primary monitor's, whatever display 1 is.
       {u"-B:40", "setPac:40 apply getPac",
