@@ -51,8 +51,8 @@ std::vector<std::wstring> ShellTargets(const std::wstring& program) {
 
 TEST(Launch, ChildCountingSessionEndAndShell) {
   SetEnvironmentVariableW(L"GLOWTIDE_CHILD_RECORD", kRecord.c_str());
-  // A current system with Auto Color Management and HDR off, for the restore of -HDRQ:E, whose
-  // first type-15 read fails for a passing reason.
+  // A current system with HDR off, for the restore of -HDRQ:E, whose first type-15 read fails for
+  // a passing reason.
   SetDeviceScenario("current, first read lost");
 
   // A folder with a blank, named by a quoted path as the very first argument; argument 0 with
