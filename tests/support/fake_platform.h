@@ -246,24 +246,20 @@ class FakePlatform : public Platform, public Machine {
     const std::uint32_t id = ReadLittleEndian32(request + 16);
     if (Call("DisplayConfigGetDeviceInfo", std::to_string(type) + Target(id))) return kFailure;
     if (Refuses(request)) return 87;  // ERROR_INVALID_PARAMETER
-    for (const FakePath& path : paths) {
-      if (type == 1 && path.source == id) {
-        const std::u16string device = u"\\\\.\\DISPLAY" + std::u16string(1, u'1' + id);
-        for (std::size_t i = 0; i < device.size(); ++i) {
-          request[20 + 2 * i] = static_cast<std::uint8_t>(device[i]);
-        }
+    // A text in UTF-16, low byte first, at the offset.
+    auto put = [request](std::size_t offset, std::u16string_view text) {
+      for (std::size_t i = 0; i < text.size(); ++i) {
+        request[offset + 2 * i] = static_cast<std::uint8_t>(text[i]);
+        request[offset + 2 * i + 1] = static_cast<std::uint8_t>(text[i] >> 8);
       }
+    };
+    for (const FakePath& path : paths) {
+      if (type == 1 && path.source == id) put(20, u"\\\\.\\DISPLAY" + std::u16string(1, u'1' + id));
       if (type == 2 && path.targetId == id) {
         WriteLittleEndian32(request + 20, path.name.empty() ? 0 : 1);
         WriteLittleEndian32(request + 24, path.technology);
-        for (std::size_t i = 0; i < path.devicePath.size(); ++i) {
-          request[164 + 2 * i] = static_cast<std::uint8_t>(path.devicePath[i]);
-          request[165 + 2 * i] = static_cast<std::uint8_t>(path.devicePath[i] >> 8);
-        }
-        for (std::size_t i = 0; i < path.name.size(); ++i) {
-          request[36 + 2 * i] = static_cast<std::uint8_t>(path.name[i]);
-          request[37 + 2 * i] = static_cast<std::uint8_t>(path.name[i] >> 8);
-        }
+        put(36, path.name);
+        put(164, path.devicePath);
       }
     }
     const TargetState& state = StateOf(id);
