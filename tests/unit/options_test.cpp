@@ -84,6 +84,7 @@ TEST(ParseCommandLine, SetsEachOptionsOwnFields) {
   for (const Case& c : cases) {
     EXPECT_EQ(Describe(SettingsFrom(c.arguments)), Describe(c.expected)) << Utf8(c.arguments);
   }
+  EXPECT_EQ(SettingsFrom(u"-PW:g.exe").waitSeconds, 60);  // the grace without -PWT:
 }
 
 // Parsing stops at the first rejected number (a later -SI is not taken); the usage text is the
