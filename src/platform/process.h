@@ -29,10 +29,7 @@ struct ProcessEntry {
 
 inline constexpr std::uint32_t kTh32csSnapProcess = 0x2;
 inline constexpr std::uint32_t kSynchronize = 0x00100000;
-inline constexpr std::uint32_t kProcessQueryLimitedInformation = 0x1000;
 
-inline constexpr std::uint32_t kErrorAccessDenied = 5;
-inline constexpr std::uint32_t kErrorFileNotFound = 2;
 inline constexpr std::uint32_t kFormatMessageFromSystem = 0x1000;
 inline constexpr std::uint32_t kFormatMessageIgnoreInserts = 0x200;
 inline constexpr std::uint32_t kCoinitApartmentThreaded = 0x2;

@@ -74,7 +74,6 @@ struct FakeProcess {
   std::uint32_t session = 1;
   bool openable = true;  // false: it exists, but opening it is refused
   bool running = true;   // false: ended, but still listed while a handle holds it
-  std::uint64_t created = 7;
   std::uint32_t threads = 1;  // 0: ended, as the snapshot shows it
 };
 
@@ -477,7 +476,6 @@ class FakePlatform : public Platform, public Machine {
   Handle OpenProcess(std::uint32_t access, bool, std::uint32_t processId) override {
     Call("OpenProcess", Num(access), processId);
     const FakeProcess* process = Find(processId);
-    lastError_ = process ? 5 : 87;  // ERROR_ACCESS_DENIED, ERROR_INVALID_PARAMETER
     return process && process->openable ? Handle{0x1000 + processId} : Handle::kNull;
   }
   bool ProcessIdToSessionId(std::uint32_t processId, std::uint32_t* sessionId) override {
@@ -523,9 +521,6 @@ class FakePlatform : public Platform, public Machine {
   bool GetProcessTimes(Handle process, std::uint64_t* creationTime) override {
     if (Call("GetProcessTimes", process)) return false;
     *creationTime = 7;  // this process's
-    for (const FakeProcess& p : processes) {
-      if (process == Handle{0x1000 + p.processId}) *creationTime = p.created;
-    }
     return true;
   }
   Handle CreateMutexW(const char16_t* name) override {
