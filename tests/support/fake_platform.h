@@ -534,7 +534,6 @@ class FakePlatform : public Platform, public Machine {
   }
   Handle OpenEventW(std::uint32_t access, bool, const char16_t* name) override {
     Call("OpenEventW", Num(access), name);
-    lastError_ = 2;  // ERROR_FILE_NOT_FOUND
     return events.count(Utf8(name)) ? Handle{0x6C} : Handle::kNull;
   }
   Handle CreateFileMappingW(std::uint32_t protect, std::uint32_t size,
