@@ -96,7 +96,6 @@ if [ -n "$url" ]; then
   python3 - dist "$version" "${url%/}/$zip" "$hash" "$homepage" <<'PYTHON'
 import json, os, sys
 out, version, url, sha, homepage = sys.argv[1:]
-zip_name = f"Glowtide-{version}-win-x64.zip"
 description = ("Sets monitor brightness, the SDR white level and HDR from the command line, "
                "and puts them back when a game ends.")
 q = json.dumps  # a YAML double-quoted scalar
