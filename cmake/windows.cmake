@@ -50,7 +50,7 @@ set_source_files_properties(res/glowtide.rc PROPERTIES OBJECT_DEPENDS
 enable_language(RC)
 add_executable(Glowtide WIN32 src/app/main.cpp src/platform/win32/runtime.cpp res/glowtide.rc)
 target_include_directories(Glowtide PRIVATE ${icon_folder})
-target_link_libraries(Glowtide PRIVATE glowtide_win32 shell32 user32 ole32)
+target_link_libraries(Glowtide PRIVATE glowtide_win32 shell32 user32 ole32 advapi32)
 target_link_options(Glowtide PRIVATE -municode ${glowtide_small_link})
 
 # The exe's time stamp is the last commit's (SOURCE_DATE_EPOCH when it is set, as the release sets

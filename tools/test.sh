@@ -43,8 +43,9 @@ expect() {  # what, expected, actual
 expect "a 64-bit x86 image" "pei-x86-64" "$(sed -n 's/.*file format //p' <<<"$header" | head -1)"
 expect "the GUI subsystem, so that no console opens" "00000002" \
   "$(awk '$1 == "Subsystem" {print $2}' <<<"$header")"
-# DLLs that Windows always takes from System32; dxva2 and powrprof are loaded at run time.
-expect "imports system DLLs only" "kernel32.dll msvcrt.dll ole32.dll shell32.dll user32.dll" \
+# DLLs that Windows always takes from System32 (advapi32 among the known DLLs); dxva2 and
+# powrprof are loaded at run time.
+expect "imports system DLLs only" "advapi32.dll kernel32.dll msvcrt.dll ole32.dll shell32.dll user32.dll" \
   "$(sed -n 's/.*DLL Name: //p' <<<"$header" | tr 'A-Z' 'a-z' | sort | xargs)"
 expect "the time stamp is the last commit's" \
   "$(TZ=UTC date -d "@$(git log -1 --format=%ct)" '+%a %b %e %H:%M:%S %Y')" \

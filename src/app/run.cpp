@@ -1,6 +1,7 @@
 // The run sequence: every phase at most once, in a fixed order, each on its own condition.
 #include "app/run.h"
 
+#include <algorithm>
 #include <string>
 #include <tuple>
 
@@ -23,11 +24,14 @@ void ShowError(WindowingPlatform& platform, const std::u16string& message) {
 }
 
 // A display as the phases and the restore see it: its list entry (HDR, white level), where its
-// brightness is, and the display of that monitor (its brightness and display mode).
+// brightness is, and the display of that monitor (its brightness and display mode); the HDR
+// requests it answers, and the mode -MQ: puts back on it.
 struct PhaseDisplay {
   const Display* display;
   BrightnessTarget brightness;
   const Display* monitorDisplay;
+  HdrModel model = HdrModel::kUnknown;
+  std::optional<ModeRequest> quitMode;
 };
 
 bool Contains(const std::vector<DisplayTarget>& targets, const DisplayTarget& target) {
@@ -51,7 +55,7 @@ std::vector<PhaseDisplay> PhaseDisplays(const std::vector<Display>& displays,
   if (primary == nullptr) primary = &displays[0];
   std::vector<PhaseDisplay> phase;
   for (const std::size_t index : chosen) {
-    PhaseDisplay entry{&displays[index], {}, chooses ? &displays[index] : primary};
+    PhaseDisplay entry{&displays[index], {}, chooses ? &displays[index] : primary, {}, {}};
     entry.brightness.builtIn = chooses ? displays[index].builtIn : primaryBuiltIn;
     if (chooses) {
       entry.brightness.chosen = true;
@@ -93,22 +97,31 @@ struct ModeRequests {
 };
 
 // The error box's text when a -M: or -MQ: value is no mode that every display chosen lists (the
-// desktop mode always is); empty when each is.
-std::u16string ModeRefusal(DisplayConfigPlatform& platform, const LaunchSettings& settings,
-                           const ModeRequests& requests,
-                           const std::vector<PhaseDisplay>& displays) {
-  for (const PhaseDisplay& entry : displays) {
+// desktop mode always is); empty when each is. A -MQ: without a size takes the size the display
+// has now, before -M:, and is kept so for the restore.
+std::u16string CheckModes(DisplayConfigPlatform& platform, const LaunchSettings& settings,
+                          const ModeRequests& requests, std::vector<PhaseDisplay>& displays) {
+  for (PhaseDisplay& entry : displays) {
     if (!FirstOfDevice(displays, entry)) continue;
     const Display* display = entry.monitorDisplay;
     const std::vector<DisplayMode> modes = ListModes(platform, display->device);
     DisplayMode current;
     const std::u16string device = GdiDeviceName(display->device);
     platform.EnumDisplaySettingsExW(device.c_str(), kEnumCurrentSettings, &current);
+    if (requests.quit && !requests.quit->desktop) {
+      entry.quitMode = requests.quit;
+      if (entry.quitMode->width == 0) {
+        entry.quitMode->width = current.width;
+        entry.quitMode->height = current.height;
+      }
+    } else {
+      entry.quitMode = requests.quit;
+    }
     for (const auto& [given, option, value, request] :
-         {std::tuple{settings.setMode, u"-M:", &settings.mode, &requests.set},
-          std::tuple{settings.restoreMode, u"-MQ:", &settings.quitMode, &requests.quit}}) {
+         {std::tuple{settings.setMode, u"-M:", &settings.mode, requests.set},
+          std::tuple{settings.restoreMode, u"-MQ:", &settings.quitMode, entry.quitMode}}) {
       if (!given) continue;
-      if (*request && ((*request)->desktop || ResolveMode(**request, current, modes))) continue;
+      if (request && (request->desktop || ResolveMode(*request, current, modes))) continue;
       return option + *value + u" : no such mode on " + display->name + u"\n\n" +
              ModeListLines(modes);
     }
@@ -116,35 +129,52 @@ std::u16string ModeRefusal(DisplayConfigPlatform& platform, const LaunchSettings
   return {};
 }
 
-// The quit settings of this run, on those of the displays chosen at the start that are free:
-// HDR state, display mode, brightness and white level, in that order, each only when its quit
-// option was given and its display is among them. The HDR state goes out in the model that the
-// HDR phase found, if it found one; the monitor of a chosen display is found again by its device,
-// since monitor handles can change while a game runs.
+// The quit settings of this run, on those of the displays chosen at the start that no other live
+// launch claims: HDR state, display mode, brightness and white level, in that order, each only
+// when its quit option was given. The displays are found again first, by their ids (or adapter and
+// target), since a monitor plugged in or out while the game ran renumbers them and changes their
+// monitors; one that is gone is not in place. The HDR state goes out in the model that the HDR
+// phase found for the display, if it found one; a picture's mode is put back once, when no other
+// live launch claims any display that shows it.
 class RunQuitSettings final : public QuitSettings {
  public:
   RunQuitSettings(Platform& platform, const LaunchSettings& settings,
-                  std::vector<PhaseDisplay>& displays, const HdrModel& model,
-                  const std::optional<ModeRequest>& mode)
-      : platform_(platform), settings_(settings), displays_(displays), model_(model), mode_(mode) {}
+                  const std::vector<PhaseDisplay>& displays)
+      : platform_(platform), settings_(settings), displays_(displays) {}
 
-  bool Apply(Pause& pause, const std::vector<DisplayTarget>& free) override {
-    HdrModel model = model_;
+  bool Apply(Pause& pause, const std::vector<DisplayTarget>& others) override {
+    DisplayQuery now;
+    if (!QueryDisplays(platform_, platform_, &now)) return false;
     bool inPlace = true;
-    for (PhaseDisplay& entry : displays_) {
+    std::vector<std::size_t> found;
+    std::vector<const PhaseDisplay*> start;
+    for (const PhaseDisplay& entry : displays_) {
+      const std::optional<std::size_t> index = FindDisplay(now.displays, *entry.display);
+      if (!index) {
+        inPlace = false;
+        continue;
+      }
+      found.push_back(*index);
+      start.push_back(&entry);
+    }
+    std::vector<PhaseDisplay> phase = PhaseDisplays(now.displays, found, settings_.chooseDisplay);
+    for (std::size_t i = 0; i < phase.size(); ++i) {
+      PhaseDisplay& entry = phase[i];
       const DisplayTarget& target = entry.display->target;
-      const bool ours = Contains(free, target);
+      const bool ours = !Contains(others, target);
       if (settings_.restoreHdr && ours) {
+        HdrModel model = start[i]->model;
         inPlace &= SetHdrState(platform_, pause, target, settings_.quitHdrState, &model);
       }
-      const bool monitorOurs = Contains(free, entry.monitorDisplay->target);
-      if (mode_ && monitorOurs && FirstOfDevice(displays_, entry)) {
-        inPlace &= SetDisplayMode(platform_, entry.monitorDisplay->device, *mode_);
+      const bool monitorOurs = !Contains(others, entry.monitorDisplay->target);
+      const std::optional<ModeRequest>& mode = start[i]->quitMode;
+      if (mode && FirstOfDevice(phase, entry) &&
+          std::none_of(now.displays.begin(), now.displays.end(), [&](const Display& shown) {
+            return shown.device == entry.monitorDisplay->device && Contains(others, shown.target);
+          })) {
+        inPlace &= SetDisplayMode(platform_, entry.monitorDisplay->device, *mode);
       }
       if (settings_.restoreBrightness && monitorOurs) {
-        if (entry.brightness.chosen) {
-          entry.brightness.monitor = FindMonitor(platform_, entry.display->device);
-        }
         inPlace &= SetDisplayBrightness(platform_, platform_, pause, entry.brightness,
                                         static_cast<std::uint32_t>(settings_.quitBrightness));
       }
@@ -159,9 +189,7 @@ class RunQuitSettings final : public QuitSettings {
  private:
   Platform& platform_;
   const LaunchSettings& settings_;
-  std::vector<PhaseDisplay>& displays_;
-  const HdrModel& model_;
-  const std::optional<ModeRequest>& mode_;  // -MQ:'s, checked at the start
+  const std::vector<PhaseDisplay>& displays_;
 };
 
 }  // namespace
@@ -200,7 +228,7 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
   if (settings.setMode) modes.set = ParseMode(settings.mode, false);
   if (settings.restoreMode) modes.quit = ParseMode(settings.quitMode, true);
   if (settings.setMode || settings.restoreMode) {
-    const std::u16string refusal = ModeRefusal(platform, settings, modes, phaseDisplays);
+    const std::u16string refusal = CheckModes(platform, settings, modes, phaseDisplays);
     if (!refusal.empty()) {
       ShowError(platform, refusal);
       return kExitFailure;
@@ -220,8 +248,7 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
 
   // Every change the options ask for is tried; any that is not in place makes the exit code 1.
   SleepPause pause(platform);
-  HdrModel hdrModel = HdrModel::kUnknown;
-  for (const PhaseDisplay& entry : phaseDisplays) {
+  for (PhaseDisplay& entry : phaseDisplays) {
     const Display& display = *entry.display;
     if (settings.chooseDisplay && settings.showReport) {
       AppendReportSection(
@@ -230,7 +257,7 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
            display.id, display.id.empty() ? u"" : u"\n"});
     }
     if (settings.showReport || settings.switchHdr || settings.enableHdr || settings.disableHdr) {
-      inPlace &= RunHdrPhase(platform, pause, settings, display.target, &hdrModel, report);
+      inPlace &= RunHdrPhase(platform, pause, settings, display.target, &entry.model, report);
     }
     // After the HDR state, which can reset the refresh rate, and before the white level.
     if (settings.showReport) AppendModeSection(platform, entry.monitorDisplay->device, report);
@@ -241,6 +268,10 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
       inPlace &= RunWhiteLevelPhase(platform, pause, settings, display.target, report);
     }
     if (settings.showReport || settings.setBrightness || settings.switchBrightness) {
+      // A mode change gives the monitors new handles.
+      if (modes.set && entry.brightness.chosen) {
+        entry.brightness.monitor = FindMonitor(platform, entry.display->device);
+      }
       inPlace &= RunBrightnessPhase(platform, platform, pause, settings, entry.brightness, report);
     }
   }
@@ -250,7 +281,7 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
   }
 
   if (settings.launchProgram) {
-    RunQuitSettings quit(platform, settings, phaseDisplays, hdrModel, modes.quit);
+    RunQuitSettings quit(platform, settings, phaseDisplays);
     child = LaunchChild(platform, settings);
     if (!child.started) {
       // A counted launch that could not start ends at once: the display is put back first.

@@ -151,6 +151,16 @@ MonitorHandle FindMonitor(MonitorConfigPlatform& platform, std::u16string_view d
   return found;
 }
 
+std::optional<std::size_t> FindDisplay(const std::vector<Display>& displays,
+                                       const Display& wanted) {
+  for (std::size_t i = 0; i < displays.size(); ++i) {
+    if (wanted.id.empty() ? SameTarget(displays[i].target, wanted.target)
+                          : displays[i].id == wanted.id)
+      return i;
+  }
+  return std::nullopt;
+}
+
 DisplayChoice ChooseDisplays(const std::vector<Display>& displays, std::u16string_view value) {
   DisplayChoice choice;
   bool digits = !value.empty();

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -51,6 +52,10 @@ std::u16string DisplayId(std::u16string_view devicePath);
 
 // The display monitor whose GDI device name is "\\.\" followed by device; none when it is gone.
 MonitorHandle FindMonitor(MonitorConfigPlatform& platform, std::u16string_view device);
+
+// The display of the list that is the one wanted, from an earlier query: the one with its id, or,
+// when it has none, with its adapter and target (which a reconnect can change). None when gone.
+std::optional<std::size_t> FindDisplay(const std::vector<Display>& displays, const Display& wanted);
 
 // What -D: chose: indexes into the display list, or the error box's text.
 struct DisplayChoice {

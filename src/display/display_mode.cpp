@@ -129,21 +129,28 @@ std::u16string ModeListLines(const std::vector<DisplayMode>& modes) {
   return lines;
 }
 
+std::optional<DisplayMode> DesktopMode(DisplayConfigPlatform& platform,
+                                       std::u16string_view device) {
+  const std::u16string name = GdiDeviceName(device);
+  DisplayMode saved, current;
+  if (!platform.EnumDisplaySettingsExW(name.c_str(), kEnumRegistrySettings, &saved) ||
+      saved.width == 0 || saved.height == 0) {
+    return std::nullopt;
+  }
+  if (saved.frequency > 1) return saved;
+  if (!platform.EnumDisplaySettingsExW(name.c_str(), kEnumCurrentSettings, &current))
+    return std::nullopt;
+  return ResolveMode({false, saved.width, saved.height, 0}, current, ListModes(platform, device));
+}
+
 bool SetDisplayMode(DisplayConfigPlatform& platform, std::u16string_view device,
                     const ModeRequest& request) {
   const std::u16string name = GdiDeviceName(device);
   DisplayMode current;
   if (!platform.EnumDisplaySettingsExW(name.c_str(), kEnumCurrentSettings, &current)) return false;
-  std::optional<DisplayMode> wanted;
-  if (!request.desktop) {
-    wanted = ResolveMode(request, current, ListModes(platform, device));
-  } else if (DisplayMode saved;
-             platform.EnumDisplaySettingsExW(name.c_str(), kEnumRegistrySettings, &saved)) {
-    // A saved rate of 0 or 1 stands for the display's default: the size's rate as for "WxH".
-    wanted = saved.frequency > 1 ? saved
-                                 : ResolveMode({false, saved.width, saved.height, 0}, current,
-                                               ListModes(platform, device));
-  }
+  std::optional<DisplayMode> wanted = request.desktop
+                                          ? DesktopMode(platform, device)
+                                          : ResolveMode(request, current, ListModes(platform, device));
   if (!wanted) return false;
   wanted->bitsPerPixel = kBitsPerPixel;
   // A display already in the mode gets no change, and so no black flash.
@@ -161,13 +168,15 @@ bool SetDisplayMode(DisplayConfigPlatform& platform, std::u16string_view device,
 void AppendModeSection(DisplayConfigPlatform& platform, std::u16string_view device,
                        ReportText& report) {
   const std::u16string name = GdiDeviceName(device);
+  std::optional<DisplayMode> current = DisplayMode{};
+  if (!platform.EnumDisplaySettingsExW(name.c_str(), kEnumCurrentSettings, &*current))
+    current.reset();
   std::u16string lines;
-  for (const auto& [label, number] : {std::pair{u"Current : ", kEnumCurrentSettings},
-                                      std::pair{u"Desktop : ", kEnumRegistrySettings}}) {
-    DisplayMode mode;
-    if (!platform.EnumDisplaySettingsExW(name.c_str(), number, &mode)) continue;
-    lines += std::u16string(label) + Decimal(mode.width) + u" x " + Decimal(mode.height) + u" @ " +
-             Decimal(mode.frequency) + u" Hz\n";
+  for (const auto& [label, mode] :
+       {std::pair{u"Current : ", current}, std::pair{u"Desktop : ", DesktopMode(platform, device)}}) {
+    if (!mode) continue;
+    lines += std::u16string(label) + Decimal(mode->width) + u" x " + Decimal(mode->height) +
+             u" @ " + Decimal(mode->frequency) + u" Hz\n";
   }
   if (!lines.empty()) report.Append(u"<Display mode>\n" + lines + u"\n");
 }

@@ -42,14 +42,19 @@ std::optional<DisplayMode> ResolveMode(const ModeRequest& request, const Display
 // One line per size of a list in ListModes' order: "2560 x 1440 : 165, 144 Hz".
 std::u16string ModeListLines(const std::vector<DisplayMode>& modes);
 
+// The desktop mode, the one Windows has saved for the device: a saved rate of 0 or 1 (the
+// display's default) stands for the size's rate as for "WIDTHxHEIGHT". None when it cannot be
+// read or has no size.
+std::optional<DisplayMode> DesktopMode(DisplayConfigPlatform& platform, std::u16string_view device);
+
 // Sets the device to the request's mode (the desktop mode: the one saved in the registry), for
 // this session only, unless it is in it already; then reads the mode back. Whether the device is
 // in the mode asked for.
 bool SetDisplayMode(DisplayConfigPlatform& platform, std::u16string_view device,
                     const ModeRequest& request);
 
-// "<Display mode>" with the current and the desktop mode, each when it can be read; nothing when
-// neither can.
+// "<Display mode>" with the current and the desktop mode (as DesktopMode gives it), each when it
+// can be read; nothing when neither can.
 void AppendModeSection(DisplayConfigPlatform& platform, std::u16string_view device,
                        ReportText& report);
 

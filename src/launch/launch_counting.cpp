@@ -53,30 +53,105 @@ class SessionEndLeave final : public SessionEnd {
   bool inPlace_ = true;
 };
 
+// The claims of a place, as many as it names.
+std::vector<DisplayTarget> ReadClaims(const std::uint8_t* place) {
+  std::vector<DisplayTarget> claims;
+  const std::uint32_t count = std::min(ReadLittleEndian32(place + 4) & ~kRestoringFlag, kMostClaims);
+  for (std::uint32_t d = 0; d < count; ++d) {
+    const std::uint8_t* claim = place + 16 + d * kClaimSize;
+    claims.push_back(
+        {{ReadLittleEndian32(claim), static_cast<std::int32_t>(ReadLittleEndian32(claim + 4))},
+         ReadLittleEndian32(claim + 8)});
+  }
+  return claims;
+}
+
+// Writes the claims (the first kMostClaims of them) and their count with the flags.
+void WriteClaims(std::uint8_t* place, const std::vector<DisplayTarget>& claims,
+                 std::uint32_t flags) {
+  const auto count = static_cast<std::uint32_t>(std::min<std::size_t>(claims.size(), kMostClaims));
+  for (std::uint32_t d = 0; d < count; ++d) {
+    std::uint8_t* claim = place + 16 + d * kClaimSize;
+    WriteLittleEndian32(claim, claims[d].adapterId.lowPart);
+    WriteLittleEndian32(claim + 4, static_cast<std::uint32_t>(claims[d].adapterId.highPart));
+    WriteLittleEndian32(claim + 8, claims[d].targetId);
+  }
+  WriteLittleEndian32(place + 4, count | flags);
+}
+
+bool Claims(const std::vector<DisplayTarget>& claims, const DisplayTarget& target) {
+  return std::any_of(claims.begin(), claims.end(),
+                     [&](const DisplayTarget& claim) { return SameTarget(claim, target); });
+}
+
 }  // namespace
 
 std::u16string LaunchTable::LiveName(std::uint32_t processId, std::uint64_t creationTime) {
   return kLiveEventPrefix + Decimal(processId) + u"_" + Decimal(creationTime);
 }
 
+bool LaunchTable::Live(const std::uint8_t* place) {
+  const UniqueHandle live(
+      platform_.OpenEventW(kSynchronize, false,
+                           LiveName(ReadLittleEndian32(place), ReadLittleEndian64(place + 8)).c_str()),
+      CloseKernelHandle{&platform_});
+  return live || platform_.GetLastError() != kErrorFileNotFound;
+}
+
 void LaunchTable::Prune() {
   for (std::uint32_t i = 0; i < kLaunchTablePlaces; ++i) {
     std::uint8_t* place = Place(i);
-    const std::uint32_t processId = ReadLittleEndian32(place);
-    if (processId == 0) continue;
-    const UniqueHandle live(
-        platform_.OpenEventW(kSynchronize, false,
-                             LiveName(processId, ReadLittleEndian64(place + 8)).c_str()),
-        CloseKernelHandle{&platform_});
-    if (!live) WriteLittleEndian32(place, 0);
+    if (ReadLittleEndian32(place) != 0 && i != place_ && !Live(place)) WriteLittleEndian32(place, 0);
+  }
+}
+
+std::vector<DisplayTarget> LaunchTable::ClaimsOfOthers() {
+  std::vector<DisplayTarget> others;
+  for (std::uint32_t i = 0; i < kLaunchTablePlaces; ++i) {
+    const std::uint8_t* place = Place(i);
+    if (ReadLittleEndian32(place) == 0 || i == place_ || !Live(place)) continue;
+    for (const DisplayTarget& claim : ReadClaims(place)) others.push_back(claim);
+  }
+  return others;
+}
+
+void LaunchTable::FreePlace() {
+  if (place_ < kLaunchTablePlaces) WriteLittleEndian32(Place(place_), 0);
+  place_ = kLaunchTablePlaces;
+}
+
+bool LaunchTable::WaitForRestore(Pause& pause, std::uint32_t processId,
+                                 std::uint64_t creationTime) {
+  const std::uint64_t deadline = platform_.GetTickCount64() + kRestoreWaitMs;
+  const std::u16string name = LiveName(processId, creationTime);
+  for (;;) {
+    // The restoring instance sets its live event once its restore has ended; an instance that has
+    // ended leaves no event to open. The event is not held between looks, so that it goes with
+    // its instance.
+    const UniqueHandle live(platform_.OpenEventW(kSynchronize, false, name.c_str()),
+                            CloseKernelHandle{&platform_});
+    if (!live) {
+      if (platform_.GetLastError() == kErrorFileNotFound) return true;
+      pause.Wait(kRestoreLookMs);
+    } else if (pause.WaitOn(live.get(), kRestoreLookMs) == kWaitObject0) {
+      return true;
+    }
+    if (platform_.GetTickCount64() >= deadline) return false;
   }
 }
 
 bool LaunchTable::Join(const std::vector<DisplayTarget>& displays) {
-  lock_ = UniqueHandle(platform_.CreateMutexW(kLaunchLockName), CloseKernelHandle{&platform_});
-  section_ =
-      UniqueHandle(platform_.CreateFileMappingW(kPageReadWrite, kLaunchTableSize, kLaunchTableName),
-                   CloseKernelHandle{&platform_});
+  // Open to this user and SYSTEM alone, whatever the token's default: an elevated instance's
+  // default names only Administrators and SYSTEM, which would lock a normal instance of the same
+  // user out. The medium label lets a normal instance write to objects an elevated one created.
+  std::u16string sid;
+  if (!platform_.GetTokenUserSid(&sid)) return false;
+  const std::u16string security = u"D:P(A;;GA;;;" + sid + u")(A;;GA;;;SY)S:(ML;;NW;;;ME)";
+  lock_ = UniqueHandle(platform_.CreateMutexW(kLaunchLockName, security.c_str()),
+                       CloseKernelHandle{&platform_});
+  section_ = UniqueHandle(platform_.CreateFileMappingW(kPageReadWrite, kLaunchTableSize,
+                                                       kLaunchTableName, security.c_str()),
+                          CloseKernelHandle{&platform_});
   if (!lock_ || !section_) return false;
   table_ =
       decltype(table_)(platform_.MapViewOfFile(section_.get(), kFileMapAllAccess, kLaunchTableSize),
@@ -84,32 +159,47 @@ bool LaunchTable::Join(const std::vector<DisplayTarget>& displays) {
   if (!table_) return false;
   processId_ = platform_.GetCurrentProcessId();
   platform_.GetProcessTimes(platform_.GetCurrentProcess(), &creationTime_);
-  live_ = UniqueHandle(platform_.CreateEventW(LiveName(processId_, creationTime_).c_str()),
-                       CloseKernelHandle{&platform_});
+  live_ = UniqueHandle(
+      platform_.CreateEventW(LiveName(processId_, creationTime_).c_str(), security.c_str()),
+      CloseKernelHandle{&platform_});
   if (!live_) return false;
 
-  // No window exists yet to serve messages: a plain wait.
+  // No window exists yet to serve messages: plain waits.
   SleepPause plain(platform_);
-  const Locked locked(platform_, plain, lock_.get(), kJoinWaitMs);
-  if (!locked.held()) return false;
-  Prune();
-  displays_ = displays;
-  for (std::uint32_t i = 0; i < kLaunchTablePlaces; ++i) {
-    std::uint8_t* place = Place(i);
-    if (ReadLittleEndian32(place) != 0) continue;
-    const auto count =
-        static_cast<std::uint32_t>(std::min<std::size_t>(displays.size(), kMostClaims));
-    WriteLittleEndian32(place + 4, count);
-    WriteLittleEndian64(place + 8, creationTime_);
-    for (std::uint32_t d = 0; d < count; ++d) {
-      std::uint8_t* claim = place + 16 + d * kClaimSize;
-      WriteLittleEndian32(claim, displays[d].adapterId.lowPart);
-      WriteLittleEndian32(claim + 4, static_cast<std::uint32_t>(displays[d].adapterId.highPart));
-      WriteLittleEndian32(claim + 8, displays[d].targetId);
+  // The restoring instances whose displays this launch claims: their process ids and times.
+  std::vector<std::pair<std::uint32_t, std::uint64_t>> restoring;
+  {
+    const Locked locked(platform_, plain, lock_.get(), kJoinWaitMs);
+    if (!locked.held()) return false;
+    Prune();
+    displays_ = displays;
+    for (std::uint32_t i = 0; i < kLaunchTablePlaces; ++i) {
+      const std::uint8_t* place = Place(i);
+      if (ReadLittleEndian32(place) == 0 || !(ReadLittleEndian32(place + 4) & kRestoringFlag))
+        continue;
+      const std::vector<DisplayTarget> claims = ReadClaims(place);
+      if (std::any_of(displays.begin(), displays.end(),
+                      [&](const DisplayTarget& own) { return Claims(claims, own); })) {
+        restoring.emplace_back(ReadLittleEndian32(place), ReadLittleEndian64(place + 8));
+      }
     }
-    // The id last: a place is read only once its id is there.
-    WriteLittleEndian32(place, processId_);
-    break;
+    for (std::uint32_t i = 0; i < kLaunchTablePlaces; ++i) {
+      std::uint8_t* place = Place(i);
+      if (ReadLittleEndian32(place) != 0) continue;
+      WriteClaims(place, displays, 0);
+      WriteLittleEndian64(place + 8, creationTime_);
+      // The id last: a place is read only once its id is there.
+      WriteLittleEndian32(place, processId_);
+      place_ = i;
+      break;
+    }
+  }
+  // Its own settings come only after those restores, so that none of them lands on them.
+  for (const auto& [processId, creationTime] : restoring) {
+    if (WaitForRestore(plain, processId, creationTime)) continue;
+    const Locked locked(platform_, plain, lock_.get(), kJoinWaitMs);
+    FreePlace();
+    return false;
   }
   joined_ = true;
   return true;
@@ -117,35 +207,38 @@ bool LaunchTable::Join(const std::vector<DisplayTarget>& displays) {
 
 bool LaunchTable::Leave(QuitSettings& quit, Pause& wait, std::uint32_t milliseconds) {
   if (!joined_) return inPlace_;
-  const Locked locked(platform_, wait, lock_.get(), milliseconds);
-  // A session end, served while this waited for the lock, has left already.
-  if (!joined_) return inPlace_;
-  joined_ = false;
-  std::vector<DisplayTarget> free = displays_;
-  if (locked.held()) {
-    for (std::uint32_t i = 0; i < kLaunchTablePlaces; ++i) {
-      std::uint8_t* place = Place(i);
-      if (ReadLittleEndian32(place) == processId_ && ReadLittleEndian64(place + 8) == creationTime_)
-        WriteLittleEndian32(place, 0);
+  std::vector<DisplayTarget> others;
+  std::vector<DisplayTarget> free;
+  {
+    const Locked locked(platform_, wait, lock_.get(), milliseconds);
+    // A session end, served while this waited for the lock, has left already.
+    if (!joined_) return inPlace_;
+    joined_ = false;
+    // Without the lock the table is only read: a write could land on a place being taken.
+    if (locked.held()) Prune();
+    others = ClaimsOfOthers();
+    for (const DisplayTarget& own : displays_) {
+      if (!Claims(others, own)) free.push_back(own);
     }
-    Prune();
-    for (std::uint32_t i = 0; i < kLaunchTablePlaces; ++i) {
-      const std::uint8_t* place = Place(i);
-      if (ReadLittleEndian32(place) == 0) continue;
-      const std::uint32_t count = std::min(ReadLittleEndian32(place + 4), kMostClaims);
-      for (std::uint32_t d = 0; d < count; ++d) {
-        const std::uint8_t* claim = place + 16 + d * kClaimSize;
-        const DisplayTarget claimed{
-            {ReadLittleEndian32(claim), static_cast<std::int32_t>(ReadLittleEndian32(claim + 4))},
-            ReadLittleEndian32(claim + 8)};
-        std::erase_if(free, [&](const DisplayTarget& own) { return SameTarget(own, claimed); });
-      }
+    // A launch that joins meanwhile and claims one of these waits until they are put back.
+    if (locked.held() && place_ < kLaunchTablePlaces && !free.empty()) {
+      WriteClaims(Place(place_), free, kRestoringFlag);
+    } else {
+      FreePlace();
     }
   }
-  if (free.empty()) return inPlace_;
-  // No message is served while the quit settings go out.
-  SleepPause pause(platform_);
-  inPlace_ = quit.Apply(pause, free);
+  if (!free.empty()) {
+    // No message is served while the quit settings go out.
+    SleepPause pause(platform_);
+    inPlace_ = quit.Apply(pause, others);
+  }
+  if (place_ < kLaunchTablePlaces) {
+    // Its own place alone is this instance's to write, with the lock or, past the wait, without.
+    const Locked locked(platform_, wait, lock_.get(), milliseconds);
+    FreePlace();
+  }
+  // The launches that wait for this restore go on.
+  platform_.SetEvent(live_.get());
   return inPlace_;
 }
 

@@ -21,26 +21,34 @@ inline constexpr char16_t kLaunchLockName[] = u"RS_GLOWTIDE_LOCK";
 inline constexpr char16_t kLaunchTableName[] = u"RS_GLOWTIDE_DISPLAY_LAUNCHES";
 // Each counted instance holds "RS_GLOWTIDE_LIVE_<process id>_<creation time>" for its whole run.
 inline constexpr char16_t kLiveEventPrefix[] = u"RS_GLOWTIDE_LIVE_";
-// 64 places of 208 bytes: a process id at 0 (0 = free), the count of displays it claims at 4, its
-// creation time at 8, and from 16 up to 16 displays of 12 bytes each (the target's adapter LUID,
-// low then high part, and its id).
+// 64 places of 208 bytes: a process id at 0 (0 = free), the count of displays it claims at 4
+// (its top bit set while the instance restores them), its creation time at 8, and from 16 up to
+// 16 displays of 12 bytes each (the target's adapter LUID, low then high part, and its id).
 inline constexpr std::uint32_t kLaunchTablePlaces = 64;
 inline constexpr std::uint32_t kMostClaims = 16;
 inline constexpr std::uint32_t kClaimSize = 12;
 inline constexpr std::uint32_t kLaunchPlaceSize = 16 + kMostClaims * kClaimSize;
 inline constexpr std::uint32_t kLaunchTableSize = kLaunchTablePlaces * kLaunchPlaceSize;
-// How long a launch waits for the lock: joining, leaving, and leaving as the session ends (which
-// Windows gives about 5 s in all).
+inline constexpr std::uint32_t kRestoringFlag = 0x80000000;
+// How long a launch waits for the lock, which is only ever held to read and write the table:
+// joining, leaving, and leaving as the session ends (which Windows gives about 5 s in all). Past
+// that its holder is hung.
 inline constexpr std::uint32_t kJoinWaitMs = 10000;
 inline constexpr std::uint32_t kLeaveWaitMs = 10000;
 inline constexpr std::uint32_t kSessionEndWaitMs = 3000;
+// How long a joining launch waits for another instance's restore of a display it claims (an HDR
+// switch and a mode change take seconds on each display); past that the restore is hung. While it
+// waits it looks again this often, to see whether the restoring instance has ended.
+inline constexpr std::uint64_t kRestoreWaitMs = 120000;
+inline constexpr std::uint32_t kRestoreLookMs = 500;
 
-// What a leaving instance applies to the displays that no other live launch still claims.
+// What a leaving instance puts back.
 class QuitSettings {
  public:
-  // True when every quit setting is in place on those displays; requests pause between tries
-  // with pause.
-  virtual bool Apply(Pause& pause, const std::vector<DisplayTarget>& displays) = 0;
+  // Applies the quit settings to those of the launch's displays that no other live launch still
+  // claims (others holds every display that one does). True when every quit setting applied is
+  // in place; requests pause between tries with pause.
+  virtual bool Apply(Pause& pause, const std::vector<DisplayTarget>& others) = 0;
 
  protected:
   ~QuitSettings() = default;
@@ -49,27 +57,30 @@ class QuitSettings {
 // This instance's place among the instances that wait for a counted launch, with the displays its
 // launch acts on. A place is live exactly while the named event its instance holds can be opened,
 // so a place outlives neither its instance, however it ended, nor is kept by a process that was
-// given the same id later.
+// given the same id later. The lock guards only reads and writes of the table, never a restore.
 class LaunchTable {
  public:
   explicit LaunchTable(ProcessPlatform& platform) : platform_(platform) {}
   LaunchTable(const LaunchTable&) = delete;
   LaunchTable& operator=(const LaunchTable&) = delete;
 
-  // Opens (or creates) the lock and the table, creates this instance's live event and takes a
-  // place that claims the displays (the first kMostClaims of them). False when the shared objects
-  // cannot be had or the lock is not had within kJoinWaitMs: the launch then stays uncounted. A
-  // full table still counts the launch; it then restores the displays no live place claims.
+  // Opens (or creates, open to this user and SYSTEM alone, so that elevated and normal instances
+  // of the user share them) the lock and the table, creates this instance's live event and takes
+  // a place that claims the displays (the first kMostClaims of them). When a live instance is
+  // restoring one of them, waits until it has ended that restore (plainly: no window exists yet).
+  // False when the shared objects cannot be had, the lock is not had within kJoinWaitMs, or such
+  // a restore is hung: the launch then stays uncounted. A full table still counts the launch; it
+  // then restores the displays no live place claims.
   bool Join(const std::vector<DisplayTarget>& displays);
 
-  // Gives the place back and applies the quit settings to each of this launch's displays that no
-  // live place still claims, before the lock is released, so that a launch starting meanwhile
-  // either comes first (and keeps its displays) or waits until they are applied. The lock is
-  // waited for with wait for at most milliseconds; past that the quit settings go to all of this
-  // launch's displays without it. Pauses between tries dispatch no message, so that a session end
-  // cannot cut the restore short. True unless quit settings were applied and are not all in place.
-  // Only the first call after Join does anything, also when it comes from within the wait for the
-  // lock of another; later calls return its result.
+  // Marks the place as restoring, with the displays that no other live place claims, applies the
+  // quit settings to those with the lock let go, then gives the place back and wakes the launches
+  // that wait for this restore. The lock is waited for with wait for at most milliseconds; without
+  // it the table is read all the same, and only unclaimed displays are put back. Pauses between
+  // tries dispatch no message, so that a session end cannot cut the restore short. True unless
+  // quit settings were applied and are not all in place. Only the first call after Join does
+  // anything, also when it comes from within the wait for the lock of another; later calls return
+  // its result.
   bool Leave(QuitSettings& quit, Pause& wait, std::uint32_t milliseconds);
 
  private:
@@ -77,8 +88,18 @@ class LaunchTable {
   static std::u16string LiveName(std::uint32_t processId, std::uint64_t creationTime);
   // Place i of the table.
   std::uint8_t* Place(std::uint32_t i) const { return table_.get() + i * kLaunchPlaceSize; }
+  // Whether the instance of the place is live: only an event that no longer exists means it has
+  // ended; one that may not be opened is another user's, or live.
+  bool Live(const std::uint8_t* place);
   // Frees the places of instances that are not live.
   void Prune();
+  // The displays that live places other than this one claim.
+  std::vector<DisplayTarget> ClaimsOfOthers();
+  // Frees this instance's place, if it has one.
+  void FreePlace();
+  // Waits while the instance of a restoring place is live and its restore goes on; false when
+  // that lasts kRestoreWaitMs.
+  bool WaitForRestore(Pause& pause, std::uint32_t processId, std::uint64_t creationTime);
 
   ProcessPlatform& platform_;
   UniqueHandle lock_;
@@ -91,6 +112,7 @@ class LaunchTable {
   UniqueHandle live_;
   std::uint32_t processId_ = 0;
   std::uint64_t creationTime_ = 0;
+  std::uint32_t place_ = kLaunchTablePlaces;  // none: the table was full
   std::vector<DisplayTarget> displays_;
   bool joined_ = false;
   bool inPlace_ = true;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "platform/types.h"
 
@@ -42,6 +43,7 @@ inline constexpr std::uint32_t kWaitFailed = 0xFFFFFFFF;
 inline constexpr std::uint32_t kInfinite = 0xFFFFFFFF;
 inline constexpr std::uint32_t kPageReadWrite = 0x04;
 inline constexpr std::uint32_t kFileMapAllAccess = 0xF001F;
+inline constexpr std::uint32_t kErrorFileNotFound = 2;
 
 struct ProcessInformation {
   Handle process = Handle::kNull;
@@ -96,18 +98,24 @@ class ProcessPlatform {
   virtual Handle GetCurrentProcess() = 0;
   // The process's creation time as a FILETIME's 64 bits.
   virtual bool GetProcessTimes(Handle process, std::uint64_t* creationTime) = 0;
-  // Creates the named mutex, or opens it when it exists; no security attributes, not owned.
-  virtual Handle CreateMutexW(const char16_t* name) = 0;
+  // The user of this process's token (TokenUser from GetTokenInformation), as a string SID
+  // ("S-1-5-21-..."); false when it cannot be read.
+  virtual bool GetTokenUserSid(std::u16string* sid) = 0;
+  // The named objects below are created with the security descriptor given in the platform's
+  // descriptor language (SDDL), or opened when they exist, which ignores it; a descriptor that
+  // does not convert fails the call.
+  // Creates the named mutex, not owned.
+  virtual Handle CreateMutexW(const char16_t* name, const char16_t* securityDescriptor) = 0;
   virtual bool ReleaseMutex(Handle mutex) = 0;
-  // Creates the named event (manual reset, not signalled), or opens it when it exists; no security
-  // attributes.
-  virtual Handle CreateEventW(const char16_t* name) = 0;
-  // Opens an existing named event; null (ERROR_FILE_NOT_FOUND) once every handle to it is closed.
+  // Creates the named event, manual reset and not signalled.
+  virtual Handle CreateEventW(const char16_t* name, const char16_t* securityDescriptor) = 0;
+  virtual bool SetEvent(Handle event) = 0;
+  // Opens an existing named event; null with ERROR_FILE_NOT_FOUND once every handle to it is
+  // closed, and with another error (ERROR_ACCESS_DENIED) when it exists but may not be opened.
   virtual Handle OpenEventW(std::uint32_t access, bool inheritHandle, const char16_t* name) = 0;
-  // A named section of the paging file, created zero-filled or opened when it exists; no
-  // security attributes.
-  virtual Handle CreateFileMappingW(std::uint32_t protect, std::uint32_t size,
-                                    const char16_t* name) = 0;
+  // A named section of the paging file, created zero-filled.
+  virtual Handle CreateFileMappingW(std::uint32_t protect, std::uint32_t size, const char16_t* name,
+                                    const char16_t* securityDescriptor) = 0;
   virtual std::uint8_t* MapViewOfFile(Handle mapping, std::uint32_t access, std::uint32_t size) = 0;
   virtual bool UnmapViewOfFile(std::uint8_t* view) = 0;
   virtual std::uint32_t WaitForSingleObject(Handle handle, std::uint32_t milliseconds) = 0;

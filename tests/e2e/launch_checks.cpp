@@ -177,6 +177,33 @@ TEST(Launch, ChildCountingSessionEndAndShell) {
         << "two launches on two displays: each puts its own display back";
   }
 
+  // A launch that starts while another restores its display is counted, waits for that restore,
+  // and makes its own settings after it, where they stay; the lock is not held meanwhile.
+  SetDeviceScenario("three, slow sets");
+  {
+    std::unique_ptr<Gate> gateA(new Gate(L"GlowtideSuiteSlowA"));
+    Instance a(L"-D:* -BBQ:1500 \"-P:" + Child() + L"\"");
+    WaitForHiddenWindow(a.processId());
+    gateA.reset();
+    Await(10000, [&] { return Trace(a.processId()); });  // its restore has begun
+    Gate gateB(L"GlowtideSuiteSlowB");
+    Instance b(L"-D:3 -BB:2500 -BBQ:1800 \"-P:" + Child() + L"\"");
+    WaitForHiddenWindow(b.processId());
+    SetEvent(gateB.event);
+    const DWORD endA = a.Finish().exitCode, endB = b.Finish().exitCode;
+    // The processes whose sets the log shows, in the order they came.
+    std::string order;
+    std::ifstream log(TempFile(L"glowtide_device_log.txt").c_str());
+    for (std::string line; std::getline(log, line);) {
+      if (line.find(" DisplayConfigSetDeviceInfo(") == std::string::npos) continue;
+      order += std::stoul(line) == a.processId() ? "A" : "B";
+    }
+    EXPECT_EQ(Trace(b.processId()) + " " + order + " exit " + std::to_string(endA) +
+                  std::to_string(endB),
+              "set-18@9:2500 get11@9 set-18@9:1800 get11@9 AAABB exit 00")
+        << "a launch during another's restore is counted, and sets its level after that restore";
+  }
+
   // The session ends while a restore to three displays is under way, each set refused and tried
   // three times: the window procedure answers only once every white level is sent.
   SetDeviceScenario("three refusing sets");

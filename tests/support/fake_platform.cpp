@@ -71,7 +71,8 @@ SharedTable TableWith(const std::vector<FakePlace>& places) {
   for (std::size_t i = 0; i < places.size(); ++i) {
     std::uint8_t* place = table->data() + kLaunchPlaceSize * i;
     WriteLittleEndian32(place, places[i].processId);
-    WriteLittleEndian32(place + 4, static_cast<std::uint32_t>(places[i].targets.size()));
+    WriteLittleEndian32(place + 4, static_cast<std::uint32_t>(places[i].targets.size()) |
+                                       (places[i].restoring ? kRestoringFlag : 0));
     WriteLittleEndian64(place + 8, places[i].created);
     for (std::size_t d = 0; d < places[i].targets.size(); ++d) {
       WriteLittleEndian32(place + 16 + 12 * d, 0x1234);

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <type_traits>
@@ -84,12 +85,13 @@ struct RecordedBox {
 
 // The shared table of waiting instances: fakes made from one Machine share it.
 using SharedTable = std::shared_ptr<std::vector<std::uint8_t>>;
-// A place: an instance's process id and creation time, and the target ids (on adapter 0x1234)
-// it claims.
+// A place: an instance's process id and creation time, the target ids (on adapter 0x1234) it
+// claims, and whether it is restoring them.
 struct FakePlace {
   std::uint32_t processId;
   std::uint64_t created;
   std::vector<std::uint32_t> targets = {7};
+  bool restoring = false;
 };
 SharedTable TableWith(const std::vector<FakePlace>& places);
 
@@ -120,6 +122,8 @@ struct Machine {
   DisplayMode desktopMode = {2560, 1440, 144, 32};
   std::int32_t changeResult = 0;
   bool changed = false;  // the configuration changes once between the sizes and the query
+  // The paths from the second query on: a monitor plugged in or out while a game ran.
+  std::optional<std::vector<FakePath>> replugged;
 
   // Each monitor's physical monitors (of monitor s: handles 0x101 + 0x10 * s, and on), with these
   // descriptions, at brightness 50 of 0 to 100; the primary monitor's source.
@@ -143,8 +147,10 @@ struct Machine {
   bool shellStartsProcess = true;  // false: the shell hands back no process
   SharedTable table = TableWith({});
   std::uint32_t lockResult = 0;  // WAIT_ABANDONED_0 (0x80): its last owner ended holding it
-  // The named events that exist (an instance's live event, while it runs).
+  // The named events that exist (an instance's live event, while it runs), and what a wait on
+  // another instance's answers: signalled once its restore has ended, or WAIT_TIMEOUT.
   std::set<std::string> events;
+  std::uint32_t eventResult = 0;
 
   // The hidden window's waits and queue.
   // One per wait; then a wait returns the first handle that is not a running process, or else
@@ -180,16 +186,17 @@ class FakePlatform : public Platform, public Machine {
     }
     return matching;
   }
-  // Each place of the shared table as "id:target,target".
+  // Each place of the shared table as "id:target,target", and " restoring" while it is.
   std::vector<std::string> Places() const {
     std::vector<std::string> places;
     for (std::size_t at = 0; at < table->size(); at += kLaunchPlaceSize) {
       const std::uint8_t* place = table->data() + at;
       if (ReadLittleEndian32(place) == 0) continue;
       std::string text = std::to_string(ReadLittleEndian32(place)) + ":";
-      for (std::uint32_t d = 0; d < ReadLittleEndian32(place + 4); ++d)
+      const std::uint32_t count = ReadLittleEndian32(place + 4);
+      for (std::uint32_t d = 0; d < (count & ~kRestoringFlag); ++d)
         text += (d ? "," : "") + std::to_string(ReadLittleEndian32(place + 24 + 12 * d));
-      places.push_back(text);
+      places.push_back(text + (count & kRestoringFlag ? " restoring" : ""));
     }
     return places;
   }
@@ -214,6 +221,7 @@ class FakePlatform : public Platform, public Machine {
   std::int32_t GetDisplayConfigBufferSizes(std::uint32_t flags, std::uint32_t* pathCount,
                                            std::uint32_t* modeCount) override {
     if (Call("GetDisplayConfigBufferSizes", flags)) return kFailure;
+    if (sized_++ == 1 && replugged) paths = *replugged;
     *pathCount = static_cast<std::uint32_t>(paths.size());
     *modeCount = static_cast<std::uint32_t>(paths.size() * 2);
     return 0;
@@ -317,18 +325,21 @@ class FakePlatform : public Platform, public Machine {
              mode.bitsPerPixel, Num(mode.fields), flags)) {
       return -1;  // DISP_CHANGE_FAILED
     }
-    if (changeResult == 0 && !ignoring.count("ChangeDisplaySettingsExW")) modeOf_[device] = mode;
+    if (changeResult == 0 && !ignoring.count("ChangeDisplaySettingsExW")) {
+      modeOf_[device] = mode;
+      ++modeChanges_;
+    }
     return changeResult;
   }
 
   MonitorHandle MonitorFromWindow(WindowHandle window, std::uint32_t flags) override {
     if (Call("MonitorFromWindow", window, flags)) return {};
-    return MonitorHandle{0x10001 + primarySource};
+    return Monitor(primarySource);
   }
   bool EnumDisplayMonitors(std::vector<MonitorHandle>* monitors) override {
     if (Call("EnumDisplayMonitors")) return false;
     for (const FakePath& path : paths) {
-      const MonitorHandle monitor{0x10001 + path.source};
+      const MonitorHandle monitor = Monitor(path.source);
       if (std::find(monitors->begin(), monitors->end(), monitor) == monitors->end())
         monitors->push_back(monitor);
     }
@@ -336,7 +347,7 @@ class FakePlatform : public Platform, public Machine {
   }
   bool GetMonitorInfoW(MonitorHandle monitor, MonitorInfo* info) override {
     if (Call("GetMonitorInfoW", monitor)) return false;
-    const auto source = static_cast<std::uint32_t>(monitor) - 0x10001;
+    const std::uint32_t source = SourceOf(monitor);
     info->flags = source == primarySource ? 1 : 0;
     const std::u16string device = u"\\\\.\\DISPLAY" + std::u16string(1, u'1' + source);
     std::copy(device.begin(), device.end(), info->device);
@@ -344,8 +355,9 @@ class FakePlatform : public Platform, public Machine {
   }
   bool GetNumberOfPhysicalMonitorsFromHMONITOR(MonitorHandle monitor,
                                                std::uint32_t* count) override {
-    // No monitor has no physical monitors.
-    if (Call("GetNumberOfPhysicalMonitorsFromHMONITOR", monitor) || monitor == MonitorHandle{})
+    // No monitor has no physical monitors, and nor has one that a mode change has replaced.
+    if (Call("GetNumberOfPhysicalMonitorsFromHMONITOR", monitor) || monitor == MonitorHandle{} ||
+        monitor != Monitor(SourceOf(monitor)))
       return false;
     *count = monitorCount;
     return true;
@@ -355,7 +367,7 @@ class FakePlatform : public Platform, public Machine {
     if (Call("GetPhysicalMonitorsFromHMONITOR", monitor, count)) return false;
     for (std::uint32_t i = 0; i < count; ++i) {
       monitors[i].handle =
-          Handle{0x101 + 0x10 * (static_cast<std::uint32_t>(monitor) - 0x10001) + i};
+          Handle{0x101 + 0x10 * SourceOf(monitor) + i};
       const std::u16string text =
           i < descriptions.size() ? descriptions[i] : u"Generic PnP Monitor";
       std::fill(std::begin(monitors[i].description), std::end(monitors[i].description), u'\0');
@@ -523,22 +535,33 @@ class FakePlatform : public Platform, public Machine {
     *creationTime = 7;  // this process's
     return true;
   }
-  Handle CreateMutexW(const char16_t* name) override {
-    return Call("CreateMutexW", name) ? Handle::kNull : Handle{0x60};
+  bool GetTokenUserSid(std::u16string* sid) override {
+    if (Call("GetTokenUserSid")) return false;
+    *sid = u"S-1-5-21-1-2-3-1001";
+    return true;
+  }
+  // The shared objects record their security descriptor.
+  Handle CreateMutexW(const char16_t* name, const char16_t* security) override {
+    return Call("CreateMutexW", name, security) ? Handle::kNull : Handle{0x60};
   }
   bool ReleaseMutex(Handle mutex) override { return !Call("ReleaseMutex", mutex); }
-  Handle CreateEventW(const char16_t* name) override {
-    if (Call("CreateEventW", name)) return Handle::kNull;
+  Handle CreateEventW(const char16_t* name, const char16_t* security) override {
+    if (Call("CreateEventW", name, security)) return Handle::kNull;
     events.insert(Utf8(name));
     return Handle{0x68};
   }
+  bool SetEvent(Handle event) override { return !Call("SetEvent", event); }
+  // An event that does not exist is not found; a failing open is refused.
   Handle OpenEventW(std::uint32_t access, bool, const char16_t* name) override {
-    Call("OpenEventW", Num(access), name);
-    return events.count(Utf8(name)) ? Handle{0x6C} : Handle::kNull;
+    if (Call("OpenEventW", Num(access), name)) return Handle::kNull;
+    if (events.count(Utf8(name))) return Handle{0x6C};
+    lastError_ = 2;  // ERROR_FILE_NOT_FOUND
+    return Handle::kNull;
   }
-  Handle CreateFileMappingW(std::uint32_t protect, std::uint32_t size,
-                            const char16_t* name) override {
-    return Call("CreateFileMappingW", Num(protect), size, name) ? Handle::kNull : Handle{0x64};
+  Handle CreateFileMappingW(std::uint32_t protect, std::uint32_t size, const char16_t* name,
+                            const char16_t* security) override {
+    return Call("CreateFileMappingW", Num(protect), size, name, security) ? Handle::kNull
+                                                                           : Handle{0x64};
   }
   std::uint8_t* MapViewOfFile(Handle mapping, std::uint32_t access, std::uint32_t size) override {
     if (Call("MapViewOfFile", mapping, Num(access), size)) return nullptr;
@@ -550,9 +573,10 @@ class FakePlatform : public Platform, public Machine {
   std::uint32_t WaitForSingleObject(Handle handle, std::uint32_t milliseconds) override {
     const bool fails = Call("WaitForSingleObject", handle, milliseconds);
     if (fails) return 0xFFFFFFFF;
-    if (handle == kLock) {
-      if (lockResult == 0x102) now += milliseconds;
-      return lockResult;
+    if (handle == kLock || handle == Handle{0x6C}) {
+      const std::uint32_t result = handle == kLock ? lockResult : eventResult;
+      if (result == 0x102) now += milliseconds;
+      return result;
     }
     // A listed process runs unless it is marked as ended.
     for (const FakeProcess& p : processes) {
@@ -765,6 +789,15 @@ class FakePlatform : public Platform, public Machine {
   std::map<std::uint32_t, TargetState> targets_;
   std::map<Handle, std::uint32_t> brightness_;
   std::map<std::u16string, DisplayMode> modeOf_;  // by device, once changed
+  // Source s's monitor: a mode change gives every monitor a new handle, as Windows may.
+  std::uint32_t modeChanges_ = 0;
+  MonitorHandle Monitor(std::uint32_t source) const {
+    return MonitorHandle{0x10001 + source + 0x100 * modeChanges_};
+  }
+  static std::uint32_t SourceOf(MonitorHandle monitor) {
+    return (static_cast<std::uint32_t>(monitor) - 0x10001) & 0xFF;
+  }
+  std::uint32_t sized_ = 0;  // display queries begun
 };
 
 }  // namespace glowtide::testing

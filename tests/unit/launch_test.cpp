@@ -91,7 +91,10 @@ TEST(WaitForLaunch, WaitsForTheGameWhileTheLauncherRunsAndAfterItEnded) {
   for (const Case& c : cases) {
     FakePlatform platform({.snapshots = c.snapshots, .waitResults = c.results});
     MessageWait wait(platform, AcceleratorHandle{0xACC});
-    WaitForLaunch(wait, platform, Handle{0x50}, 3, u"C:\\Games\\eldenring.exe", 2);
+    // The name is cut to its file name at a backslash or, in every other row, a slash.
+    const bool slash = (&c - cases) % 2 == 1;
+    WaitForLaunch(wait, platform, Handle{0x50}, 3,
+                  slash ? u"C:/Games/eldenring.exe" : u"C:\\Games\\eldenring.exe", 2);
     Calls waits;
     for (const std::string& call : platform.CallsTo("MsgWait")) {
       waits.push_back(call.substr(28, call.find(",0x1cff") - 28));
@@ -101,103 +104,126 @@ TEST(WaitForLaunch, WaitsForTheGameWhileTheLauncherRunsAndAfterItEnded) {
   }
 }
 
-// Each display is put back by the last live launch on it: a leaving instance applies its quit
-// settings to those of its displays that no live place claims, before it lets the lock go. A
-// place is live while its instance's event can be opened. The lock is waited for 10 s at most.
+// Each display is put back by the last live launch on it. A leaving instance marks its place as
+// restoring the displays that no other live place claims, applies its quit settings with the lock
+// let go, and frees its place under the lock again; a launch that joins while a live instance
+// restores one of its displays waits for that restore first. A place is live while its instance's
+// event can be opened or is refused (an elevated instance's); only one that is not found has ended.
 TEST(LaunchTable, EachDisplayIsPutBackByTheLastLiveLaunchOnIt) {
   struct Recorded final : QuitSettings {
-    std::string applied = "-";
-    bool Apply(Pause&, const std::vector<DisplayTarget>& displays) override {
-      applied.clear();
-      for (const DisplayTarget& display : displays) applied += std::to_string(display.targetId);
+    FakePlatform* platform = nullptr;
+    std::string others = "-";  // the displays other launches claim, as Apply was told; "-" none
+    std::string places;        // the table during the restore
+    std::size_t locked = 0;    // the lock's takes not yet let go during the restore
+    bool Apply(Pause&, const std::vector<DisplayTarget>& claimed) override {
+      others.clear();
+      for (const DisplayTarget& display : claimed) others += std::to_string(display.targetId);
+      for (const std::string& place : platform->Places()) places += place + ";";
+      locked = platform->CallsTo("WaitForSingleObject(0x60").size() +
+               platform->CallsTo("MsgWaitForMultipleObjectsEx(1,0x60").size() -
+               platform->CallsTo("ReleaseMutex").size();
       return false;
     }
   };
   struct Case {
     const char* label;
-    std::vector<std::uint32_t> own;           // the targets this launch acts on
-    std::vector<std::uint32_t> other;         // those of instance 9, which took its place at time 3
-    std::set<std::string> events;             // the live events there are
-    std::string applied;                      // the targets put back; "-" none
-    std::uint32_t lockResult = 0;             // the plain wait's result for the lock, when joining
-    std::vector<std::uint32_t> leaving = {};  // the message-aware wait's, when leaving
+    std::vector<std::uint32_t> own;    // the targets this launch acts on
+    testing::FakePlace other;          // instance 9's place, taken at time 3
+    std::set<std::string> events;      // the live events there are
+    std::string others;                // what the restore is told others claim; "-" no restore
+    std::string restoring = "";        // this launch's place during the restore
+    testing::Machine machine = {};     // the rest of the machine
   };
   const std::set<std::string> live9 = {"RS_GLOWTIDE_LIVE_9_3"};
   // clang-format off
   const Case cases[] = {
-      {"another display's launch still runs", {7}, {8}, live9, "7"},
-      {"a launch on the same display still runs", {7}, {7}, live9, "-"},
-      {"-D:* leaves while -D:2 runs", {7, 8, 9}, {8}, live9, "79"},
-      {"-D:2 leaves while -D:* runs", {8}, {7, 8, 9}, live9, "-"},
-      {"9's event is gone: it ended, was killed, or its id now names another process", {7}, {7}, {},
-       "7"},
-      {"only another instance of id 9 lives", {7}, {7}, {"RS_GLOWTIDE_LIVE_9_5"}, "7"},
-      {"9 died holding the lock", {7}, {7}, {}, "7", 0x80},
-      {"the lock is not had in 10 s: the launch stays uncounted", {7}, {7}, live9, "-", 0x102},
-      {"a failed wait does not hold the lock", {7}, {7}, live9, "-", 0xFFFFFFFF},
-      {"not had in 10 s when leaving: put back without it", {7}, {7}, live9, "7", 0, {0x102}},
+      {"another display's launch still runs", {7}, {9, 3, {8}}, live9, "8", "4:7 restoring"},
+      {"a launch on the same display still runs", {7}, {9, 3, {7}}, live9, "-"},
+      {"-D:* leaves while -D:2 runs: it restores the others", {7, 8, 9}, {9, 3, {8}}, live9, "8",
+       "4:7,9 restoring"},
+      {"-D:2 leaves while -D:* runs", {8}, {9, 3, {7, 8, 9}}, live9, "-"},
+      {"9's event is gone: it ended, was killed, or its id now names another process", {7},
+       {9, 3, {7}}, {}, "", "4:7 restoring"},
+      {"only another instance of id 9 lives", {7}, {9, 3, {7}}, {"RS_GLOWTIDE_LIVE_9_5"}, "",
+       "4:7 restoring"},
+      {"9's event may not be opened (it is elevated): it lives", {7}, {9, 3, {7}}, {}, "-", "",
+       {.failing = {"OpenEventW"}}},
+      {"9 died holding the lock", {7}, {9, 3, {7}}, {}, "", "4:7 restoring", {.lockResult = 0x80}},
+      {"the lock is not had in 10 s: the launch stays uncounted", {7}, {9, 3, {7}}, live9, "-", "",
+       {.lockResult = 0x102}},
+      {"a failed wait does not hold the lock", {7}, {9, 3, {7}}, live9, "-", "",
+       {.lockResult = 0xFFFFFFFF}},
+      {"not had in 10 s when leaving: a live claim still counts", {7}, {9, 3, {7}}, live9, "-", "",
+       {.waitResults = {0x102}}},
+      {"not had in 10 s when leaving: put back without it", {7}, {9, 3, {8}}, live9, "8", "9:8;",
+       {.waitResults = {0x102}}},
+      {"9 restores display 7: this launch waits for it, then joins", {7}, {9, 3, {7}, true}, live9,
+       "-"},
+      {"9's restore is hung: after 2 minutes the launch stays uncounted", {7}, {9, 3, {7}, true},
+       live9, "-", "", {.eventResult = 0x102}},
   };
   // clang-format on
   for (const Case& c : cases) {
-    FakePlatform platform({.table = testing::TableWith({{9, 3, c.other}}),
-                           .lockResult = c.lockResult,
-                           .events = c.events,
-                           .waitResults = c.leaving});
+    testing::Machine machine = c.machine;
+    machine.table = testing::TableWith({c.other});
+    machine.events = c.events;
+    FakePlatform platform(machine);
     LaunchTable table(platform);
     std::vector<DisplayTarget> own;
     for (const std::uint32_t id : c.own) own.push_back({{0x1234, 0}, id});
-    const bool joins = c.lockResult == 0 || c.lockResult == 0x80;
+    const bool hung = c.machine.eventResult != 0;
+    const bool joins = (c.machine.lockResult == 0 || c.machine.lockResult == 0x80) && !hung;
     ASSERT_EQ(table.Join(own), joins) << c.label;
-    if (joins) {
-      EXPECT_EQ(platform.Places().back(),
-                c.own.size() == 3 ? "4:7,8,9" : "4:" + std::to_string(c.own[0]))
-          << c.label;
-    }
-    EXPECT_EQ(platform.CallsTo("WaitForSingleObject(0x60"),
-              (Calls{"WaitForSingleObject(0x60,10000)"}))
+    // Open to the user and SYSTEM alone, with a label that lets a normal instance write to what an
+    // elevated one created.
+    EXPECT_EQ(platform.CallsTo("CreateMutexW"),
+              (Calls{"CreateMutexW(RS_GLOWTIDE_LOCK,D:P(A;;GA;;;S-1-5-21-1-2-3-1001)(A;;GA;;;SY)"
+                     "S:(ML;;NW;;;ME))"}))
         << c.label;
     EXPECT_TRUE(platform.events.count("RS_GLOWTIDE_LIVE_4_7")) << c.label;
+    if (c.other.restoring) {
+      // It looked for 9's end twice a second, for 2 minutes when that never came.
+      EXPECT_EQ(platform.CallsTo("WaitForSingleObject(0x6c,500)").size(), hung ? 240u : 1u)
+          << c.label;
+      const std::vector<std::string> places = {"9:7 restoring", "4:7"};
+      EXPECT_EQ(platform.Places(), std::vector<std::string>(places.begin(), places.end() - hung))
+          << c.label;
+    } else if (joins) {
+      std::string claims;
+      for (const std::uint32_t id : c.own) claims += (claims.empty() ? "" : ",") + std::to_string(id);
+      EXPECT_EQ(platform.Places().back(), "4:" + claims) << c.label;
+    }
     Recorded quit;
+    quit.platform = &platform;
     MessageWait wait(platform, AcceleratorHandle::kNull);
-    EXPECT_EQ(table.Leave(quit, wait, kLeaveWaitMs), c.applied == "-") << c.label;
-    EXPECT_EQ(quit.applied, c.applied) << c.label;
-    if (!joins) continue;
-    EXPECT_EQ(platform.CallsTo("MsgWaitForMultipleObjectsEx(1,0x60,0x2710").size(), 1u) << c.label;
-    // Its own place is given back under the lock; a dead instance's is pruned.
-    EXPECT_EQ(platform.Places().size(), (c.events == live9) + !c.leaving.empty()) << c.label;
-    // The lock is let go after the restore, and only when it was had.
-    EXPECT_EQ(platform.CallsTo("ReleaseMutex").size(), c.leaving.empty() ? 2u : 1u) << c.label;
+    const bool inPlace = table.Leave(quit, wait, kLeaveWaitMs);
+    EXPECT_EQ(inPlace, quit.others == "-") << c.label;
+    EXPECT_EQ(quit.others, joins ? c.others : "-") << c.label;
+    if (!joins || quit.others == "-") continue;
+    // The restore runs with the lock let go (a wait that timed out held nothing), and with its
+    // place marked when the lock was had.
+    EXPECT_EQ(quit.locked, c.machine.waitResults.size()) << c.label;
+    EXPECT_NE(quit.places.find(c.restoring), std::string::npos) << c.label << ": " << quit.places;
+    // Its own place is given back, and the launches waiting for it are woken.
+    for (const std::string& place : platform.Places()) EXPECT_NE(place.substr(0, 2), "4:") << c.label;
+    EXPECT_EQ(platform.CallsTo("SetEvent(0x68)").size(), 1u) << c.label;
   }
 }
 
-// The window procedure answers each message as the table says. (That the window is created
-// hidden, destroyed by command 105, lets the session end and restores then is the suite's.)
-TEST(HiddenWindow, AnswersEachMessageAsTheTableSays) {
-  FakePlatform created;
-  ASSERT_TRUE(CreateHiddenWindow(created, InstanceHandle{0x400000}).has_value());
-  struct Case {
-    std::uint32_t message;
-    std::uintptr_t wParam;
-    std::intptr_t result;
-    Calls calls;
-  };
-  // 104 from an accelerator changes nothing; the session may end; an end cancelled changes
-  // nothing.
-  // clang-format off
-  const Case cases[] = {
-      {0x0002, 0, 0, {"PostQuitMessage(0)"}}, {0x000F, 0, 0, {"BeginPaint(0x900)", "EndPaint(0x900)"}},
-      {0x0111, 0x10068, 0, {}},               {0x0111, 105, 0, {"DestroyWindow(0x900)"}},
-      {0x0111, 106, 77, {"DefWindowProcW(0x900,0x111,0x6a,5)"}},
-      {0x0005, 3, 77, {"DefWindowProcW(0x900,0x5,0x3,5)"}},
-      {0x0011, 0, 1, {}}, {0x0016, 1, 0, {"GetWindowLongPtrW(0x900,-21)"}}, {0x0016, 0, 0, {}},
-  };
-  // clang-format on
-  for (const Case& c : cases) {
-    FakePlatform platform;
-    EXPECT_EQ(created.registered.procedure(platform, WindowHandle{0x900}, c.message, c.wParam, 5),
-              c.result);
-    EXPECT_EQ(platform.calls, c.calls) << c.message << "/" << c.wParam;
-  }
+// The window procedure lets the session end and, when it does, tells the listener in the
+// window's user data before it returns; an end that was cancelled tells nobody. (That the window
+// is created hidden and destroyed by command 105 is the suite's.)
+TEST(HiddenWindow, TellsTheListenerWhenTheSessionEnds) {
+  struct Listener final : SessionEnd {
+    int told = 0;
+    void EndSession() override { ++told; }
+  } listener;
+  FakePlatform platform({.userData = reinterpret_cast<std::intptr_t>(&listener)});
+  EXPECT_EQ(HiddenWindowProc(platform, WindowHandle{0x900}, 0x0011, 0, 0), 1);  // it may end
+  EXPECT_EQ(HiddenWindowProc(platform, WindowHandle{0x900}, 0x0016, 0, 0), 0);  // cancelled
+  EXPECT_EQ(listener.told, 0);
+  EXPECT_EQ(HiddenWindowProc(platform, WindowHandle{0x900}, 0x0016, 1, 0), 0);
+  EXPECT_EQ(listener.told, 1);
 }
 
 }  // namespace

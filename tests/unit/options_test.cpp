@@ -36,6 +36,7 @@ TEST(TakeNumber, TakesTheLeadingDigitRun) {
 }
 
 // Each row names a command line and the fields it must set; every other field keeps its default.
+// What each option sets is proven by the run's rows; these are the matching rules and the folder.
 TEST(ParseCommandLine, SetsEachOptionsOwnFields) {
   struct Case {
     std::u16string arguments;
@@ -47,25 +48,10 @@ TEST(ParseCommandLine, SetsEachOptionsOwnFields) {
   };
   // clang-format off
   const Case cases[] = {
+      // Names are matched without regard to ASCII case, and a name is matched whole or as a prefix.
       {u"-X -SIX -PRX -HDR:Enable -HDR: -HDRQ:S", {}},  {u"-si", {.showReport = true}},
-      {u"-b:40", {.setBrightness = true, .brightness = 40}}, {u"-Sb", {.switchBrightness = true}},
-      {u"-B:0", {.setBrightness = true, .brightness = 0}},   {u"-PR -pr", {.powerCycle = true}},
-      {u"-B:50 -B:60", {.setBrightness = true, .brightness = 60}},
-      {u"-BH:71 -bl:21", {.brightnessHigh = 71, .brightnessLow = 21}},
-      {u"-BQ:33", {.restoreBrightness = true, .quitBrightness = 33, .restoreOnExit = true}},
-      {u"-BB:2222", {.setWhiteLevel = true, .whiteLevel = 2222}},
-      {u"-sbb", {.switchWhiteLevel = true}},                 {u"-Hdr:s", {.switchHdr = true}},
-      {u"-BBH:4001 -BBL:801", {.whiteLevelHigh = 4001, .whiteLevelLow = 801}},
-      {u"-BBQ:4444", {.restoreWhiteLevel = true, .quitWhiteLevel = 4444, .restoreOnExit = true}},
+      {u"-b:40 -sbb", {.setBrightness = true, .brightness = 40, .switchWhiteLevel = true}},
       {u"-HDR:D -hdr:e", {.enableHdr = true, .disableHdr = true, .hdrNewState = true}},
-      {u"-HDRQ:E -HDRQ:d", {.restoreHdr = true, .quitHdrState = false, .restoreOnExit = true}},
-      {u"-HDRQ:D -HDRQ:e", {.restoreHdr = true, .quitHdrState = true, .restoreOnExit = true}},
-      {u"\"-PARG:0:a b\" -parg:1:C", {.programArgument0 = u"a b", .programArgument1 = u"C"}},
-      {u"-PW:Game.EXE -pwt:5", {.waitImageName = u"Game.EXE", .waitSeconds = 5}},
-      {u"-PWT:0", {.waitSeconds = 0}},                       {u"readme -SI", {.showReport = true}},
-      {u"-D:2 -d:LG", {.chooseDisplay = true, .display = u"LG"}},
-      {u"-m:@60 -MQ:D", {.setMode = true, .mode = u"@60", .restoreMode = true, .quitMode = u"D",
-                         .restoreOnExit = true}},
       // Only ASCII letters fold: a dotless i and a long s would make -SI and -SBB match.
       {u"-S\u0131 -\u017FBB", {}},
       // The folder is cut at the last backslash or slash; a root keeps its separator; a bare
@@ -140,7 +126,6 @@ TEST(ParseCommandLine, RejectsANumberAsSpelledInTheTableOrShowsTheUsage) {
     EXPECT_EQ(report.Text(), c.usage ? kUsageText : u"") << Utf8(c.arguments);
     EXPECT_EQ(outcome.settings.showReport, c.showReport) << Utf8(c.arguments);
   }
-  EXPECT_EQ(std::u16string_view(kUsageText).size(), 190u);
 }
 
 }  // namespace

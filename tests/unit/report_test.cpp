@@ -60,6 +60,9 @@ TEST(ShowReport, EachSectionSaysWhatTheMachineAnswered) {
       {.machine = {.whiteLevel = 999}, .white = "999   (79 nits)"},
       {.machine = {.desktopMode = {1920, 1080, 60, 32}},
        .mode = "Current : 2560 x 1440 @ 144 Hz\nDesktop : 1920 x 1080 @ 60 Hz"},
+      // A saved rate of 1 is the display's default: the size's rate.
+      {.machine = {.desktopMode = {1920, 1080, 1, 32}},
+       .mode = "Current : 2560 x 1440 @ 144 Hz\nDesktop : 1920 x 1080 @ 60 Hz"},
       {.machine = {.failing = {"EnumDisplaySettingsExW"}}, .mode = ""},
       {.machine = {.whiteLevel = 4294967295}, .white = "4294967295   (343597383 nits)"},
       {.machine = {.failing = {"DisplayConfigGetDeviceInfo"}}, .hdr = "", .white = ""},

@@ -6,6 +6,7 @@
 #include <highlevelmonitorconfigurationapi.h>
 #include <objbase.h>
 #include <physicalmonitorenumerationapi.h>
+#include <sddl.h>
 #include <shellapi.h>
 #include <tlhelp32.h>
 
@@ -422,24 +423,72 @@ bool Win32Platform::GetProcessTimes(Handle process, std::uint64_t* creationTime)
   return ok != FALSE;
 }
 
-Handle Win32Platform::CreateMutexW(const char16_t* name) {
-  return Wrap<Handle>(::CreateMutexW(nullptr, FALSE, Wide(name)));
+bool Win32Platform::GetTokenUserSid(std::u16string* sid) {
+  HANDLE token = nullptr;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+  // A TOKEN_USER with its SID, which is at most 68 bytes.
+  alignas(8) BYTE user[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE] = {};
+  DWORD size = 0;
+  const BOOL read = ::GetTokenInformation(token, TokenUser, user, sizeof user, &size);
+  ::CloseHandle(token);
+  wchar_t* text = nullptr;
+  if (!read || !::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, &text))
+    return false;
+  sid->assign(reinterpret_cast<const char16_t*>(text));
+  ::LocalFree(text);
+  return true;
+}
+
+namespace {
+
+// The security attributes of a descriptor in SDDL, for one create call; released after it.
+class Security {
+ public:
+  explicit Security(const char16_t* descriptor) {
+    converted_ = ::ConvertStringSecurityDescriptorToSecurityDescriptorW(
+                     Wide(descriptor), SDDL_REVISION_1, &attributes_.lpSecurityDescriptor,
+                     nullptr) != FALSE;
+  }
+  Security(const Security&) = delete;
+  Security& operator=(const Security&) = delete;
+  ~Security() { ::LocalFree(attributes_.lpSecurityDescriptor); }
+  SECURITY_ATTRIBUTES* get() { return &attributes_; }
+  bool converted() const { return converted_; }
+
+ private:
+  SECURITY_ATTRIBUTES attributes_{sizeof(SECURITY_ATTRIBUTES), nullptr, FALSE};
+  bool converted_ = false;
+};
+
+}  // namespace
+
+Handle Win32Platform::CreateMutexW(const char16_t* name, const char16_t* securityDescriptor) {
+  Security security(securityDescriptor);
+  if (!security.converted()) return Handle::kNull;
+  return Wrap<Handle>(::CreateMutexW(security.get(), FALSE, Wide(name)));
 }
 
 bool Win32Platform::ReleaseMutex(Handle mutex) { return ::ReleaseMutex(Native(mutex)) != FALSE; }
 
-Handle Win32Platform::CreateEventW(const char16_t* name) {
-  return Wrap<Handle>(::CreateEventW(nullptr, TRUE, FALSE, Wide(name)));
+Handle Win32Platform::CreateEventW(const char16_t* name, const char16_t* securityDescriptor) {
+  Security security(securityDescriptor);
+  if (!security.converted()) return Handle::kNull;
+  return Wrap<Handle>(::CreateEventW(security.get(), TRUE, FALSE, Wide(name)));
 }
+
+bool Win32Platform::SetEvent(Handle event) { return ::SetEvent(Native(event)) != FALSE; }
 
 Handle Win32Platform::OpenEventW(std::uint32_t access, bool inheritHandle, const char16_t* name) {
   return Wrap<Handle>(::OpenEventW(access, inheritHandle ? TRUE : FALSE, Wide(name)));
 }
 
 Handle Win32Platform::CreateFileMappingW(std::uint32_t protect, std::uint32_t size,
-                                         const char16_t* name) {
+                                         const char16_t* name,
+                                         const char16_t* securityDescriptor) {
+  Security security(securityDescriptor);
+  if (!security.converted()) return Handle::kNull;
   return Wrap<Handle>(
-      ::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, protect, 0, size, Wide(name)));
+      ::CreateFileMappingW(INVALID_HANDLE_VALUE, security.get(), protect, 0, size, Wide(name)));
 }
 
 std::uint8_t* Win32Platform::MapViewOfFile(Handle mapping, std::uint32_t access,

@@ -74,12 +74,14 @@ class Win32Platform final : public Platform {
   void CoUninitialize() override;
   Handle GetCurrentProcess() override;
   bool GetProcessTimes(Handle process, std::uint64_t* creationTime) override;
-  Handle CreateMutexW(const char16_t* name) override;
-  Handle CreateEventW(const char16_t* name) override;
+  bool GetTokenUserSid(std::u16string* sid) override;
+  Handle CreateMutexW(const char16_t* name, const char16_t* securityDescriptor) override;
+  Handle CreateEventW(const char16_t* name, const char16_t* securityDescriptor) override;
+  bool SetEvent(Handle event) override;
   Handle OpenEventW(std::uint32_t access, bool inheritHandle, const char16_t* name) override;
   bool ReleaseMutex(Handle mutex) override;
-  Handle CreateFileMappingW(std::uint32_t protect, std::uint32_t size,
-                            const char16_t* name) override;
+  Handle CreateFileMappingW(std::uint32_t protect, std::uint32_t size, const char16_t* name,
+                            const char16_t* securityDescriptor) override;
   std::uint8_t* MapViewOfFile(Handle mapping, std::uint32_t access, std::uint32_t size) override;
   bool UnmapViewOfFile(std::uint8_t* view) override;
   std::uint32_t WaitForSingleObject(Handle handle, std::uint32_t milliseconds) override;

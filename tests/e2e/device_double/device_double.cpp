@@ -63,6 +63,7 @@ Machine Scenario(const std::string& name) {
                       {2560, 1440, 120, 32}}};
   if (name == "two, current")
     return {.paths = {{0x1234, 0, 7}, {0x1234, 0, 8, 1}}, .currentModel = true};
+  if (name == "three, slow sets") return {.paths = {{0x1234, 0, 7}, {0x1234, 0, 8, 1}, {0x1234, 0, 9, 2}}};
   if (name == "three refusing sets")
     return {.failing = {"DisplayConfigSetDeviceInfo"},
             .paths = {{0x1234, 0, 7}, {0x1234, 0, 8, 1}, {0x1234, 0, 9, 2}}};
@@ -111,6 +112,8 @@ LONG WINAPI DoubleDisplayConfigGetDeviceInfo(BYTE* request) {
 }
 
 LONG WINAPI DoubleDisplayConfigSetDeviceInfo(BYTE* request) {
+  // A display that takes its time over each set, as an HDR switch does on real hardware.
+  if (Environment("DEVICE_DOUBLE_SCENARIO") == "three, slow sets") Sleep(500);
   return Logged(Fake().DisplayConfigSetDeviceInfo(request));
 }
 
