@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what building and testing Glowtide needs on Debian, and only what is missing:
-# the native toolchain with GoogleTest (whose source the cross-built suite is built with too),
+# the native toolchain with GoogleTest (whose source the cross-built suite is built with too) and
+# nlohmann/json (the tests read the JSON report with it),
 # clang with its sanitizers and libFuzzer, Python (it splits the icon into resources), the
 # mingw-w64 cross compiler, Wine and Xvfb.
 set -euo pipefail
@@ -12,6 +13,7 @@ have python3 || needed+=(python3)
 have ninja || needed+=(ninja-build)
 have g++ || needed+=(g++)
 [ -f /usr/lib/x86_64-linux-gnu/cmake/GTest/GTestConfig.cmake ] || needed+=(libgtest-dev)
+[ -f /usr/include/nlohmann/json.hpp ] || needed+=(nlohmann-json3-dev)
 have clang++ || needed+=(clang)
 ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 ||
   needed+=(libclang-rt-dev)

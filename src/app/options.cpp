@@ -35,6 +35,8 @@ enum class OptionId {
   kDisplay,
   kMode,
   kQuitMode,
+  kJson,
+  kJsonFile,
 };
 
 struct OptionRow {
@@ -44,7 +46,7 @@ struct OptionRow {
 };
 
 // No argument can match two rows, so the order changes no result; it is kept as documented.
-constexpr std::array<OptionRow, 22> kOptions{{
+constexpr std::array<OptionRow, 24> kOptions{{
     {u"-SI", Match::kWhole, OptionId::kShowReport},
     {u"-B:", Match::kPrefix, OptionId::kBrightness},
     {u"-SB", Match::kWhole, OptionId::kSwitchBrightness},
@@ -67,6 +69,8 @@ constexpr std::array<OptionRow, 22> kOptions{{
     {u"-D:", Match::kPrefix, OptionId::kDisplay},
     {u"-M:", Match::kPrefix, OptionId::kMode},
     {u"-MQ:", Match::kPrefix, OptionId::kQuitMode},
+    {u"-SJ", Match::kWhole, OptionId::kJson},
+    {u"-SJ:", Match::kPrefix, OptionId::kJsonFile},
 }};
 
 // The value after the option's name, or no value when the argument does not match the row.
@@ -180,6 +184,15 @@ bool ApplyOption(LaunchSettings& s, OptionId id, std::u16string_view value) {
       s.setMode = true;
       s.mode.assign(value);
       return true;
+    case OptionId::kJson:
+      s.writeJson = true;
+      s.jsonPath.clear();
+      return true;
+    case OptionId::kJsonFile:
+      // An empty path names no file, and is refused like a bad number.
+      s.writeJson = true;
+      s.jsonPath.assign(value);
+      return !value.empty();
     case OptionId::kQuitMode:
       s.restoreMode = s.restoreOnExit = true;
       s.quitMode.assign(value);

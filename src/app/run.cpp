@@ -6,6 +6,7 @@
 #include <tuple>
 
 #include "app/options.h"
+#include "common/system_message.h"
 #include "display/display_list.h"
 #include "display/display_mode.h"
 #include "display/hdr_state.h"
@@ -14,7 +15,9 @@
 #include "launch/launch_counting.h"
 #include "monitor/brightness.h"
 #include "monitor/power_cycle.h"
+#include "report/json.h"
 #include "report/report.h"
+#include "session/display_state.h"
 
 namespace glowtide {
 namespace {
@@ -192,6 +195,29 @@ class RunQuitSettings final : public QuitSettings {
   const std::vector<PhaseDisplay>& displays_;
 };
 
+// Writes the document to the file, created or replaced, or with no path to the standard output.
+// The error box's text when it cannot.
+std::u16string WriteJson(Platform& platform, const std::u16string& path,
+                         const std::string& document) {
+  UniqueHandle file;
+  Handle out = platform.GetStdHandle(kStdOutputHandle);
+  if (!path.empty()) {
+    file = UniqueHandle(platform.CreateFileW(path.c_str(), kGenericWrite, kFileShareRead,
+                                             kCreateAlways, kFileAttributeNormal),
+                        CloseKernelHandle{&platform});
+    out = file.get();
+  }
+  std::uint32_t written = 0;
+  if (out != kInvalidHandleValue &&
+      platform.WriteFile(out, reinterpret_cast<const std::uint8_t*>(document.data()),
+                         static_cast<std::uint32_t>(document.size()), &written) &&
+      written == document.size()) {
+    return {};
+  }
+  return u"Could not write " + (path.empty() ? u"the report to the standard output" : path) +
+         u"\n" + SystemMessage(platform, platform.GetLastError());
+}
+
 }  // namespace
 
 int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instance) {
@@ -206,6 +232,15 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
     return kExitFailure;
   }
   LaunchSettings& settings = parsed.settings;
+  // A GUI program started from a prompt or a shortcut has no standard output: nothing is done.
+  if (settings.writeJson && settings.jsonPath.empty()) {
+    const Handle out = platform.GetStdHandle(kStdOutputHandle);
+    if (out == Handle::kNull || out == kInvalidHandleValue) {
+      ShowError(platform, u"-SJ : no standard output to write to; redirect it (Glowtide.exe -SJ > "
+                          u"state.json) or name a file (-SJ:state.json)");
+      return kExitFailure;
+    }
+  }
 
   if (settings.powerCycle) PowerCycleMonitors(platform, platform);
 
@@ -246,36 +281,61 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
   // Quit settings that no shared table can count will never be applied: not in place.
   bool inPlace = counted || !settings.launchProgram || !settings.restoreOnExit;
 
-  // Every change the options ask for is tried; any that is not in place makes the exit code 1.
   SleepPause pause(platform);
+  // The report's reads, before any change: the displays the box shows, and those the JSON
+  // document does (every display, or those -D: chose, each with its own monitor), sharing the
+  // reads where they are the same displays.
+  std::vector<DisplayState> boxStates, jsonStates;
+  if (settings.showReport) {
+    for (PhaseDisplay& entry : phaseDisplays) {
+      boxStates.push_back(ReadDisplayState(platform, pause, *entry.display, *entry.monitorDisplay,
+                                           entry.brightness, &entry.model));
+    }
+  }
+  if (settings.writeJson && settings.chooseDisplay && settings.showReport) {
+    jsonStates = boxStates;
+  } else if (settings.writeJson) {
+    std::vector<std::size_t> all;
+    for (std::size_t i = 0; i < displays.size(); ++i) all.push_back(i);
+    for (PhaseDisplay& entry :
+         PhaseDisplays(displays, settings.chooseDisplay ? chosen : all, true)) {
+      jsonStates.push_back(ReadDisplayState(platform, pause, *entry.display, *entry.monitorDisplay,
+                                            entry.brightness, &entry.model));
+    }
+  }
+
+  // Every change the options ask for is tried; any that is not in place makes the exit code 1.
   for (PhaseDisplay& entry : phaseDisplays) {
     const Display& display = *entry.display;
-    if (settings.chooseDisplay && settings.showReport) {
-      AppendReportSection(
-          report, u"<Display %u>\nName : %s\nDevice : %s\n%s%s%s\n",
-          {display.number, display.name, display.device, display.id.empty() ? u"" : u"Id : ",
-           display.id, display.id.empty() ? u"" : u"\n"});
-    }
-    if (settings.showReport || settings.switchHdr || settings.enableHdr || settings.disableHdr) {
-      inPlace &= RunHdrPhase(platform, pause, settings, display.target, &entry.model, report);
+    if (settings.switchHdr || settings.enableHdr || settings.disableHdr) {
+      inPlace &= RunHdrPhase(platform, pause, settings, display.target, &entry.model);
     }
     // After the HDR state, which can reset the refresh rate, and before the white level.
-    if (settings.showReport) AppendModeSection(platform, entry.monitorDisplay->device, report);
     if (modes.set && FirstOfDevice(phaseDisplays, entry)) {
       inPlace &= SetDisplayMode(platform, entry.monitorDisplay->device, *modes.set);
     }
-    if (settings.showReport || settings.switchWhiteLevel || settings.setWhiteLevel) {
-      inPlace &= RunWhiteLevelPhase(platform, pause, settings, display.target, report);
+    if (settings.switchWhiteLevel || settings.setWhiteLevel) {
+      inPlace &= RunWhiteLevelPhase(platform, pause, settings, display.target);
     }
-    if (settings.showReport || settings.setBrightness || settings.switchBrightness) {
+    if (settings.setBrightness || settings.switchBrightness) {
       // A mode change gives the monitors new handles.
       if (modes.set && entry.brightness.chosen) {
         entry.brightness.monitor = FindMonitor(platform, entry.display->device);
       }
-      inPlace &= RunBrightnessPhase(platform, platform, pause, settings, entry.brightness, report);
+      inPlace &= RunBrightnessPhase(platform, platform, pause, settings, entry.brightness);
+    }
+  }
+  if (settings.writeJson) {
+    const std::u16string error = WriteJson(platform, settings.jsonPath,
+                                           JsonReport(GLOWTIDE_VERSION, jsonStates));
+    if (!error.empty()) {
+      ShowError(platform, error);
+      inPlace = false;
     }
   }
   if (settings.showReport) {
+    for (const DisplayState& state : boxStates)
+      AppendStateSections(report, state, settings.chooseDisplay);
     if (displays.size() > 1) report.Append(u"<Displays>\n" + DisplayListLines(displays) + u"\n");
     ShowReport(platform, report);
   }

@@ -165,20 +165,4 @@ bool SetDisplayMode(DisplayConfigPlatform& platform, std::u16string_view device,
          SameMode(now, *wanted);
 }
 
-void AppendModeSection(DisplayConfigPlatform& platform, std::u16string_view device,
-                       ReportText& report) {
-  const std::u16string name = GdiDeviceName(device);
-  std::optional<DisplayMode> current = DisplayMode{};
-  if (!platform.EnumDisplaySettingsExW(name.c_str(), kEnumCurrentSettings, &*current))
-    current.reset();
-  std::u16string lines;
-  for (const auto& [label, mode] :
-       {std::pair{u"Current : ", current}, std::pair{u"Desktop : ", DesktopMode(platform, device)}}) {
-    if (!mode) continue;
-    lines += std::u16string(label) + Decimal(mode->width) + u" x " + Decimal(mode->height) +
-             u" @ " + Decimal(mode->frequency) + u" Hz\n";
-  }
-  if (!lines.empty()) report.Append(u"<Display mode>\n" + lines + u"\n");
-}
-
 }  // namespace glowtide

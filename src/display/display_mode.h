@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "platform/display_config.h"
-#include "report/report.h"
 
 namespace glowtide {
 
@@ -52,10 +51,5 @@ std::optional<DisplayMode> DesktopMode(DisplayConfigPlatform& platform, std::u16
 // in the mode asked for.
 bool SetDisplayMode(DisplayConfigPlatform& platform, std::u16string_view device,
                     const ModeRequest& request);
-
-// "<Display mode>" with the current and the desktop mode (as DesktopMode gives it), each when it
-// can be read; nothing when neither can.
-void AppendModeSection(DisplayConfigPlatform& platform, std::u16string_view device,
-                       ReportText& report);
 
 }  // namespace glowtide

@@ -59,18 +59,13 @@ bool SetHdrState(DisplayConfigPlatform& platform, Pause& pause, const DisplayTar
 }
 
 bool RunHdrPhase(DisplayConfigPlatform& platform, Pause& pause, const LaunchSettings& settings,
-                 const DisplayTarget& target, HdrModel* model, ReportText& report) {
+                 const DisplayTarget& target, HdrModel* model) {
   bool enable = settings.hdrNewState;
-  if (settings.showReport || settings.switchHdr) {
-    const HdrState state = ReadHdrState(platform, pause, target, model);
-    if (state.ok && settings.showReport) {
-      AppendReportSection(report, u"<HDR Status>\nHDR support status : %s\nHDR : %s\n\n",
-                          {state.supported ? u"Supported" : u"Not supported",
-                           state.enabled ? u"Enable" : u"Disable"});
-    }
+  if (settings.switchHdr) {
     // Only the enabled state decides the switch; a failed read leaves the state to request as it
     // was.
-    if (state.ok && settings.switchHdr && !state.enabled) enable = true;
+    const HdrState state = ReadHdrState(platform, pause, target, model);
+    if (state.ok && !state.enabled) enable = true;
   }
   if (!settings.switchHdr && !settings.enableHdr && !settings.disableHdr) return true;
   return SetHdrState(platform, pause, target, enable, model);

@@ -4,7 +4,6 @@
 #include "display/device_info.h"
 #include "monitor/tries.h"
 #include "platform/display_config.h"
-#include "report/report.h"
 #include "settings/launch_settings.h"
 
 namespace glowtide {
@@ -32,11 +31,10 @@ HdrState ReadHdrState(DisplayConfigPlatform& platform, Pause& pause, const Displ
 bool SetHdrState(DisplayConfigPlatform& platform, Pause& pause, const DisplayTarget& target,
                  bool enable, HdrModel* model);
 
-// Reads for the report and for -HDR:S, appends the HDR section, then sends at most one change:
-// on for -HDR:E, or for -HDR:S when this display's HDR is off; otherwise off. What it learns of
-// the model is kept for the run's other requests. False when a change was asked for and is not in
-// place.
+// Reads for -HDR:S, then sends at most one change: on for -HDR:E, or for -HDR:S when this
+// display's HDR is off; otherwise off. What it learns of the model is kept for the display's other
+// requests. False when a change was asked for and is not in place.
 bool RunHdrPhase(DisplayConfigPlatform& platform, Pause& pause, const LaunchSettings& settings,
-                 const DisplayTarget& target, HdrModel* model, ReportText& report);
+                 const DisplayTarget& target, HdrModel* model);
 
 }  // namespace glowtide

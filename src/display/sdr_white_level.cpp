@@ -32,20 +32,14 @@ std::uint32_t WhiteLevelNits(std::uint32_t level) {
 }
 
 bool RunWhiteLevelPhase(DisplayConfigPlatform& platform, Pause& pause,
-                        const LaunchSettings& settings, const DisplayTarget& target,
-                        ReportText& report) {
-  SdrWhiteLevel current;
-  if (settings.switchWhiteLevel || settings.showReport)
-    current = ReadSdrWhiteLevel(platform, pause, target);
-  if (current.ok && settings.showReport) {
-    AppendReportSection(
-        report, u"<HDR/SDR brightness balance (SDR white level)>\nCurrent : %u   (%u nits)\n\n",
-        {current.level, WhiteLevelNits(current.level)});
-  }
-  if (settings.switchWhiteLevel && current.ok) {
-    return SetSdrWhiteLevel(platform, pause, target,
-                            static_cast<std::uint32_t>(ChooseSwitchWhiteLevel(
-                                current.level, settings.whiteLevelHigh, settings.whiteLevelLow)));
+                        const LaunchSettings& settings, const DisplayTarget& target) {
+  if (settings.switchWhiteLevel) {
+    const SdrWhiteLevel current = ReadSdrWhiteLevel(platform, pause, target);
+    if (current.ok) {
+      return SetSdrWhiteLevel(platform, pause, target,
+                              static_cast<std::uint32_t>(ChooseSwitchWhiteLevel(
+                                  current.level, settings.whiteLevelHigh, settings.whiteLevelLow)));
+    }
   }
   // A switch that cannot read the level sets nothing, and that is no failure.
   if (!settings.setWhiteLevel) return true;

@@ -1,6 +1,8 @@
 // The child's command line and its creation, directly or through the shell.
 #include "launch/child_launch.h"
 
+#include "common/system_message.h"
+
 #include <array>
 #include <vector>
 
@@ -108,21 +110,7 @@ ChildProcess LaunchChild(ProcessPlatform& platform, const LaunchSettings& settin
 
 std::u16string LaunchErrorText(ProcessPlatform& platform, const LaunchSettings& settings,
                                std::uint32_t error) {
-  std::array<char16_t, 512> message{};
-  std::u16string_view text(
-      message.data(),
-      platform.FormatMessageW(kFormatMessageFromSystem | kFormatMessageIgnoreInserts, error,
-                              message.data(), message.size()));
-  // The system's messages end in a line break, which the box does not need.
-  while (!text.empty() && (text.back() == u'\n' || text.back() == u'\r' || text.back() == u' '))
-    text.remove_suffix(1);
-  std::u16string box = u"Could not start " + settings.programPath + u"\n";
-  if (text.empty()) {
-    box += u"Error " + Decimal(error);
-  } else {
-    box += text;
-  }
-  return box;
+  return u"Could not start " + settings.programPath + u"\n" + SystemMessage(platform, error);
 }
 
 }  // namespace glowtide

@@ -110,10 +110,6 @@ std::optional<std::size_t> ChoosePhysicalMonitor(const std::vector<std::u16strin
 
 namespace {
 
-struct Reading {
-  std::uint32_t minimum = 0, current = 0, maximum = 0;
-};
-
 // A display's brightness: its physical monitor's over DDC/CI, or a built-in panel's power scheme.
 class Screen {
  public:
@@ -145,13 +141,13 @@ class Screen {
   }
 
   // The brightness as it is now.
-  std::optional<Reading> Read() {
+  std::optional<BrightnessValue> Read() {
     if (panel_) {
       const std::optional<std::uint32_t> value = panel_->Read();
       if (!value) return std::nullopt;
-      return Reading{0, *value, kPanelMaximum};
+      return BrightnessValue{0, *value, kPanelMaximum};
     }
-    Reading r;
+    BrightnessValue r;
     if (!Tried(pause_, [&] {
           return monitors_.GetMonitorBrightness(physical_->handle(), &r.minimum, &r.current,
                                                 &r.maximum);
@@ -162,7 +158,7 @@ class Screen {
   }
 
   // The brightness before any change, read once.
-  std::optional<Reading> Brightness() {
+  std::optional<BrightnessValue> Brightness() {
     if (!read_) reading_ = Read();
     read_ = true;
     return reading_;
@@ -176,7 +172,7 @@ class Screen {
         return monitors_.SetMonitorBrightness(physical_->handle(), value);
       });
       if (!set) return false;
-      const std::optional<Reading> now = Read();
+      const std::optional<BrightnessValue> now = Read();
       if (!now) return false;
       const std::uint32_t kept = value < now->minimum   ? now->minimum
                                  : value > now->maximum ? now->maximum
@@ -192,7 +188,7 @@ class Screen {
   std::optional<PanelBrightness> panel_;
   std::optional<PhysicalMonitors> physical_;
   bool read_ = false;
-  std::optional<Reading> reading_;
+  std::optional<BrightnessValue> reading_;
 };
 
 }  // namespace
@@ -203,47 +199,34 @@ bool SetDisplayBrightness(MonitorConfigPlatform& monitors, PowerPlatform& power,
   return screen.found() && screen.Write(value);
 }
 
+BrightnessReading ReadDisplayBrightness(MonitorConfigPlatform& monitors, PowerPlatform& power,
+                                        Pause& pause, const BrightnessTarget& target) {
+  BrightnessReading reading;
+  Screen screen(monitors, power, pause, target);
+  reading.found = screen.found();
+  if (!reading.found) return reading;
+  reading.settable = screen.Capabilities();
+  reading.value = screen.Brightness();
+  return reading;
+}
+
 bool RunBrightnessPhase(MonitorConfigPlatform& monitors, PowerPlatform& power, Pause& pause,
-                        const LaunchSettings& settings, const BrightnessTarget& target,
-                        ReportText& report) {
-  std::optional<bool> settable;
+                        const LaunchSettings& settings, const BrightnessTarget& target) {
   // A switch that cannot read the brightness sets nothing, and that is no failure; -B: then
   // stands.
-  bool inPlace = !settings.setBrightness;
-  {
-    Screen screen(monitors, power, pause, target);
-    if (screen.found()) {
-      if (settings.showReport) settable = screen.Capabilities();
-      std::optional<std::uint32_t> value;
-      if (settings.showReport || settings.switchBrightness) {
-        if (const std::optional<Reading> now = screen.Brightness()) {
-          if (settings.showReport) {
-            AppendReportSection(report,
-                                u"<Brightness>\nSupported value : %u to %u\nCurrent : %u\n\n",
-                                {now->minimum, now->maximum, now->current});
-          }
-          if (settings.switchBrightness) {
-            value = ChooseSwitchBrightness(static_cast<std::uint32_t>(settings.brightnessHigh),
-                                           static_cast<std::uint32_t>(settings.brightnessLow),
-                                           now->current);
-          }
-        }
-      }
-      // The value is never clamped to a monitor's range: the monitor decides what it takes.
-      if (!value && settings.setBrightness) value = static_cast<std::uint32_t>(settings.brightness);
-      if (value) inPlace = screen.Write(*value);
+  Screen screen(monitors, power, pause, target);
+  if (!screen.found()) return !settings.setBrightness;
+  std::optional<std::uint32_t> value;
+  if (settings.switchBrightness) {
+    if (const std::optional<BrightnessValue> now = screen.Brightness()) {
+      value = ChooseSwitchBrightness(static_cast<std::uint32_t>(settings.brightnessHigh),
+                                     static_cast<std::uint32_t>(settings.brightnessLow),
+                                     now->current);
     }
   }
-  if (settings.showReport) {
-    if (settable) {
-      AppendReportSection(report, u"<Monitor capabilities>\nBrightness : %s\n\n",
-                          {*settable ? u"Can setting" : u"Can't setting"});
-    } else {
-      AppendReportSection(
-          report, u"<Monitor capabilities>\nCapability informations are not supported.\n\n");
-    }
-  }
-  return inPlace;
+  // The value is never clamped to a monitor's range: the monitor decides what it takes.
+  if (!value && settings.setBrightness) value = static_cast<std::uint32_t>(settings.brightness);
+  return value ? screen.Write(*value) : !settings.setBrightness;
 }
 
 }  // namespace glowtide

@@ -10,7 +10,6 @@
 #include "monitor/tries.h"
 #include "platform/monitor_config.h"
 #include "platform/power.h"
-#include "report/report.h"
 #include "settings/launch_settings.h"
 
 namespace glowtide {
@@ -52,11 +51,28 @@ std::optional<std::size_t> ChoosePhysicalMonitor(const std::vector<std::u16strin
 bool SetDisplayBrightness(MonitorConfigPlatform& monitors, PowerPlatform& power, Pause& pause,
                           const BrightnessTarget& target, std::uint32_t value);
 
-// Reads for the report and -SB, appends the brightness and capabilities sections, makes at most
-// one set (read back as above) and releases the monitors. False when -B: or the switch asked for
-// a value that is not in place; a switch that could not read the brightness asks for none.
+// A brightness and the range the monitor (or the panel, 0 to 100) takes.
+struct BrightnessValue {
+  std::uint32_t minimum = 0, current = 0, maximum = 0;
+};
+
+// What a display's brightness reads as: whether there is a monitor (or panel) to ask, the value,
+// and whether it can be set (for a panel: whether its scheme can be read); none where a read
+// failed.
+struct BrightnessReading {
+  bool found = false;
+  std::optional<BrightnessValue> value;
+  std::optional<bool> settable;
+};
+
+// Reads the capabilities, then the brightness, and releases the monitors.
+BrightnessReading ReadDisplayBrightness(MonitorConfigPlatform& monitors, PowerPlatform& power,
+                                        Pause& pause, const BrightnessTarget& target);
+
+// Reads for -SB, makes at most one set (read back as above) and releases the monitors. False when
+// -B: or the switch asked for a value that is not in place; a switch that could not read the
+// brightness asks for none.
 bool RunBrightnessPhase(MonitorConfigPlatform& monitors, PowerPlatform& power, Pause& pause,
-                        const LaunchSettings& settings, const BrightnessTarget& target,
-                        ReportText& report);
+                        const LaunchSettings& settings, const BrightnessTarget& target);
 
 }  // namespace glowtide

@@ -3,6 +3,7 @@
 
 #include "platform/command_line.h"
 #include "platform/display_config.h"
+#include "platform/file.h"
 #include "platform/monitor_config.h"
 #include "platform/power.h"
 #include "platform/process.h"
@@ -12,6 +13,7 @@ namespace glowtide {
 
 class Platform : public CommandLinePlatform,
                  public DisplayConfigPlatform,
+                 public FilePlatform,
                  public MonitorConfigPlatform,
                  public PowerPlatform,
                  public ProcessPlatform,

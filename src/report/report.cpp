@@ -60,6 +60,45 @@ void AppendReportSection(ReportText& report, std::u16string_view format,
   report.Append(writer.Text());
 }
 
+void AppendStateSections(ReportText& report, const DisplayState& state, bool heading) {
+  if (heading) {
+    const bool id = !state.id.empty();
+    AppendReportSection(report, u"<Display %u>\nName : %s\nDevice : %s\n%s%s%s\n",
+                        {state.number, state.name, state.device, id ? u"Id : " : u"", state.id,
+                         id ? u"\n" : u""});
+  }
+  if (state.hdr) {
+    AppendReportSection(report, u"<HDR Status>\nHDR support status : %s\nHDR : %s\n\n",
+                        {state.hdr->supported ? u"Supported" : u"Not supported",
+                         state.hdr->on ? u"Enable" : u"Disable"});
+  }
+  std::u16string lines;
+  for (const auto& [label, mode] : {std::pair{u"Current : ", &state.currentMode},
+                                    std::pair{u"Desktop : ", &state.desktopMode}}) {
+    if (!*mode) continue;
+    lines += std::u16string(label) + Decimal((*mode)->width) + u" x " + Decimal((*mode)->height) +
+             u" @ " + Decimal((*mode)->frequency) + u" Hz\n";
+  }
+  if (!lines.empty()) report.Append(u"<Display mode>\n" + lines + u"\n");
+  if (state.whiteLevel) {
+    AppendReportSection(
+        report, u"<HDR/SDR brightness balance (SDR white level)>\nCurrent : %u   (%u nits)\n\n",
+        {*state.whiteLevel, state.whiteLevelNits});
+  }
+  if (state.brightness) {
+    AppendReportSection(report, u"<Brightness>\nSupported value : %u to %u\nCurrent : %u\n\n",
+                        {state.brightness->minimum, state.brightness->maximum,
+                         state.brightness->current});
+  }
+  if (state.settable) {
+    AppendReportSection(report, u"<Monitor capabilities>\nBrightness : %s\n\n",
+                        {*state.settable ? u"Can setting" : u"Can't setting"});
+  } else {
+    AppendReportSection(
+        report, u"<Monitor capabilities>\nCapability informations are not supported.\n\n");
+  }
+}
+
 void ShowReport(WindowingPlatform& platform, const ReportText& report) {
   platform.MessageBoxW(WindowHandle::kNull, report.Text().c_str(), kReportCaption, kMbOk);
 }

@@ -9,6 +9,7 @@
 #include <variant>
 
 #include "platform/windowing.h"
+#include "report/display_state.h"
 
 namespace glowtide {
 
@@ -35,6 +36,11 @@ inline constexpr char16_t kReportCaption[] = u"Monitor information";
 // appended ends at the first NUL of the formatted section.
 void AppendReportSection(ReportText& report, std::u16string_view format,
                          std::initializer_list<ReportArgument> arguments = {});
+
+// The sections of a display's state, in order: HDR status, display mode, SDR white level,
+// brightness and capabilities, each left out when it could not be read (the capabilities then say
+// they are not supported). With heading, first "<Display n>" with its name, device and id.
+void AppendStateSections(ReportText& report, const DisplayState& state, bool heading);
 
 // Shows the whole report in a modal box with no owner and returns when it is dismissed.
 void ShowReport(WindowingPlatform& platform, const ReportText& report);

@@ -48,6 +48,9 @@ struct LaunchSettings {
   // for one for this many seconds after its child ended (-PWT:).
   std::u16string waitImageName;
   std::int32_t waitSeconds = 60;
+  // -SJ writes the report as JSON to the standard output, -SJ:path to that file.
+  bool writeJson = false;
+  std::u16string jsonPath;
   // -D: chooses the display(s) every setting acts on: a number, "*", or a name or device.
   bool chooseDisplay = false;
   std::u16string display;

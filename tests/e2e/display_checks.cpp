@@ -1,6 +1,8 @@
 // The displays end to end against the device double: the report and the requests on an older
 // system, HDR on a current one, a configuration that changes, a laptop's panel, -D: on a desk of
 // three displays, and the display mode.
+#include <nlohmann/json.hpp>
+
 #include "harness.h"
 
 namespace e2e {
@@ -36,10 +38,10 @@ TEST(Displays, ReportRequestsChoiceAndMode) {
           L"\n\n")
       << "-SI on an older system shows every section as read before the changes";
   EXPECT_EQ(Trace(report.processId) + " " + DeviceLog(report.processId).back(),
-            "get15 get9 get11 set-18:2000 get11 caps getB setB:70 getB free "
+            "get15 get9 get11 caps getB free set-18:2000 get11 setB:70 getB free "
             "DestroyPhysicalMonitors(2,0x101,0x102)")
-      << "one refused probe, the older read, the white level set and read back, -B:70 on the "
-         "first physical monitor, and both released";
+      << "the report's reads (one refused probe, then the older read), the white level set and "
+         "read back, -B:70 on the first physical monitor, and both released";
   for (const auto& [scenario, arguments, trace] :
        {std::tuple{"", L"-HDR:S", "get15 get9 set10:1 get9 exit 0"},
         std::tuple{"current", L"-HDR:E", "get15 set16:1 get15 exit 0"},
@@ -72,6 +74,51 @@ TEST(Displays, ReportRequestsChoiceAndMode) {
   EXPECT_EQ(BoxOf(none) + L" exit " + std::to_wstring(none.exitCode) + Widen(Trace(none.processId)),
             L"Error: -D:9 : no such display\n\n" + list + L" exit 4294967041")
       << "-D:9 changes nothing, shows the displays there are, ends with -255";
+
+  // The report for scripts, to a file and to a standard output that a script redirected, read by
+  // a real JSON parser; with no standard output, nothing is done.
+  const std::wstring json = TempFile(L"glowtide_state.json");
+  DeleteFileW(json.c_str());
+  const RunResult toFile = RunGlowtide(L"\"-SJ:" + json + L"\"");
+  std::ifstream file(json.c_str(), std::ios::binary);
+  const std::string document((std::istreambuf_iterator<char>(file)), {});
+  file.close();
+  const nlohmann::json state = nlohmann::json::parse(document, nullptr, false);
+  const nlohmann::json lg = R"({"number": 2, "name": "LG ULTRAGEAR", "device": "DISPLAY2",
+      "id": "GSM5B7F-UID4353", "primary": true, "builtIn": false,
+      "hdr": {"supported": true, "on": false}, "whiteLevel": {"level": 1000, "nits": 80},
+      "mode": {"current": {"width": 2560, "height": 1440, "hz": 144},
+               "desktop": {"width": 2560, "height": 1440, "hz": 144},
+               "modes": [{"width": 2560, "height": 1440, "hz": [144, 60]},
+                         {"width": 1920, "height": 1080, "hz": [60, 59]}]},
+      "brightness": {"current": 50, "minimum": 0, "maximum": 100, "via": "ddc"},
+      "capabilities": {"brightness": true}})"_json;
+  EXPECT_TRUE(toFile.exitCode == 0 && toFile.boxes.empty() && !state.is_discarded() &&
+              state["glowtide"] == GLOWTIDE_VERSION && state["displays"].size() == 3 &&
+              state["displays"][1] == lg &&
+              state["displays"][0]["brightness"]["via"] == "power scheme" &&
+              state["displays"][0]["brightness"]["current"] == 60 && document.back() == '\n')
+      << "-SJ:file writes every display as the double's desk has it, and no box:\n" << document;
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  const std::wstring redirected = TempFile(L"glowtide_stdout.json");
+  HANDLE output = CreateFileW(redirected.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                              CREATE_ALWAYS, 0, nullptr);
+  Instance toOutput(L"-SJ", output);
+  const DWORD outputExit = toOutput.Finish().exitCode;
+  CloseHandle(output);
+  std::ifstream written(redirected.c_str(), std::ios::binary);
+  EXPECT_EQ(std::string((std::istreambuf_iterator<char>(written)), {}) + " exit " +
+                std::to_string(outputExit),
+            document + " exit 0")
+      << "-SJ writes the same document to a redirected standard output";
+  // As Windows starts a GUI program from a prompt or a shortcut: with no standard output.
+  Instance unredirected(L"-SJ -B:70", nullptr);
+  const RunResult noOutput = unredirected.Finish();
+  EXPECT_EQ(BoxOf(noOutput) + L" exit " + std::to_wstring(noOutput.exitCode) +
+                Widen(Trace(noOutput.processId)),
+            L"Error: -SJ : no standard output to write to; redirect it (Glowtide.exe -SJ > "
+            L"state.json) or name a file (-SJ:state.json) exit 4294967041")
+      << "-SJ with no standard output changes nothing, says why, and ends with -255";
 
   // The display mode: a mode no display lists is refused with the list; a launch sets the game's
   // mode before its program starts and the desktop mode after it ends.

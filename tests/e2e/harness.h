@@ -110,13 +110,20 @@ inline std::wstring BoxOf(const RunResult& run) {
 // A started Glowtide.exe that the test drives itself (several at once for the launch counting).
 class Instance {
  public:
-  explicit Instance(const std::wstring& arguments) {
+  // With an output, an inheritable handle or none (null), that is its standard output; without
+  // one, it has what Windows gives it.
+  explicit Instance(const std::wstring& arguments, HANDLE output = INVALID_HANDLE_VALUE) {
     const std::wstring path = SuiteDirectory() + L"\\Glowtide.exe";
     std::wstring commandLine = L"\"" + path + L"\" " + arguments;
     STARTUPINFOW startup{.cb = sizeof startup};
+    const bool redirected = output != INVALID_HANDLE_VALUE;
+    if (redirected) {
+      startup.dwFlags = STARTF_USESTDHANDLES;
+      startup.hStdOutput = output;
+    }
     PROCESS_INFORMATION info{};
-    if (CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                       nullptr, &startup, &info)) {
+    if (CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, redirected, 0,
+                       nullptr, nullptr, &startup, &info)) {
       CloseHandle(info.hThread);
       process_ = info.hProcess;
       processId_ = info.dwProcessId;

@@ -115,7 +115,7 @@ TEST(Launch, ChildCountingSessionEndAndShell) {
   gateB.reset();
   const DWORD endB = b.Finish().exitCode;
   EXPECT_EQ(Trace(b.processId()) + " exit " + std::to_string(endB),
-            "get15 get15 get11 caps getB setB:5 getB free set16:1 get15 setB:20 getB free exit 0")
+            "get15 get15 get11 caps getB free setB:5 getB free set16:1 get15 setB:20 getB free exit 0")
       << "launch B, last out, applies its own quit settings: brightness 20, and HDR on with "
          "the type-16 request alone, although its first type-15 read failed";
 

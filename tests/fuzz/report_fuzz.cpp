@@ -1,9 +1,12 @@
 // Fuzzes the report's section formatter with any format and up to four arguments: a section is
 // never longer than 1023 units and holds no NUL, and a format without conversions that fits is
-// appended exactly.
+// appended exactly. The same texts, as a display's name and id, make a JSON report that a real
+// parser always takes.
+#include <nlohmann/json.hpp>
 #include <vector>
 
 #include "fuzz/fuzz_input.h"
+#include "report/json.h"
 #include "report/report.h"
 
 using namespace glowtide;
@@ -53,5 +56,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (format.find(u'%') == format.npos && format.find(u'\0') == format.npos &&
       format.size() < kReportSectionCapacity)
     fuzzing::Require(section == format, "a format without conversions is appended as it stands");
+  DisplayState state{.name = std::u16string(format), .device = section};
+  if (parts.size() > 1) state.id = parts[1];
+  const std::string document = JsonReport("1.2.0.0", {state, state});
+  fuzzing::Require(nlohmann::json::accept(document) && document.back() == '\n',
+                   "the JSON report always parses");
   return 0;
 }

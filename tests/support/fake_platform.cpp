@@ -55,7 +55,7 @@ std::string Describe(const LaunchSettings& s) {
   FIELD(restoreOnExit), FIELD(launchProgram), FIELD(programPath), FIELD(workingDirectory);
   FIELD(programArgument0), FIELD(programArgument1), FIELD(powerCycle), FIELD(waitImageName);
   FIELD(waitSeconds), FIELD(chooseDisplay), FIELD(display), FIELD(setMode), FIELD(mode);
-  FIELD(restoreMode), FIELD(quitMode);
+  FIELD(restoreMode), FIELD(quitMode), FIELD(writeJson), FIELD(jsonPath);
 #undef FIELD
   return out;
 }

@@ -152,6 +152,11 @@ struct Machine {
   std::set<std::string> events;
   std::uint32_t eventResult = 0;
 
+  // Whether the process was given a standard output (a program started from a prompt or a
+  // shortcut is not), and what was written: the standard output's as "-", each file's by path.
+  bool standardOutput = true;
+  std::map<std::u16string, std::string> written;
+
   // The hidden window's waits and queue.
   // One per wait; then a wait returns the first handle that is not a running process, or else
   // times out (or, endless, returns the first).
@@ -430,6 +435,29 @@ class FakePlatform : public Platform, public Machine {
   bool GetSystemPowerStatus(std::uint8_t* status) override {
     if (Call("GetSystemPowerStatus")) return false;
     *status = acLineStatus;
+    return true;
+  }
+
+  Handle GetStdHandle(std::uint32_t which) override {
+    Call("GetStdHandle", Num(which));
+    return standardOutput ? Handle{0x30} : Handle::kNull;
+  }
+  Handle CreateFileW(const char16_t* path, std::uint32_t access, std::uint32_t share,
+                     std::uint32_t disposition, std::uint32_t attributes) override {
+    if (Call("CreateFileW", path, Num(access), share, disposition, Num(attributes))) {
+      lastError_ = 5;  // ERROR_ACCESS_DENIED
+      return kInvalidHandleValue;
+    }
+    opened_.push_back(path);
+    written[path].clear();
+    return Handle{0x400 + opened_.size() - 1};
+  }
+  bool WriteFile(Handle file, const std::uint8_t* bytes, std::uint32_t size,
+                 std::uint32_t* count) override {
+    if (Call("WriteFile", file, size)) return false;
+    const auto index = static_cast<std::size_t>(file) - 0x400;
+    written[file == Handle{0x30} ? u"-" : opened_.at(index)].append(bytes, bytes + size);
+    *count = size;
     return true;
   }
 
@@ -770,6 +798,7 @@ class FakePlatform : public Platform, public Machine {
   // A request's target in the log: nothing for target 7, else "@<id>".
   std::string Target(std::uint32_t id) const { return id == 7 ? "" : "@" + std::to_string(id); }
   std::vector<std::u16string> argv_;
+  std::vector<std::u16string> opened_;  // the files created, by handle
   std::vector<char16_t*> argvPointers_;
   std::size_t listed_ = 0;
   std::uint32_t lastError_ = 0;

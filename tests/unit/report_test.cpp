@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include "app/run.h"
+#include "report/json.h"
 #include "support/fake_platform.h"
 
 namespace glowtide {
@@ -87,6 +90,112 @@ TEST(ShowReport, EachSectionSaysWhatTheMachineAnswered) {
         c.brightness + "<Monitor capabilities>\n" + c.capabilities + "\n\n";
     ASSERT_EQ(platform.boxes.size(), 1u);
     EXPECT_EQ(Utf8(platform.boxes[0].text), expected);
+  }
+}
+
+// Every text is escaped as JSON requires, whatever it holds, and comes back whole from a real
+// parser; the raw escapes of the characters JSON names are its own.
+TEST(JsonReport, EscapesEveryTextAsJsonRequires) {
+  using namespace std::string_literals;
+  // clang-format off
+  const std::pair<std::u16string, std::string> cases[] = {
+      {u"LG \"ULTRA\" C:\\x", "LG \"ULTRA\" C:\\x"},
+      {u"tab\t line\n bell\x07 nul\0 del\x7f"s, "tab\t line\n bell\x07 nul\0 del\x7f"s},
+      {u"\u00c9cran \u8868\u793a \U0001F600", "\u00c9cran \u8868\u793a \U0001F600"},
+      {u"lone \xD800 and \xDC00!", "lone \uFFFD and \uFFFD!"},
+  };
+  // clang-format on
+  for (const auto& [name, expected] : cases) {
+    const std::string document = JsonReport("1.2.0.0", {DisplayState{.name = name, .id = name}});
+    ASSERT_EQ(document.back(), '\n');
+    const nlohmann::json parsed = nlohmann::json::parse(document);
+    EXPECT_EQ(parsed["displays"][0]["name"], expected) << document;
+    EXPECT_EQ(parsed["displays"][0]["id"], expected) << document;
+  }
+  EXPECT_NE(JsonReport("1", {DisplayState{.name = u"\"\\\x01"}}).find(R"("name":"\"\\\u0001")"),
+            std::string::npos);
+}
+
+// -SJ writes every display, or those -D: chose, from the same reads as the box; a part that could
+// not be read is null. With no standard output it does nothing; a file that cannot be written is
+// said, and the rest of the run is done.
+TEST(JsonReport, RunWritesEachDisplaysState) {
+  // A built-in panel, and an LG monitor (the primary, with an id) and a TV in clone mode.
+  const testing::Machine desk{
+      .paths = {{0x1234, 0, 7, 0, u"", 0x80000000},
+                {0x1234, 0, 8, 1, u"LG", 0, true, u"\\\\?\\DISPLAY#GSM5B7F#5&1&0&UID4353#{x}"},
+                {0x1234, 0, 9, 1, u"TV"}},
+      .currentModel = true,
+      .whiteLevel = 2500,
+      .desktopMode = {2560, 1440, 1, 32},
+      .monitorCount = 2,
+      .descriptions = {u"TV", u"LG"},
+      .primarySource = 1};
+  const std::string lg =
+      R"({"number":2,"name":"LG","device":"DISPLAY2","id":"GSM5B7F-UID4353","primary":true,)"
+      R"("builtIn":false,"hdr":{"supported":true,"on":true},"whiteLevel":{"level":2500,"nits":200},)"
+      R"("mode":{"current":{"width":2560,"height":1440,"hz":144},"desktop":{"width":2560,)"
+      R"("height":1440,"hz":144},"modes":[{"width":2560,"height":1440,"hz":[144,60]},{"width":)"
+      R"(1920,"height":1080,"hz":[60,59]}]},"brightness":{"current":50,"minimum":0,"maximum":100,)"
+      R"("via":"ddc"},"capabilities":{"brightness":true}})";
+  struct Case {
+    std::u16string arguments;
+    testing::Machine machine;
+    std::string displays;  // the numbers of the displays written, or one display whole
+    std::vector<std::string> boxes = {};
+    int exitCode = 0;
+  };
+  // clang-format off
+  const Case cases[] = {
+      {u"-SJ", desk, "1,2,3"},
+      {u"-SJ -D:lg", desk, lg},
+      {u"-SJ -SI -D:2", desk, lg, {"Monitor information"}},
+      {u"-SJ", {.failing = {"DisplayConfigGetDeviceInfo", "GetMonitorCapabilities"}},
+       R"("hdr":null,"whiteLevel":null,)" "|" R"("capabilities":null})"},
+      {u"-SJ", {.failing = {"EnumDisplaySettingsExW", "GetMonitorBrightness"}},
+       R"("mode":{"current":null,"desktop":null,"modes":[]},"brightness":null,)"},
+      {u"-SJ", {.failing = {"EnumDisplayMonitors"}}, R"("brightness":null,"capabilities":null})"},
+      {u"-SJ", {.paths = {{0x1234, 0, 7, 0, u"", 0x80000000}}},
+       R"("brightness":{"current":60,"minimum":0,"maximum":100,"via":"power scheme"})"},
+      {u"-SJ -B:70", {.standardOutput = false}, "",
+       {"Error: -SJ : no standard output to write to; redirect it (Glowtide.exe -SJ > state.json) or "
+        "name a file (-SJ:state.json)"}, -255},
+      {u"-SJ:C:\\no\\state.json -B:70", {.failing = {"CreateFileW"}}, "",
+       {"Error: Could not write C:\\no\\state.json\nThe system cannot find the file specified."}, 1},
+  };
+  // clang-format on
+  for (const Case& c : cases) {
+    testing::FakePlatform platform(c.machine);
+    EXPECT_EQ(glowtide::Run(platform, c.arguments, InstanceHandle{0x400000}), c.exitCode)
+        << Utf8(c.arguments);
+    std::vector<std::string> boxes;
+    for (const auto& box : platform.boxes)
+      boxes.push_back(Utf8(box.caption) + (box.caption == u"Error" ? ": " + Utf8(box.text) : ""));
+    EXPECT_EQ(boxes, c.boxes) << Utf8(c.arguments);
+    // Whatever else fails, the brightness asked for is set.
+    EXPECT_EQ(platform.CallsTo("SetMonitorBrightness").size(), c.exitCode == 1) << Utf8(c.arguments);
+    if (c.displays.empty()) {
+      EXPECT_TRUE(platform.written.empty() || platform.written.begin()->second.empty());
+      continue;
+    }
+    const std::string document = platform.written[u"-"];
+    const nlohmann::json parsed = nlohmann::json::parse(document);
+    EXPECT_EQ(parsed["glowtide"], GLOWTIDE_VERSION);
+    EXPECT_EQ(parsed["schema"], 1);
+    std::string numbers;
+    for (const nlohmann::json& display : parsed["displays"])
+      numbers += (numbers.empty() ? "" : ",") + display["number"].dump();
+    if (c.displays.find('{') == std::string::npos && c.displays.find('"') == std::string::npos) {
+      EXPECT_EQ(numbers, c.displays) << Utf8(c.arguments);
+    } else if (c.displays.front() == '{') {
+      EXPECT_EQ(parsed["displays"][0], nlohmann::json::parse(c.displays)) << Utf8(c.arguments);
+    } else {
+      for (std::size_t at = 0, bar; at < c.displays.size(); at = bar + 1) {
+        bar = std::min(c.displays.find('|', at), c.displays.size());
+        EXPECT_NE(document.find(c.displays.substr(at, bar - at)), std::string::npos)
+            << Utf8(c.arguments) << ": " << document;
+      }
+    }
   }
 }
 

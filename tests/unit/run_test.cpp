@@ -113,7 +113,8 @@ TEST(Run, EachPhaseSendsWhatItsOptionsAndTheMachineCallFor) {
   // clang-format off
   const Case cases[] = {
       {u"-X", ""},
-      {u"-SI -B:70", "get15 get9 get11 caps getB setB:70 getB free box"},
+      // The report reads the state as the run found it, before any change.
+      {u"-SI -B:70", "get15 get9 get11 caps getB free setB:70 getB free box"},
       {u"-SI", "get15 get11 caps getB free box", current},
       // HDR: E wins, S decides from the state alone, D alone turns it off. Where the phase makes
       // no read, the newer read asks which requests the system speaks; a current system that

@@ -423,6 +423,24 @@ bool Win32Platform::GetProcessTimes(Handle process, std::uint64_t* creationTime)
   return ok != FALSE;
 }
 
+Handle Win32Platform::GetStdHandle(std::uint32_t which) {
+  return Wrap<Handle>(::GetStdHandle(which));
+}
+
+Handle Win32Platform::CreateFileW(const char16_t* path, std::uint32_t access, std::uint32_t share,
+                                  std::uint32_t disposition, std::uint32_t attributes) {
+  return Wrap<Handle>(
+      ::CreateFileW(Wide(path), access, share, nullptr, disposition, attributes, nullptr));
+}
+
+bool Win32Platform::WriteFile(Handle file, const std::uint8_t* bytes, std::uint32_t size,
+                              std::uint32_t* written) {
+  DWORD count = 0;
+  const BOOL ok = ::WriteFile(Native(file), bytes, size, &count, nullptr);
+  *written = count;
+  return ok != FALSE;
+}
+
 bool Win32Platform::GetTokenUserSid(std::u16string* sid) {
   HANDLE token = nullptr;
   if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return false;

@@ -51,6 +51,12 @@ class Win32Platform final : public Platform {
   std::uint32_t PowerSetActiveScheme(const Guid* scheme) override;
   bool GetSystemPowerStatus(std::uint8_t* acLineStatus) override;
 
+  Handle GetStdHandle(std::uint32_t which) override;
+  Handle CreateFileW(const char16_t* path, std::uint32_t access, std::uint32_t share,
+                     std::uint32_t disposition, std::uint32_t attributes) override;
+  bool WriteFile(Handle file, const std::uint8_t* bytes, std::uint32_t size,
+                 std::uint32_t* written) override;
+
   void Sleep(std::uint32_t milliseconds) override;
   bool CreateProcessW(const char16_t* applicationName, char16_t* commandLine, bool inheritHandles,
                       std::uint32_t creationFlags, const char16_t* currentDirectory,

@@ -1,0 +1,213 @@
+// The JSON writer and the document of the displays' states.
+#include "report/json.h"
+
+#include "common/decimal.h"
+
+namespace glowtide {
+
+void JsonWriter::Value() {
+  if (follows_) out_ += ',';
+  follows_ = true;
+}
+
+void JsonWriter::Open(char bracket) {
+  Value();
+  out_ += bracket;
+  follows_ = false;
+}
+
+void JsonWriter::Close(char bracket) {
+  out_ += bracket;
+  follows_ = true;
+}
+
+void JsonWriter::Key(std::string_view name) {
+  Value();
+  out_ += '"';
+  out_ += name;
+  out_ += "\":";
+  follows_ = false;
+}
+
+void JsonWriter::String(std::u16string_view text) {
+  Value();
+  out_ += '"';
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    std::uint32_t c = text[i];
+    if (c >= 0xD800 && c <= 0xDFFF) {
+      const bool paired = c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+                          text[i + 1] <= 0xDFFF;
+      c = paired ? 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00) : 0xFFFD;
+    }
+    if (c == u'"' || c == u'\\') {
+      out_ += '\\';
+      out_ += static_cast<char>(c);
+    } else if (c < 0x20) {
+      static constexpr char kHex[] = "0123456789abcdef";
+      out_ += "\\u00";
+      out_ += kHex[c >> 4];
+      out_ += kHex[c & 0xF];
+    } else if (c < 0x80) {
+      out_ += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out_ += static_cast<char>(0xC0 | (c >> 6));
+      out_ += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      out_ += static_cast<char>(0xE0 | (c >> 12));
+      out_ += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out_ += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out_ += static_cast<char>(0xF0 | (c >> 18));
+      out_ += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      out_ += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out_ += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  out_ += '"';
+}
+
+void JsonWriter::Number(std::uint64_t value) {
+  Value();
+  for (const char16_t digit : Decimal(value)) out_ += static_cast<char>(digit);
+}
+
+void JsonWriter::Bool(bool value) {
+  Value();
+  out_ += value ? "true" : "false";
+}
+
+void JsonWriter::Null() {
+  Value();
+  out_ += "null";
+}
+
+namespace {
+
+// {"width": w, "height": h, "hz": r}, or null.
+void WriteMode(JsonWriter& json, const std::optional<DisplayMode>& mode) {
+  if (!mode) return json.Null();
+  json.BeginObject();
+  json.Key("width");
+  json.Number(mode->width);
+  json.Key("height");
+  json.Number(mode->height);
+  json.Key("hz");
+  json.Number(mode->frequency);
+  json.EndObject();
+}
+
+void WriteDisplay(JsonWriter& json, const DisplayState& state) {
+  json.BeginObject();
+  json.Key("number");
+  json.Number(state.number);
+  json.Key("name");
+  json.String(state.name);
+  json.Key("device");
+  json.String(state.device);
+  json.Key("id");
+  state.id.empty() ? json.Null() : json.String(state.id);
+  json.Key("primary");
+  json.Bool(state.primary);
+  json.Key("builtIn");
+  json.Bool(state.builtIn);
+  json.Key("hdr");
+  if (state.hdr) {
+    json.BeginObject();
+    json.Key("supported");
+    json.Bool(state.hdr->supported);
+    json.Key("on");
+    json.Bool(state.hdr->on);
+    json.EndObject();
+  } else {
+    json.Null();
+  }
+  json.Key("whiteLevel");
+  if (state.whiteLevel) {
+    json.BeginObject();
+    json.Key("level");
+    json.Number(*state.whiteLevel);
+    json.Key("nits");
+    json.Number(state.whiteLevelNits);
+    json.EndObject();
+  } else {
+    json.Null();
+  }
+  json.Key("mode");
+  json.BeginObject();
+  json.Key("current");
+  WriteMode(json, state.currentMode);
+  json.Key("desktop");
+  WriteMode(json, state.desktopMode);
+  json.Key("modes");
+  json.BeginArray();
+  // One entry per size, with its rates in the list's order.
+  for (std::size_t i = 0; i < state.modes.size(); ++i) {
+    const DisplayMode& mode = state.modes[i];
+    const bool first = i == 0 || state.modes[i - 1].width != mode.width ||
+                       state.modes[i - 1].height != mode.height;
+    if (first) {
+      if (i != 0) {
+        json.EndArray();
+        json.EndObject();
+      }
+      json.BeginObject();
+      json.Key("width");
+      json.Number(mode.width);
+      json.Key("height");
+      json.Number(mode.height);
+      json.Key("hz");
+      json.BeginArray();
+    }
+    json.Number(mode.frequency);
+  }
+  if (!state.modes.empty()) {
+    json.EndArray();
+    json.EndObject();
+  }
+  json.EndArray();
+  json.EndObject();
+  json.Key("brightness");
+  if (state.brightness) {
+    json.BeginObject();
+    json.Key("current");
+    json.Number(state.brightness->current);
+    json.Key("minimum");
+    json.Number(state.brightness->minimum);
+    json.Key("maximum");
+    json.Number(state.brightness->maximum);
+    json.Key("via");
+    json.String(state.panel ? u"power scheme" : u"ddc");
+    json.EndObject();
+  } else {
+    json.Null();
+  }
+  json.Key("capabilities");
+  if (state.settable) {
+    json.BeginObject();
+    json.Key("brightness");
+    json.Bool(*state.settable);
+    json.EndObject();
+  } else {
+    json.Null();
+  }
+  json.EndObject();
+}
+
+}  // namespace
+
+std::string JsonReport(std::string_view version, const std::vector<DisplayState>& displays) {
+  JsonWriter json;
+  json.BeginObject();
+  json.Key("glowtide");
+  json.String(std::u16string(version.begin(), version.end()));
+  json.Key("schema");
+  json.Number(kJsonSchema);
+  json.Key("displays");
+  json.BeginArray();
+  for (const DisplayState& state : displays) WriteDisplay(json, state);
+  json.EndArray();
+  json.EndObject();
+  return json.Text() + "\n";
+}
+
+}  // namespace glowtide

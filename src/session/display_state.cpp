@@ -1,0 +1,42 @@
+// The reads of a display's state, each tried like every other request.
+#include "session/display_state.h"
+
+#include "display/display_mode.h"
+#include "display/sdr_white_level.h"
+
+namespace glowtide {
+
+DisplayState ReadDisplayState(Platform& platform, Pause& pause, const Display& display,
+                              const Display& modeDisplay, const BrightnessTarget& brightness,
+                              HdrModel* model) {
+  DisplayState state;
+  state.number = display.number;
+  state.name = display.name;
+  state.device = display.device;
+  state.id = display.id;
+  state.primary = display.primary;
+  state.builtIn = display.builtIn;
+  if (const HdrState hdr = ReadHdrState(platform, pause, display.target, model); hdr.ok)
+    state.hdr = DisplayState::Hdr{hdr.supported, hdr.enabled};
+  const std::u16string device = GdiDeviceName(modeDisplay.device);
+  if (DisplayMode current; platform.EnumDisplaySettingsExW(device.c_str(), kEnumCurrentSettings,
+                                                           &current)) {
+    state.currentMode = current;
+  }
+  state.desktopMode = DesktopMode(platform, modeDisplay.device);
+  state.modes = ListModes(platform, modeDisplay.device);
+  if (const SdrWhiteLevel white = ReadSdrWhiteLevel(platform, pause, display.target); white.ok) {
+    state.whiteLevel = white.level;
+    state.whiteLevelNits = WhiteLevelNits(white.level);
+  }
+  const BrightnessReading reading = ReadDisplayBrightness(platform, platform, pause, brightness);
+  state.panel = brightness.builtIn;
+  state.settable = reading.settable;
+  if (reading.value) {
+    state.brightness = DisplayState::Brightness{reading.value->minimum, reading.value->current,
+                                                reading.value->maximum};
+  }
+  return state;
+}
+
+}  // namespace glowtide
