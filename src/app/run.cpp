@@ -17,6 +17,7 @@
 #include "monitor/power_cycle.h"
 #include "report/json.h"
 #include "report/report.h"
+#include "session/display_plan.h"
 #include "session/display_state.h"
 
 namespace glowtide {
@@ -24,54 +25,6 @@ namespace {
 
 void ShowError(WindowingPlatform& platform, const std::u16string& message) {
   platform.MessageBoxW(WindowHandle::kNull, message.c_str(), u"Error", kMbOk);
-}
-
-// A display as the phases and the restore see it: its list entry (HDR, white level), where its
-// brightness is, and the display of that monitor (its brightness and display mode); the HDR
-// requests it answers, and the mode -MQ: puts back on it.
-struct PhaseDisplay {
-  const Display* display;
-  BrightnessTarget brightness;
-  const Display* monitorDisplay;
-  HdrModel model = HdrModel::kUnknown;
-  std::optional<ModeRequest> quitMode;
-};
-
-bool Contains(const std::vector<DisplayTarget>& targets, const DisplayTarget& target) {
-  for (const DisplayTarget& t : targets) {
-    if (SameTarget(t, target)) return true;
-  }
-  return false;
-}
-
-// Without -D: the settings act on display 1, and the brightness on the primary monitor (through
-// the power scheme when that is a built-in panel's). With it, on each display it chose, and on
-// that display's own physical monitor or panel.
-std::vector<PhaseDisplay> PhaseDisplays(const std::vector<Display>& displays,
-                                        const std::vector<std::size_t>& chosen, bool chooses) {
-  bool primaryBuiltIn = false;
-  const Display* primary = nullptr;  // in clone mode the first of the primary monitor's displays
-  for (const Display& display : displays) {
-    primaryBuiltIn |= display.primary && display.builtIn;
-    if (display.primary && primary == nullptr) primary = &display;
-  }
-  if (primary == nullptr) primary = &displays[0];
-  std::vector<PhaseDisplay> phase;
-  for (const std::size_t index : chosen) {
-    PhaseDisplay entry{&displays[index], {}, chooses ? &displays[index] : primary, {}, {}};
-    entry.brightness.builtIn = chooses ? displays[index].builtIn : primaryBuiltIn;
-    if (chooses) {
-      entry.brightness.chosen = true;
-      entry.brightness.monitor = displays[index].monitor;
-      for (const Display& other : displays) {
-        if (other.device != displays[index].device) continue;
-        if (&other == &displays[index]) entry.brightness.position = entry.brightness.sharing.size();
-        entry.brightness.sharing.push_back(other.name);
-      }
-    }
-    phase.push_back(entry);
-  }
-  return phase;
 }
 
 // The displays a launch claims: those its settings act on, and those of its brightness, each once.
@@ -83,14 +36,6 @@ std::vector<DisplayTarget> Claims(const std::vector<PhaseDisplay>& displays) {
     }
   }
   return claims;
-}
-
-// In clone mode several displays share a device, whose mode is set once: for the first of them.
-bool FirstOfDevice(const std::vector<PhaseDisplay>& displays, const PhaseDisplay& entry) {
-  for (const PhaseDisplay& other : displays) {
-    if (other.monitorDisplay->device == entry.monitorDisplay->device) return &other == &entry;
-  }
-  return true;
 }
 
 // The -M: and -MQ: values, parsed once: none when not given or not a mode.
@@ -132,13 +77,47 @@ std::u16string CheckModes(DisplayConfigPlatform& platform, const LaunchSettings&
   return {};
 }
 
+// The start's plan for a display: what its options ask for, the switches deciding from a read of
+// the display's state (a read that fails leaves -BB: or -B:, or nothing).
+DisplayPlan StartPlan(Platform& platform, Pause& pause, const LaunchSettings& settings,
+                      PhaseDisplay& entry) {
+  DisplayPlan plan;
+  if (settings.switchHdr || settings.enableHdr || settings.disableHdr) {
+    // -HDR:E wins; -HDR:S turns on a display whose HDR is off, and otherwise it goes off.
+    plan.hdr = settings.hdrNewState;
+    if (settings.switchHdr) {
+      const HdrState state = ReadHdrState(platform, pause, entry.display->target, &entry.model);
+      if (state.ok && !state.enabled) plan.hdr = true;
+    }
+  }
+  if (settings.switchWhiteLevel) {
+    if (const SdrWhiteLevel now = ReadSdrWhiteLevel(platform, pause, entry.display->target); now.ok) {
+      plan.whiteLevel = static_cast<std::uint32_t>(
+          ChooseSwitchWhiteLevel(now.level, settings.whiteLevelHigh, settings.whiteLevelLow));
+    }
+  }
+  if (!plan.whiteLevel && settings.setWhiteLevel)
+    plan.whiteLevel = static_cast<std::uint32_t>(settings.whiteLevel);
+  if (settings.switchBrightness) {
+    const BrightnessReading now =
+        ReadDisplayBrightness(platform, platform, pause, entry.brightness, false);
+    if (now.value) {
+      plan.brightness = ChooseSwitchBrightness(static_cast<std::uint32_t>(settings.brightnessHigh),
+                                               static_cast<std::uint32_t>(settings.brightnessLow),
+                                               now.value->current);
+    }
+  }
+  // The value is never clamped to a monitor's range: the monitor decides what it takes.
+  if (!plan.brightness && settings.setBrightness)
+    plan.brightness = static_cast<std::uint32_t>(settings.brightness);
+  return plan;
+}
+
 // The quit settings of this run, on those of the displays chosen at the start that no other live
 // launch claims: HDR state, display mode, brightness and white level, in that order, each only
-// when its quit option was given. The displays are found again first, by their ids (or adapter and
-// target), since a monitor plugged in or out while the game ran renumbers them and changes their
-// monitors; one that is gone is not in place. The HDR state goes out in the model that the HDR
-// phase found for the display, if it found one; a picture's mode is put back once, when no other
-// live launch claims any display that shows it.
+// when its quit option was given. The displays are found again first; one that is gone is not in
+// place. A picture's mode is put back once, when no other live launch claims any display that
+// shows it.
 class RunQuitSettings final : public QuitSettings {
  public:
   RunQuitSettings(Platform& platform, const LaunchSettings& settings,
@@ -146,45 +125,27 @@ class RunQuitSettings final : public QuitSettings {
       : platform_(platform), settings_(settings), displays_(displays) {}
 
   bool Apply(Pause& pause, const std::vector<DisplayTarget>& others) override {
-    DisplayQuery now;
-    if (!QueryDisplays(platform_, platform_, &now)) return false;
-    bool inPlace = true;
-    std::vector<std::size_t> found;
-    std::vector<const PhaseDisplay*> start;
-    for (const PhaseDisplay& entry : displays_) {
-      const std::optional<std::size_t> index = FindDisplay(now.displays, *entry.display);
-      if (!index) {
-        inPlace = false;
-        continue;
-      }
-      found.push_back(*index);
-      start.push_back(&entry);
-    }
-    std::vector<PhaseDisplay> phase = PhaseDisplays(now.displays, found, settings_.chooseDisplay);
-    for (std::size_t i = 0; i < phase.size(); ++i) {
-      PhaseDisplay& entry = phase[i];
-      const DisplayTarget& target = entry.display->target;
-      const bool ours = !Contains(others, target);
-      if (settings_.restoreHdr && ours) {
-        HdrModel model = start[i]->model;
-        inPlace &= SetHdrState(platform_, pause, target, settings_.quitHdrState, &model);
-      }
+    FoundDisplays now;
+    if (!FindDisplaysAgain(platform_, displays_, settings_.chooseDisplay, &now)) return false;
+    bool inPlace = now.all;
+    for (PhaseDisplay& entry : now.displays) {
+      const bool ours = !Contains(others, entry.display->target);
       const bool monitorOurs = !Contains(others, entry.monitorDisplay->target);
-      const std::optional<ModeRequest>& mode = start[i]->quitMode;
-      if (mode && FirstOfDevice(phase, entry) &&
-          std::none_of(now.displays.begin(), now.displays.end(), [&](const Display& shown) {
-            return shown.device == entry.monitorDisplay->device && Contains(others, shown.target);
-          })) {
-        inPlace &= SetDisplayMode(platform_, entry.monitorDisplay->device, *mode);
+      DisplayPlan plan;
+      if (settings_.restoreHdr && ours) plan.hdr = settings_.quitHdrState;
+      if (entry.quitMode && FirstOfDevice(now.displays, entry) &&
+          std::none_of(now.query.displays.begin(), now.query.displays.end(),
+                       [&](const Display& shown) {
+                         return shown.device == entry.monitorDisplay->device &&
+                                Contains(others, shown.target);
+                       })) {
+        plan.mode = entry.quitMode;
       }
-      if (settings_.restoreBrightness && monitorOurs) {
-        inPlace &= SetDisplayBrightness(platform_, platform_, pause, entry.brightness,
-                                        static_cast<std::uint32_t>(settings_.quitBrightness));
-      }
-      if (settings_.restoreWhiteLevel && ours) {
-        inPlace &= SetSdrWhiteLevel(platform_, pause, target,
-                                    static_cast<std::uint32_t>(settings_.quitWhiteLevel));
-      }
+      if (settings_.restoreBrightness && monitorOurs)
+        plan.brightness = static_cast<std::uint32_t>(settings_.quitBrightness);
+      if (settings_.restoreWhiteLevel && ours)
+        plan.whiteLevel = static_cast<std::uint32_t>(settings_.quitWhiteLevel);
+      inPlace &= ApplyPlan(platform_, pause, entry, plan, PlanOrder::kRestore);
     }
     return inPlace;
   }
@@ -306,24 +267,9 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
 
   // Every change the options ask for is tried; any that is not in place makes the exit code 1.
   for (PhaseDisplay& entry : phaseDisplays) {
-    const Display& display = *entry.display;
-    if (settings.switchHdr || settings.enableHdr || settings.disableHdr) {
-      inPlace &= RunHdrPhase(platform, pause, settings, display.target, &entry.model);
-    }
-    // After the HDR state, which can reset the refresh rate, and before the white level.
-    if (modes.set && FirstOfDevice(phaseDisplays, entry)) {
-      inPlace &= SetDisplayMode(platform, entry.monitorDisplay->device, *modes.set);
-    }
-    if (settings.switchWhiteLevel || settings.setWhiteLevel) {
-      inPlace &= RunWhiteLevelPhase(platform, pause, settings, display.target);
-    }
-    if (settings.setBrightness || settings.switchBrightness) {
-      // A mode change gives the monitors new handles.
-      if (modes.set && entry.brightness.chosen) {
-        entry.brightness.monitor = FindMonitor(platform, entry.display->device);
-      }
-      inPlace &= RunBrightnessPhase(platform, platform, pause, settings, entry.brightness);
-    }
+    DisplayPlan plan = StartPlan(platform, pause, settings, entry);
+    if (FirstOfDevice(phaseDisplays, entry)) plan.mode = modes.set;
+    inPlace &= ApplyPlan(platform, pause, entry, plan, PlanOrder::kStart);
   }
   if (settings.writeJson) {
     const std::u16string error = WriteJson(platform, settings.jsonPath,

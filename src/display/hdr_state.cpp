@@ -58,17 +58,4 @@ bool SetHdrState(DisplayConfigPlatform& platform, Pause& pause, const DisplayTar
   return state.ok && state.enabled == enable;
 }
 
-bool RunHdrPhase(DisplayConfigPlatform& platform, Pause& pause, const LaunchSettings& settings,
-                 const DisplayTarget& target, HdrModel* model) {
-  bool enable = settings.hdrNewState;
-  if (settings.switchHdr) {
-    // Only the enabled state decides the switch; a failed read leaves the state to request as it
-    // was.
-    const HdrState state = ReadHdrState(platform, pause, target, model);
-    if (state.ok && !state.enabled) enable = true;
-  }
-  if (!settings.switchHdr && !settings.enableHdr && !settings.disableHdr) return true;
-  return SetHdrState(platform, pause, target, enable, model);
-}
-
 }  // namespace glowtide

@@ -4,7 +4,6 @@
 #include "display/device_info.h"
 #include "monitor/tries.h"
 #include "platform/display_config.h"
-#include "settings/launch_settings.h"
 
 namespace glowtide {
 
@@ -30,11 +29,5 @@ HdrState ReadHdrState(DisplayConfigPlatform& platform, Pause& pause, const Displ
 // asked for; not when the model cannot be found.
 bool SetHdrState(DisplayConfigPlatform& platform, Pause& pause, const DisplayTarget& target,
                  bool enable, HdrModel* model);
-
-// Reads for -HDR:S, then sends at most one change: on for -HDR:E, or for -HDR:S when this
-// display's HDR is off; otherwise off. What it learns of the model is kept for the display's other
-// requests. False when a change was asked for and is not in place.
-bool RunHdrPhase(DisplayConfigPlatform& platform, Pause& pause, const LaunchSettings& settings,
-                 const DisplayTarget& target, HdrModel* model);
 
 }  // namespace glowtide

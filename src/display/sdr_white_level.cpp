@@ -31,19 +31,4 @@ std::uint32_t WhiteLevelNits(std::uint32_t level) {
   return static_cast<std::uint32_t>(static_cast<std::uint64_t>(level) * 80 / 1000);
 }
 
-bool RunWhiteLevelPhase(DisplayConfigPlatform& platform, Pause& pause,
-                        const LaunchSettings& settings, const DisplayTarget& target) {
-  if (settings.switchWhiteLevel) {
-    const SdrWhiteLevel current = ReadSdrWhiteLevel(platform, pause, target);
-    if (current.ok) {
-      return SetSdrWhiteLevel(platform, pause, target,
-                              static_cast<std::uint32_t>(ChooseSwitchWhiteLevel(
-                                  current.level, settings.whiteLevelHigh, settings.whiteLevelLow)));
-    }
-  }
-  // A switch that cannot read the level sets nothing, and that is no failure.
-  if (!settings.setWhiteLevel) return true;
-  return SetSdrWhiteLevel(platform, pause, target, static_cast<std::uint32_t>(settings.whiteLevel));
-}
-
 }  // namespace glowtide

@@ -6,7 +6,6 @@
 #include "display/device_info.h"
 #include "monitor/tries.h"
 #include "platform/display_config.h"
-#include "settings/launch_settings.h"
 
 namespace glowtide {
 
@@ -30,10 +29,5 @@ std::int32_t ChooseSwitchWhiteLevel(std::uint32_t current, std::int32_t high, st
 
 // The level in nits, exactly: level x 80 / 1000.
 std::uint32_t WhiteLevelNits(std::uint32_t level);
-
-// Reads for -SBB, then sends at most one level. False when -BB: or the switch asked for a level
-// that is not in place.
-bool RunWhiteLevelPhase(DisplayConfigPlatform& platform, Pause& pause,
-                        const LaunchSettings& settings, const DisplayTarget& target);
 
 }  // namespace glowtide

@@ -200,33 +200,15 @@ bool SetDisplayBrightness(MonitorConfigPlatform& monitors, PowerPlatform& power,
 }
 
 BrightnessReading ReadDisplayBrightness(MonitorConfigPlatform& monitors, PowerPlatform& power,
-                                        Pause& pause, const BrightnessTarget& target) {
+                                        Pause& pause, const BrightnessTarget& target,
+                                        bool capabilities) {
   BrightnessReading reading;
   Screen screen(monitors, power, pause, target);
   reading.found = screen.found();
   if (!reading.found) return reading;
-  reading.settable = screen.Capabilities();
+  if (capabilities) reading.settable = screen.Capabilities();
   reading.value = screen.Brightness();
   return reading;
-}
-
-bool RunBrightnessPhase(MonitorConfigPlatform& monitors, PowerPlatform& power, Pause& pause,
-                        const LaunchSettings& settings, const BrightnessTarget& target) {
-  // A switch that cannot read the brightness sets nothing, and that is no failure; -B: then
-  // stands.
-  Screen screen(monitors, power, pause, target);
-  if (!screen.found()) return !settings.setBrightness;
-  std::optional<std::uint32_t> value;
-  if (settings.switchBrightness) {
-    if (const std::optional<BrightnessValue> now = screen.Brightness()) {
-      value = ChooseSwitchBrightness(static_cast<std::uint32_t>(settings.brightnessHigh),
-                                     static_cast<std::uint32_t>(settings.brightnessLow),
-                                     now->current);
-    }
-  }
-  // The value is never clamped to a monitor's range: the monitor decides what it takes.
-  if (!value && settings.setBrightness) value = static_cast<std::uint32_t>(settings.brightness);
-  return value ? screen.Write(*value) : !settings.setBrightness;
 }
 
 }  // namespace glowtide

@@ -1,5 +1,5 @@
-// A display's DDC/CI brightness: the brightness phase with its report sections, the plain set
-// used after a launch, the -SB switch rule, and which physical monitor is a display's.
+// A display's brightness, over DDC/CI or a panel's power scheme: its read, its set, the -SB
+// switch rule, and which physical monitor is a display's.
 #pragma once
 
 #include <cstdint>
@@ -10,7 +10,6 @@
 #include "monitor/tries.h"
 #include "platform/monitor_config.h"
 #include "platform/power.h"
-#include "settings/launch_settings.h"
 
 namespace glowtide {
 
@@ -65,14 +64,9 @@ struct BrightnessReading {
   std::optional<bool> settable;
 };
 
-// Reads the capabilities, then the brightness, and releases the monitors.
+// Reads the capabilities when asked, then the brightness, and releases the monitors.
 BrightnessReading ReadDisplayBrightness(MonitorConfigPlatform& monitors, PowerPlatform& power,
-                                        Pause& pause, const BrightnessTarget& target);
-
-// Reads for -SB, makes at most one set (read back as above) and releases the monitors. False when
-// -B: or the switch asked for a value that is not in place; a switch that could not read the
-// brightness asks for none.
-bool RunBrightnessPhase(MonitorConfigPlatform& monitors, PowerPlatform& power, Pause& pause,
-                        const LaunchSettings& settings, const BrightnessTarget& target);
+                                        Pause& pause, const BrightnessTarget& target,
+                                        bool capabilities);
 
 }  // namespace glowtide

@@ -29,7 +29,7 @@ DisplayState ReadDisplayState(Platform& platform, Pause& pause, const Display& d
     state.whiteLevel = white.level;
     state.whiteLevelNits = WhiteLevelNits(white.level);
   }
-  const BrightnessReading reading = ReadDisplayBrightness(platform, platform, pause, brightness);
+  const BrightnessReading reading = ReadDisplayBrightness(platform, platform, pause, brightness, true);
   state.panel = brightness.builtIn;
   state.settable = reading.settable;
   if (reading.value) {

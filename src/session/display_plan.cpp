@@ -1,0 +1,94 @@
+// The displays the settings act on, and the Apply of a display's plan.
+#include "session/display_plan.h"
+
+#include "display/sdr_white_level.h"
+
+namespace glowtide {
+
+bool Contains(const std::vector<DisplayTarget>& targets, const DisplayTarget& target) {
+  for (const DisplayTarget& t : targets) {
+    if (SameTarget(t, target)) return true;
+  }
+  return false;
+}
+
+std::vector<PhaseDisplay> PhaseDisplays(const std::vector<Display>& displays,
+                                        const std::vector<std::size_t>& chosen, bool chooses) {
+  bool primaryBuiltIn = false;
+  const Display* primary = nullptr;  // in clone mode the first of the primary monitor's displays
+  for (const Display& display : displays) {
+    primaryBuiltIn |= display.primary && display.builtIn;
+    if (display.primary && primary == nullptr) primary = &display;
+  }
+  if (primary == nullptr) primary = &displays[0];
+  std::vector<PhaseDisplay> phase;
+  for (const std::size_t index : chosen) {
+    PhaseDisplay entry{&displays[index], {}, chooses ? &displays[index] : primary, {}, {}};
+    entry.brightness.builtIn = chooses ? displays[index].builtIn : primaryBuiltIn;
+    if (chooses) {
+      entry.brightness.chosen = true;
+      entry.brightness.monitor = displays[index].monitor;
+      for (const Display& other : displays) {
+        if (other.device != displays[index].device) continue;
+        if (&other == &displays[index]) entry.brightness.position = entry.brightness.sharing.size();
+        entry.brightness.sharing.push_back(other.name);
+      }
+    }
+    phase.push_back(entry);
+  }
+  return phase;
+}
+
+bool FirstOfDevice(const std::vector<PhaseDisplay>& displays, const PhaseDisplay& entry) {
+  for (const PhaseDisplay& other : displays) {
+    if (other.monitorDisplay->device == entry.monitorDisplay->device) return &other == &entry;
+  }
+  return true;
+}
+
+bool FindDisplaysAgain(Platform& platform, const std::vector<PhaseDisplay>& earlier, bool chooses,
+                       FoundDisplays* found) {
+  if (!QueryDisplays(platform, platform, &found->query)) return false;
+  std::vector<std::size_t> indexes;
+  for (std::size_t i = 0; i < earlier.size(); ++i) {
+    const std::optional<std::size_t> index = FindDisplay(found->query.displays, *earlier[i].display);
+    found->all &= index.has_value();
+    if (!index) continue;
+    indexes.push_back(*index);
+    found->from.push_back(i);
+  }
+  found->displays = PhaseDisplays(found->query.displays, indexes, chooses);
+  for (std::size_t i = 0; i < found->displays.size(); ++i) {
+    found->displays[i].model = earlier[found->from[i]].model;
+    found->displays[i].quitMode = earlier[found->from[i]].quitMode;
+  }
+  return true;
+}
+
+bool ApplyPlan(Platform& platform, Pause& pause, PhaseDisplay& entry, const DisplayPlan& plan,
+               PlanOrder order, DisplayPlan* placed) {
+  DisplayPlan done;
+  if (plan.hdr && SetHdrState(platform, pause, entry.display->target, *plan.hdr, &entry.model))
+    done.hdr = plan.hdr;
+  if (plan.mode && SetDisplayMode(platform, entry.monitorDisplay->device, *plan.mode))
+    done.mode = plan.mode;
+  auto whiteLevel = [&] {
+    if (plan.whiteLevel && SetSdrWhiteLevel(platform, pause, entry.display->target, *plan.whiteLevel))
+      done.whiteLevel = plan.whiteLevel;
+  };
+  if (order == PlanOrder::kStart) whiteLevel();
+  if (plan.brightness) {
+    if (entry.brightness.chosen) entry.brightness.monitor = FindMonitor(platform, entry.display->device);
+    if (SetDisplayBrightness(platform, platform, pause, entry.brightness, *plan.brightness))
+      done.brightness = plan.brightness;
+  }
+  if (order == PlanOrder::kRestore) whiteLevel();
+  const bool all = done.hdr.has_value() == plan.hdr.has_value() &&
+                   done.mode.has_value() == plan.mode.has_value() &&
+                   done.whiteLevel.has_value() == plan.whiteLevel.has_value() &&
+                   done.brightness.has_value() == plan.brightness.has_value();
+  if (placed) *placed = done;
+  return all;
+}
+
+}  // namespace glowtide

@@ -1,0 +1,72 @@
+// A display's wanted settings and the one Apply that puts them in place: the start's, the quit
+// settings', and those kept while a game runs.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "display/display_list.h"
+#include "display/display_mode.h"
+#include "display/hdr_state.h"
+#include "monitor/brightness.h"
+#include "platform/platform.h"
+
+namespace glowtide {
+
+// A display as the settings see it: its list entry (HDR, white level), where its brightness is,
+// and the display of that monitor (its brightness and display mode); the HDR requests it answers,
+// and the mode -MQ: puts back on it.
+struct PhaseDisplay {
+  const Display* display;
+  BrightnessTarget brightness;
+  const Display* monitorDisplay;
+  HdrModel model = HdrModel::kUnknown;
+  std::optional<ModeRequest> quitMode;
+};
+
+// Without -D: the settings act on display 1, and the brightness on the primary monitor (through
+// the power scheme when that is a built-in panel's). With it (chooses), on each display chosen,
+// and on that display's own physical monitor or panel.
+std::vector<PhaseDisplay> PhaseDisplays(const std::vector<Display>& displays,
+                                        const std::vector<std::size_t>& chosen, bool chooses);
+
+// In clone mode several displays share a device, whose mode is set once: for the first of them.
+bool FirstOfDevice(const std::vector<PhaseDisplay>& displays, const PhaseDisplay& entry);
+
+bool Contains(const std::vector<DisplayTarget>& targets, const DisplayTarget& target);
+
+// The displays of an earlier query, found again in a new one by their ids (or adapter and
+// target), since a monitor plugged in or out renumbers them and changes their monitors; each keeps
+// what its earlier entry learned (its HDR model, its quit mode). from[i] is the earlier entry of
+// displays[i]; one that is gone is left out, and all is false.
+struct FoundDisplays {
+  DisplayQuery query;
+  std::vector<PhaseDisplay> displays;
+  std::vector<std::size_t> from;
+  bool all = true;
+};
+// False when the display configuration cannot be queried.
+bool FindDisplaysAgain(Platform& platform, const std::vector<PhaseDisplay>& earlier, bool chooses,
+                       FoundDisplays* found);
+
+// What a display is to be put in; each setting only when it is given.
+struct DisplayPlan {
+  std::optional<bool> hdr;  // on
+  std::optional<ModeRequest> mode;
+  std::optional<std::uint32_t> whiteLevel;
+  std::optional<std::uint32_t> brightness;
+  bool empty() const { return !hdr && !mode && !whiteLevel && !brightness; }
+};
+
+// The start puts the white level before the brightness; a restore the brightness first.
+enum class PlanOrder { kStart, kRestore };
+
+// Puts the plan's settings in place: HDR, then the mode, then the white level and the brightness
+// in the order given, each read back. The brightness's monitor is looked up again first, since a
+// mode change (or a game) can give monitors new handles. The settings in place go to *placed when
+// it is given. Whether all of them are.
+bool ApplyPlan(Platform& platform, Pause& pause, PhaseDisplay& entry, const DisplayPlan& plan,
+               PlanOrder order, DisplayPlan* placed = nullptr);
+
+}  // namespace glowtide
