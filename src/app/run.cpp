@@ -19,6 +19,7 @@
 #include "report/report.h"
 #include "session/display_plan.h"
 #include "session/display_state.h"
+#include "session/hold.h"
 
 namespace glowtide {
 namespace {
@@ -266,11 +267,14 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
   }
 
   // Every change the options ask for is tried; any that is not in place makes the exit code 1.
-  for (PhaseDisplay& entry : phaseDisplays) {
-    DisplayPlan plan = StartPlan(platform, pause, settings, entry);
-    if (FirstOfDevice(phaseDisplays, entry)) plan.mode = modes.set;
-    inPlace &= ApplyPlan(platform, pause, entry, plan, PlanOrder::kStart);
+  // What is in place on each display is what a counted launch keeps there while it waits.
+  std::vector<DisplayPlan> placed(phaseDisplays.size());
+  for (std::size_t i = 0; i < phaseDisplays.size(); ++i) {
+    DisplayPlan plan = StartPlan(platform, pause, settings, phaseDisplays[i]);
+    if (FirstOfDevice(phaseDisplays, phaseDisplays[i])) plan.mode = modes.set;
+    inPlace &= ApplyPlan(platform, pause, phaseDisplays[i], plan, PlanOrder::kStart, &placed[i]);
   }
+  const std::uint64_t started = platform.GetTickCount64();
   if (settings.writeJson) {
     const std::u16string error = WriteJson(platform, settings.jsonPath,
                                            JsonReport(GLOWTIDE_VERSION, jsonStates));
@@ -303,7 +307,8 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
                               u"program name");
       inPlace = false;
     } else if (counted) {
-      inPlace &= WaitAndRestore(platform, settings, child, table, quit, instance);
+      Hold hold(platform, settings.chooseDisplay, phaseDisplays, std::move(placed), started);
+      inPlace &= WaitAndRestore(platform, settings, child, table, quit, instance, &hold);
     }
   }
   return inPlace ? kExitSuccess : kExitNotInPlace;

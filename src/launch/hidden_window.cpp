@@ -72,9 +72,15 @@ std::intptr_t HiddenWindowProc(WindowingPlatform& platform, WindowHandle window,
       // A false first parameter: the end was cancelled, and the wait goes on.
       if (wParam != 0) {
         const std::intptr_t listener = platform.GetWindowLongPtrW(window, kGwlpUserData);
-        if (listener != 0) reinterpret_cast<SessionEnd*>(listener)->EndSession();
+        if (listener != 0) reinterpret_cast<WindowListener*>(listener)->EndSession();
       }
       return 0;
+    case kWmPowerBroadcast:
+    case kWmDisplayChange: {
+      const std::intptr_t listener = platform.GetWindowLongPtrW(window, kGwlpUserData);
+      if (listener != 0) reinterpret_cast<WindowListener*>(listener)->Notice(message, wParam, lParam);
+      return message == kWmPowerBroadcast ? 1 : 0;
+    }
     case kWmDestroy:
       platform.PostQuitMessage(0);
       return 0;

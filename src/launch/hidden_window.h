@@ -17,14 +17,21 @@ inline constexpr std::uintptr_t kIdmExit = 105;
 
 inline constexpr std::int32_t kGwlpUserData = -21;
 
-// Told by the window procedure when the session ends (sign-out, restart, shutdown), which may
-// end the process as soon as the procedure returns. The window's user data points at it.
-class SessionEnd {
+inline constexpr std::uint32_t kWmDisplayChange = 0x007E;
+inline constexpr std::uint32_t kWmPowerBroadcast = 0x0218;
+
+// Told by the window procedure, which keeps no state of its own; the window's user data points
+// at it.
+class WindowListener {
  public:
+  // The session ends (sign-out, restart, shutdown), which may end the process as soon as the
+  // procedure returns.
   virtual void EndSession() = 0;
+  // WM_POWERBROADCAST or WM_DISPLAYCHANGE: only noted, since the procedure must return at once.
+  virtual void Notice(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) = 0;
 
  protected:
-  ~SessionEnd() = default;
+  ~WindowListener() = default;
 };
 
 struct HiddenWindow {
@@ -42,7 +49,8 @@ std::optional<HiddenWindow> CreateHiddenWindow(WindowingPlatform& platform,
 
 // Paints nothing, ignores the version command, destroys the window on the exit command and
 // posts a quit message when it is destroyed. It lets the session end, and when it does, tells the
-// SessionEnd in the window's user data before it returns.
+// listener in the window's user data before it returns; and passes it the power and display
+// changes.
 std::intptr_t HiddenWindowProc(WindowingPlatform& platform, WindowHandle window,
                                std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
 

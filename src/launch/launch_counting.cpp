@@ -36,20 +36,28 @@ class Locked {
 
 // Gives the place back when the session ends, from within the window procedure, and stops the
 // wait. The lock is waited for briefly: Windows ends a process that does not answer in time.
-class SessionEndLeave final : public SessionEnd {
+// Passes the power and display changes to the watch, until the wait has ended.
+class SessionEndLeave final : public WindowListener {
  public:
-  SessionEndLeave(LaunchTable& table, QuitSettings& quit, MessageWait& wait)
-      : table_(table), quit_(quit), wait_(wait) {}
+  SessionEndLeave(LaunchTable& table, QuitSettings& quit, MessageWait& wait, Watch* watch)
+      : table_(table), quit_(quit), wait_(wait), watch_(watch) {}
   void EndSession() override {
+    watch_ = nullptr;
+    wait_.Keep(nullptr);
     inPlace_ = table_.Leave(quit_, wait_, kSessionEndWaitMs);
     wait_.Stop();
   }
+  void Notice(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override {
+    if (watch_) watch_->Notice(message, wParam, lParam);
+  }
+  void Forget() { watch_ = nullptr; }
   bool inPlace() const { return inPlace_; }
 
  private:
   LaunchTable& table_;
   QuitSettings& quit_;
   MessageWait& wait_;
+  Watch* watch_;
   bool inPlace_ = true;
 };
 
@@ -83,6 +91,13 @@ bool Claims(const std::vector<DisplayTarget>& claims, const DisplayTarget& targe
   return std::any_of(claims.begin(), claims.end(),
                      [&](const DisplayTarget& claim) { return SameTarget(claim, target); });
 }
+
+struct UnregisterPower {
+  WindowingPlatform* platform = nullptr;
+  void operator()(Handle registration) const {
+    platform->UnregisterPowerSettingNotification(registration);
+  }
+};
 
 }  // namespace
 
@@ -243,15 +258,25 @@ bool LaunchTable::Leave(QuitSettings& quit, Pause& wait, std::uint32_t milliseco
 }
 
 bool WaitAndRestore(Platform& platform, const LaunchSettings& settings, const ChildProcess& child,
-                    LaunchTable& table, QuitSettings& quit, InstanceHandle instance) {
+                    LaunchTable& table, QuitSettings& quit, InstanceHandle instance,
+                    Watch* watch) {
   const std::optional<HiddenWindow> window = CreateHiddenWindow(platform, instance);
   if (!window) return false;
   MessageWait wait(platform, window->accelerators);
-  SessionEndLeave sessionEnd(table, quit, wait);
+  SessionEndLeave sessionEnd(table, quit, wait, watch);
   platform.SetWindowLongPtrW(window->window, kGwlpUserData,
                              reinterpret_cast<std::intptr_t>(&sessionEnd));
+  // The displays coming back on; a system without the notification loses only that event.
+  UniqueValue<Handle, UnregisterPower, Handle::kNull> displayState(
+      watch ? platform.RegisterPowerSettingNotification(window->window, &kConsoleDisplayState)
+            : Handle::kNull,
+      UnregisterPower{&platform});
+  wait.Keep(watch);
   WaitForLaunch(wait, platform, child.process.get(), child.processId, settings.waitImageName,
                 settings.waitSeconds);
+  // Nothing is kept once the quit settings begin.
+  wait.Keep(nullptr);
+  sessionEnd.Forget();
   const bool inPlace =
       wait.stopped() ? sessionEnd.inPlace() : table.Leave(quit, wait, kLeaveWaitMs);
   // The window outlives the wait, but nothing dispatches to it any more.

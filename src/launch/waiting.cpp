@@ -1,6 +1,7 @@
 // The message-aware wait, and the look-up of a game by its image name.
 #include "launch/waiting.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "launch/child_launch.h"
@@ -88,8 +89,23 @@ std::uint32_t MessageWait::For(const Handle* handles, std::uint32_t count,
   const std::uint64_t deadline = platform_.GetTickCount64() + milliseconds;
   std::uint32_t left = milliseconds;
   while (!stopped_) {
+    // The watch's time shortens the wait; its work is done between two waits.
+    std::uint32_t wait = left;
+    if (watch_ && watch_->Due() != kNever) {
+      const std::uint64_t now = platform_.GetTickCount64();
+      if (watch_->Due() <= now) {
+        watch_->Run();
+        continue;
+      }
+      wait = static_cast<std::uint32_t>(std::min<std::uint64_t>(left, watch_->Due() - now));
+    }
     const std::uint32_t result =
-        platform_.MsgWaitForMultipleObjectsEx(count, handles, left, kQsAllInput, 0);
+        platform_.MsgWaitForMultipleObjectsEx(count, handles, wait, kQsAllInput, 0);
+    // The watch's time has come, and the wait's own has not.
+    if (result == kWaitTimeout && wait != left) {
+      if (milliseconds != kInfinite) left = static_cast<std::uint32_t>(left - wait);
+      continue;
+    }
     // Ended, abandoned, timed out, or the wait itself failed: never spin on a failing wait.
     if (result != kWaitObject0 + count) return result;
     PumpMessages();

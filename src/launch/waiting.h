@@ -17,6 +17,22 @@ inline constexpr std::uint64_t kSettleMs = 3000;
 // What a wait returns once a message it served has stopped it.
 inline constexpr std::uint32_t kWaitStopped = 0xFFFFFFFE;
 
+// What a launch's wait keeps an eye on beside the game: told of the changes that reset displays,
+// and given the thread at the time it asks for, between the waits' own wakes.
+class Watch {
+ public:
+  // WM_POWERBROADCAST or WM_DISPLAYCHANGE, as the hidden window received it.
+  virtual void Notice(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) = 0;
+  // When it next wants the thread, on GetTickCount64's clock; kNever for no time.
+  virtual std::uint64_t Due() const = 0;
+  // Does what is due.
+  virtual void Run() = 0;
+
+ protected:
+  ~Watch() = default;
+};
+inline constexpr std::uint64_t kNever = ~std::uint64_t{0};
+
 // A wait that serves this thread's messages whenever they arrive and uses no processor time in
 // between. A message it serves may stop it (the session ends), and then every later wait returns
 // at once.
@@ -40,6 +56,8 @@ class MessageWait final : public Pause {
 
   void Stop() { stopped_ = true; }
   bool stopped() const { return stopped_; }
+  // Gives the watch the thread whenever it is due, while a wait lasts; null for none.
+  void Keep(Watch* watch) { watch_ = watch; }
 
  private:
   void PumpMessages();
@@ -47,6 +65,7 @@ class MessageWait final : public Pause {
   Platform& platform_;
   AcceleratorHandle accelerators_;
   bool stopped_ = false;
+  Watch* watch_ = nullptr;
 };
 
 // Returns when the launch is over. Without a game name that is when the launched program has

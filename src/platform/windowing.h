@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "platform/power.h"
 #include "platform/types.h"
 
 namespace glowtide {
@@ -105,6 +106,10 @@ class WindowingPlatform {
                                           std::intptr_t value) = 0;
   virtual std::intptr_t GetWindowLongPtrW(WindowHandle window, std::int32_t index) = 0;
   virtual void PostQuitMessage(std::int32_t exitCode) = 0;
+  // Has the power setting's changes sent to the window as WM_POWERBROADCAST
+  // (DEVICE_NOTIFY_WINDOW_HANDLE); null on failure.
+  virtual Handle RegisterPowerSettingNotification(WindowHandle window, const Guid* setting) = 0;
+  virtual bool UnregisterPowerSettingNotification(Handle registration) = 0;
 };
 
 }  // namespace glowtide

@@ -177,6 +177,32 @@ TEST(Launch, ChildCountingSessionEndAndShell) {
         << "two launches on two displays: each puts its own display back";
   }
 
+  // Settings that hold: the displays forget HDR, the white level and the brightness while a game
+  // runs, and the machine resumes; 3 s later those three come back, and only they (the game's
+  // mode stayed).
+  SetDeviceScenario("");
+  {
+    const HANDLE forget = CreateEventW(nullptr, TRUE, FALSE, L"GlowtideSuiteDisplaysForget");
+    Gate gate(L"GlowtideSuiteHold");
+    Instance game(L"-HDR:E -BB:2500 -B:70 -M:1920x1080 -BQ:33 \"-P:" + Child() + L"\"");
+    const HWND window = WaitForHiddenWindow(game.processId());
+    const std::string start =
+        "get15 set10:1 get9 mode:1920x1080@60:32:0x5c0000:0 set-18:2500 get11 setB:70 getB free "
+        "getB free";  // and the brightness looked at 2 s after the HDR switch
+    Await(10000, [&] { return Trace(game.processId()) == start; });
+    SetEvent(forget);
+    PostMessageW(window, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+    const std::string held = start + " get9 get11 getB free set10:1 get9 set-18:2500 get11 "
+                                     "setB:70 getB free";
+    Await(15000, [&] { return Trace(game.processId()) == held; });
+    SetEvent(gate.event);
+    const DWORD exitCode = game.Finish().exitCode;
+    EXPECT_EQ(Trace(game.processId()) + " exit " + std::to_string(exitCode),
+              held + " setB:33 getB free exit 0")
+        << "after a resume the settings the displays forgot come back, and only they";
+    CloseHandle(forget);
+  }
+
   // A launch that starts while another restores its display is counted, waits for that restore,
   // and makes its own settings after it, where they stay; the lock is not held meanwhile.
   SetDeviceScenario("three, slow sets");

@@ -122,8 +122,9 @@ struct Machine {
   DisplayMode desktopMode = {2560, 1440, 144, 32};
   std::int32_t changeResult = 0;
   bool changed = false;  // the configuration changes once between the sizes and the query
-  // The paths from the second query on: a monitor plugged in or out while a game ran.
-  std::optional<std::vector<FakePath>> replugged;
+  // The paths of the second query, the third, and so on, the last repeating: monitors plugged in
+  // or out while a game ran.
+  std::vector<std::vector<FakePath>> replugged;
 
   // Each monitor's physical monitors (of monitor s: handles 0x101 + 0x10 * s, and on), with these
   // descriptions, at brightness 50 of 0 to 100; the primary monitor's source.
@@ -226,7 +227,10 @@ class FakePlatform : public Platform, public Machine {
   std::int32_t GetDisplayConfigBufferSizes(std::uint32_t flags, std::uint32_t* pathCount,
                                            std::uint32_t* modeCount) override {
     if (Call("GetDisplayConfigBufferSizes", flags)) return kFailure;
-    if (sized_++ == 1 && replugged) paths = *replugged;
+    if (sized_++ > 0 && !replugged.empty()) {
+      paths = replugged.front();
+      if (replugged.size() > 1) replugged.erase(replugged.begin());
+    }
     *pathCount = static_cast<std::uint32_t>(paths.size());
     *modeCount = static_cast<std::uint32_t>(paths.size() * 2);
     return 0;
@@ -727,6 +731,22 @@ class FakePlatform : public Platform, public Machine {
   void EndPaint(WindowHandle window) override { Call("EndPaint", window); }
   bool DestroyWindow(WindowHandle window) override { return !Call("DestroyWindow", window); }
   void PostQuitMessage(std::int32_t exitCode) override { Call("PostQuitMessage", exitCode); }
+  Handle RegisterPowerSettingNotification(WindowHandle window, const Guid* setting) override {
+    const bool displayState = std::memcmp(setting, &kConsoleDisplayState, sizeof(Guid)) == 0;
+    if (Call("RegisterPowerSettingNotification", window, displayState ? "display state" : "other"))
+      return Handle::kNull;
+    return Handle{0x74};
+  }
+  bool UnregisterPowerSettingNotification(Handle registration) override {
+    return !Call("UnregisterPowerSettingNotification", registration);
+  }
+  // The displays forget what was set on them: their HDR state, white level, brightness and (with
+  // modes) mode go back to the machine's own, as a monitor that slept or was unplugged.
+  void Forget(bool modes = true) {
+    targets_.clear();
+    brightness_.clear();
+    if (modes) modeOf_.clear();
+  }
   std::intptr_t SetWindowLongPtrW(WindowHandle window, std::int32_t index,
                                   std::intptr_t value) override {
     Call("SetWindowLongPtrW", window, index);

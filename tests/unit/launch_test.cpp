@@ -214,9 +214,10 @@ TEST(LaunchTable, EachDisplayIsPutBackByTheLastLiveLaunchOnIt) {
 // window's user data before it returns; an end that was cancelled tells nobody. (That the window
 // is created hidden and destroyed by command 105 is the suite's.)
 TEST(HiddenWindow, TellsTheListenerWhenTheSessionEnds) {
-  struct Listener final : SessionEnd {
+  struct Listener final : WindowListener {
     int told = 0;
     void EndSession() override { ++told; }
+    void Notice(std::uint32_t, std::uintptr_t, std::intptr_t) override {}
   } listener;
   FakePlatform platform({.userData = reinterpret_cast<std::intptr_t>(&listener)});
   EXPECT_EQ(HiddenWindowProc(platform, WindowHandle{0x900}, 0x0011, 0, 0), 1);  // it may end

@@ -262,7 +262,7 @@ TEST(Run, EachPhaseSendsWhatItsOptionsAndTheMachineCallFor) {
       {u"-D:1 -P:g.exe -BQ:33 -BBQ:4444", "[ ] [ ] setB@0x111:33 getB free set-18:4444 get11 [ ]",
        {.paths = {{0x1234, 0, 7, 0, u"LG", 0, false, u"\\\\?\\DISPLAY#GSM5B7F#5&1&0&UID1#{x}"}},
         .replugged = {{{0x1234, 0, 8, 0}, {0x1234, 0, 7, 1, u"LG", 0, false,
-                                          u"\\\\?\\DISPLAY#GSM5B7F#5&1&0&UID1#{x}"}}}}},
+                                           u"\\\\?\\DISPLAY#GSM5B7F#5&1&0&UID1#{x}"}}}}},
       {u"-D:1 -P:g.exe -BBQ:4444", "[ ] [ ] [ ]", {.replugged = {{{0x1234, 0, 8, 0}}}}, 1},
       // A quit option without -P: counts nothing, and -PW: without one waits for nothing.
       {u"-HDR:E -P:steam://r/1 -BQ:5", "box", {}, -255},  // a URL with nothing to wait for

@@ -441,6 +441,15 @@ bool Win32Platform::WriteFile(Handle file, const std::uint8_t* bytes, std::uint3
   return ok != FALSE;
 }
 
+Handle Win32Platform::RegisterPowerSettingNotification(WindowHandle window, const Guid* setting) {
+  return Wrap<Handle>(::RegisterPowerSettingNotification(
+      Native(window), reinterpret_cast<const GUID*>(setting), DEVICE_NOTIFY_WINDOW_HANDLE));
+}
+
+bool Win32Platform::UnregisterPowerSettingNotification(Handle registration) {
+  return ::UnregisterPowerSettingNotification(reinterpret_cast<HPOWERNOTIFY>(registration)) != FALSE;
+}
+
 bool Win32Platform::GetTokenUserSid(std::u16string* sid) {
   HANDLE token = nullptr;
   if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return false;

@@ -120,6 +120,8 @@ class Win32Platform final : public Platform {
   void EndPaint(WindowHandle window) override;
   bool DestroyWindow(WindowHandle window) override;
   void PostQuitMessage(std::int32_t exitCode) override;
+  Handle RegisterPowerSettingNotification(WindowHandle window, const Guid* setting) override;
+  bool UnregisterPowerSettingNotification(Handle registration) override;
   std::intptr_t SetWindowLongPtrW(WindowHandle window, std::int32_t index,
                                   std::intptr_t value) override;
   std::intptr_t GetWindowLongPtrW(WindowHandle window, std::int32_t index) override;

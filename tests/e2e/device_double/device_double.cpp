@@ -72,6 +72,14 @@ Machine Scenario(const std::string& name) {
 
 FakePlatform& Fake() {
   static FakePlatform fake(Scenario(Environment("DEVICE_DOUBLE_SCENARIO")));
+  // The suite sets this event to have the displays forget their HDR state, white level and
+  // brightness, as a monitor does in its sleep; the next call finds them so.
+  static const HANDLE forget =
+      OpenEventA(SYNCHRONIZE | EVENT_MODIFY_STATE, FALSE, "GlowtideSuiteDisplaysForget");
+  if (forget && WaitForSingleObject(forget, 0) == WAIT_OBJECT_0) {
+    ResetEvent(forget);
+    fake.Forget(false);
+  }
   return fake;
 }
 

@@ -1,0 +1,195 @@
+// The looks at the kept settings, and the events that ask for them.
+#include "session/hold.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+#include "common/little_endian.h"
+#include "display/sdr_white_level.h"
+#include "launch/hidden_window.h"
+
+namespace glowtide {
+namespace {
+
+// WM_POWERBROADCAST's events: the machine resumed (automatically, or for the user), and a power
+// setting changed (its POWERBROADCAST_SETTING at lParam: the setting, the data's size, the data).
+constexpr std::uintptr_t kPbtApmResumeSuspend = 0x7;
+constexpr std::uintptr_t kPbtApmResumeAutomatic = 0x12;
+constexpr std::uintptr_t kPbtPowerSettingChange = 0x8013;
+constexpr std::uint32_t kDisplayOff = 0;
+constexpr std::uint32_t kDisplayOn = 1;
+
+bool SameMode(const DisplayMode& a, const DisplayMode& b) {
+  return a.width == b.width && a.height == b.height && a.frequency == b.frequency;
+}
+
+}  // namespace
+
+Hold::Hold(Platform& platform, bool chooses, const std::vector<PhaseDisplay>& displays,
+           std::vector<DisplayPlan> kept, std::uint64_t started)
+    : platform_(platform),
+      chooses_(chooses),
+      displays_(displays),
+      kept_(std::move(kept)),
+      putBacks_(displays.size()),
+      present_(displays.size(), true) {
+  for (std::size_t i = 0; i < kept_.size(); ++i) {
+    DisplayPlan& plan = kept_[i];
+    // The mode is kept as the start left it: the very mode it set.
+    if (plan.mode) {
+      DisplayMode now;
+      const std::u16string device = GdiDeviceName(displays_[i].monitorDisplay->device);
+      if (platform_.EnumDisplaySettingsExW(device.c_str(), kEnumCurrentSettings, &now)) {
+        plan.mode = ModeRequest{false, now.width, now.height, now.frequency};
+      } else {
+        plan.mode.reset();
+      }
+    }
+    // Switching HDR or the mode makes some monitors reset their brightness to their own.
+    if (plan.brightness && (plan.hdr || plan.mode)) {
+      std::vector<bool> only(kept_.size());
+      only[i] = true;
+      for (const std::uint64_t after : kHoldStartLooksMs)
+        looks_.push_back({started + after, started, only, true});
+    }
+  }
+}
+
+void Hold::Event(const std::vector<bool>& displays, std::uint64_t now) {
+  for (Look& look : looks_) {
+    if (!look.settles) continue;
+    for (std::size_t i = 0; i < displays.size(); ++i) look.displays[i] = look.displays[i] || displays[i];
+    look.at = now + kHoldSettleMs;
+    look.event = now;
+    return;
+  }
+  looks_.push_back({now + kHoldSettleMs, now, displays, false, true});
+}
+
+void Hold::Notice(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+  const std::uint64_t now = platform_.GetTickCount64();
+  const std::vector<bool> all(kept_.size(), true);
+  if (message == kWmDisplayChange) {
+    // Looked into from the wait: the window procedure only notes it.
+    listChanged_ = true;
+  } else if (wParam == kPbtApmResumeAutomatic || wParam == kPbtApmResumeSuspend) {
+    Event(all, now);
+  } else if (wParam == kPbtPowerSettingChange && lParam != 0) {
+    const auto* setting = reinterpret_cast<const std::uint8_t*>(lParam);
+    if (std::memcmp(setting, &kConsoleDisplayState, sizeof(Guid)) != 0 ||
+        ReadLittleEndian32(setting + 16) < 4) {
+      return;
+    }
+    const std::uint32_t state = ReadLittleEndian32(setting + 20);
+    // Only off to on counts: dimmed to on changed nothing on the monitors.
+    if (state == kDisplayOn && off_) Event(all, now);
+    off_ = state == kDisplayOff;
+  }
+}
+
+std::uint64_t Hold::Due() const {
+  if (listChanged_) return 0;
+  std::uint64_t due = kNever;
+  for (const Look& look : looks_) due = std::min(due, look.at);
+  return due;
+}
+
+void Hold::Run() {
+  const std::uint64_t now = platform_.GetTickCount64();
+  if (std::exchange(listChanged_, false)) {
+    // A claimed display that was missing and is there again has been plugged back in; a list that
+    // brings none back is the game or the player changing the mode, which stays.
+    FoundDisplays found;
+    if (FindDisplaysAgain(platform_, displays_, chooses_, &found)) {
+      std::vector<bool> present(kept_.size()), back(kept_.size());
+      for (const std::size_t i : found.from) present[i] = true;
+      for (std::size_t i = 0; i < kept_.size(); ++i) back[i] = present[i] && !present_[i];
+      present_ = present;
+      if (std::find(back.begin(), back.end(), true) != back.end()) Event(back, now);
+    }
+  }
+  std::vector<Look> due;
+  for (auto look = looks_.begin(); look != looks_.end();) {
+    if (look->at > now) {
+      ++look;
+      continue;
+    }
+    due.push_back(*look);
+    look = looks_.erase(look);
+  }
+  if (due.empty()) return;
+  FoundDisplays found;
+  if (!FindDisplaysAgain(platform_, displays_, chooses_, &found)) return;
+  for (const Look& look : due) {
+    for (std::size_t k = 0; k < found.displays.size(); ++k) {
+      if (look.displays[found.from[k]]) Check(found.displays[k], found.from[k], look, now);
+    }
+  }
+}
+
+bool Hold::MayPutBack(std::size_t i, std::size_t s, std::uint64_t now) {
+  std::vector<std::uint64_t>& times = putBacks_[i][s];
+  std::erase_if(times, [&](std::uint64_t at) { return now - at >= kHoldPutBackWindowMs; });
+  if (times.size() >= kHoldMostPutBacks) return false;
+  times.push_back(now);
+  return true;
+}
+
+void Hold::Check(PhaseDisplay& entry, std::size_t i, const Look& look, std::uint64_t now) {
+  DisplayPlan& kept = kept_[i];
+  DisplayPlan again;
+  // No message is served during a look, and it sends no request that changes nothing.
+  SleepPause pause(platform_);
+  if (!look.brightnessOnly) {
+    if (kept.hdr) {
+      const HdrState state = ReadHdrState(platform_, pause, entry.display->target, &entry.model);
+      if (state.ok && state.enabled != *kept.hdr) again.hdr = kept.hdr;
+    }
+    // Only a display back in its desktop mode has lost the game's: Windows put its saved one
+    // back. Any other mode is the game's own, or the player's.
+    if (kept.mode) {
+      DisplayMode current;
+      const std::u16string device = GdiDeviceName(entry.monitorDisplay->device);
+      const std::optional<DisplayMode> desktop = DesktopMode(platform_, entry.monitorDisplay->device);
+      if (platform_.EnumDisplaySettingsExW(device.c_str(), kEnumCurrentSettings, &current) &&
+          desktop && SameMode(current, *desktop) &&
+          !SameMode(current, {kept.mode->width, kept.mode->height, kept.mode->frequency})) {
+        again.mode = kept.mode;
+      }
+    }
+    if (kept.whiteLevel) {
+      const SdrWhiteLevel level = ReadSdrWhiteLevel(platform_, pause, entry.display->target);
+      if (level.ok && level.level != *kept.whiteLevel) again.whiteLevel = kept.whiteLevel;
+    }
+  }
+  // DDC/CI is never sent to displays that are off, which a request could wake; a monitor still
+  // starting is read again until it answers, and written only then.
+  if (kept.brightness && !off_) {
+    if (entry.brightness.chosen) entry.brightness.monitor = FindMonitor(platform_, entry.display->device);
+    const BrightnessReading reading =
+        ReadDisplayBrightness(platform_, platform_, pause, entry.brightness, false);
+    if (!reading.value && now < look.event + kHoldAnswerMs) {
+      std::vector<bool> only(kept_.size());
+      only[i] = true;
+      looks_.push_back({now + kHoldRetryMs, look.event, only, true});
+    } else if (reading.value &&
+               reading.value->current != std::clamp(*kept.brightness, reading.value->minimum,
+                                                  std::max(reading.value->minimum, reading.value->maximum))) {
+      again.brightness = kept.brightness;
+    }
+  }
+  // Put back at most a few times: past that, the display, the game or the player wants it so.
+  if (again.hdr && !MayPutBack(i, 0, now)) kept.hdr.reset(), again.hdr.reset();
+  if (again.mode && !MayPutBack(i, 1, now)) kept.mode.reset(), again.mode.reset();
+  if (again.whiteLevel && !MayPutBack(i, 2, now)) kept.whiteLevel.reset(), again.whiteLevel.reset();
+  if (again.brightness && !MayPutBack(i, 3, now)) kept.brightness.reset(), again.brightness.reset();
+  if (again.empty()) return;
+  ApplyPlan(platform_, pause, entry, again, PlanOrder::kStart);
+  // A monitor that is still starting can reset again.
+  std::vector<bool> only(kept_.size());
+  only[i] = true;
+  looks_.push_back({platform_.GetTickCount64() + kHoldConfirmMs, now, only});
+}
+
+}  // namespace glowtide

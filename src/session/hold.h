@@ -1,0 +1,67 @@
+// Settings that hold through a game: while a counted launch waits, the settings its start put in
+// place are put back after the desk took them away: after a resume, when the displays come back
+// on, and on a claimed display plugged back in; never after a change made while the displays were
+// on, which is the game's or the player's.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "launch/waiting.h"
+#include "platform/platform.h"
+#include "session/display_plan.h"
+
+namespace glowtide {
+
+// After an event, the displays are looked at once this has passed with no other event.
+inline constexpr std::uint64_t kHoldSettleMs = 3000;
+// A monitor that does not answer DDC/CI is read again this often, for this long after the event.
+inline constexpr std::uint64_t kHoldRetryMs = 2000;
+inline constexpr std::uint64_t kHoldAnswerMs = 60000;
+// A display is looked at once more this long after a setting was put back on it.
+inline constexpr std::uint64_t kHoldConfirmMs = 10000;
+// A setting put back this many times on one display within this time is no longer kept.
+inline constexpr std::size_t kHoldMostPutBacks = 3;
+inline constexpr std::uint64_t kHoldPutBackWindowMs = 300000;
+// A start that switched a display's HDR or mode looks at its brightness again after these times.
+inline constexpr std::array<std::uint64_t, 2> kHoldStartLooksMs = {2000, 10000};
+
+class Hold final : public Watch {
+ public:
+  // displays: the launch's displays as the start found them (held to the end of the run); kept:
+  // what the start put in place on each; started: when its changes were made.
+  Hold(Platform& platform, bool chooses, const std::vector<PhaseDisplay>& displays,
+       std::vector<DisplayPlan> kept, std::uint64_t started);
+
+  void Notice(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
+  std::uint64_t Due() const override;
+  void Run() override;
+
+ private:
+  // A look at some displays at a time: all their kept settings, or the brightness alone. One
+  // that an event asked for waits for the displays to settle, and a later event moves it on.
+  struct Look {
+    std::uint64_t at;
+    std::uint64_t event;  // when what asked for it happened
+    std::vector<bool> displays;
+    bool brightnessOnly = false;
+    bool settles = false;
+  };
+  void Event(const std::vector<bool>& displays, std::uint64_t now);
+  void Check(PhaseDisplay& entry, std::size_t i, const Look& look, std::uint64_t now);
+  // Whether setting s of display i may be put back once more; when not, it is kept no longer.
+  bool MayPutBack(std::size_t i, std::size_t s, std::uint64_t now);
+
+  Platform& platform_;
+  bool chooses_;
+  const std::vector<PhaseDisplay>& displays_;
+  std::vector<DisplayPlan> kept_;
+  std::vector<std::array<std::vector<std::uint64_t>, 4>> putBacks_;  // when, by display and setting
+  std::vector<bool> present_;
+  std::vector<Look> looks_;
+  bool listChanged_ = false;
+  bool off_ = false;  // the displays are off: no DDC/CI request is sent
+};
+
+}  // namespace glowtide
