@@ -92,7 +92,8 @@ DisplayPlan StartPlan(Platform& platform, Pause& pause, const LaunchSettings& se
     }
   }
   if (settings.switchWhiteLevel) {
-    if (const SdrWhiteLevel now = ReadSdrWhiteLevel(platform, pause, entry.display->target); now.ok) {
+    if (const SdrWhiteLevel now = ReadSdrWhiteLevel(platform, pause, entry.display->target);
+        now.ok) {
       plan.whiteLevel = static_cast<std::uint32_t>(
           ChooseSwitchWhiteLevel(now.level, settings.whiteLevelHigh, settings.whiteLevelLow));
     }
@@ -198,8 +199,9 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
   if (settings.writeJson && settings.jsonPath.empty()) {
     const Handle out = platform.GetStdHandle(kStdOutputHandle);
     if (out == Handle::kNull || out == kInvalidHandleValue) {
-      ShowError(platform, u"-SJ : no standard output to write to; redirect it (Glowtide.exe -SJ > "
-                          u"state.json) or name a file (-SJ:state.json)");
+      ShowError(platform,
+                u"-SJ : no standard output to write to; redirect it (Glowtide.exe -SJ > "
+                u"state.json) or name a file (-SJ:state.json)");
       return kExitFailure;
     }
   }
@@ -254,9 +256,9 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
                                            entry.brightness, &entry.model));
     }
   }
-  if (settings.writeJson && settings.chooseDisplay && settings.showReport) {
-    jsonStates = boxStates;
-  } else if (settings.writeJson) {
+  // With -D: and -SI they are the same displays.
+  const bool shared = settings.chooseDisplay && settings.showReport;
+  if (settings.writeJson && !shared) {
     std::vector<std::size_t> all;
     for (std::size_t i = 0; i < displays.size(); ++i) all.push_back(i);
     for (PhaseDisplay& entry :
@@ -276,8 +278,8 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
   }
   const std::uint64_t started = platform.GetTickCount64();
   if (settings.writeJson) {
-    const std::u16string error = WriteJson(platform, settings.jsonPath,
-                                           JsonReport(GLOWTIDE_VERSION, jsonStates));
+    const std::u16string error = WriteJson(
+        platform, settings.jsonPath, JsonReport(GLOWTIDE_VERSION, shared ? boxStates : jsonStates));
     if (!error.empty()) {
       ShowError(platform, error);
       inPlace = false;

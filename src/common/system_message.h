@@ -14,8 +14,9 @@ namespace glowtide {
 inline std::u16string SystemMessage(ProcessPlatform& platform, std::uint32_t error) {
   std::array<char16_t, 512> message{};
   std::u16string_view text(
-      message.data(), platform.FormatMessageW(kFormatMessageFromSystem | kFormatMessageIgnoreInserts,
-                                              error, message.data(), message.size()));
+      message.data(),
+      platform.FormatMessageW(kFormatMessageFromSystem | kFormatMessageIgnoreInserts, error,
+                              message.data(), message.size()));
   while (!text.empty() && (text.back() == u'\n' || text.back() == u'\r' || text.back() == u' '))
     text.remove_suffix(1);
   return text.empty() ? u"Error " + Decimal(error) : std::u16string(text);

@@ -148,9 +148,9 @@ bool SetDisplayMode(DisplayConfigPlatform& platform, std::u16string_view device,
   const std::u16string name = GdiDeviceName(device);
   DisplayMode current;
   if (!platform.EnumDisplaySettingsExW(name.c_str(), kEnumCurrentSettings, &current)) return false;
-  std::optional<DisplayMode> wanted = request.desktop
-                                          ? DesktopMode(platform, device)
-                                          : ResolveMode(request, current, ListModes(platform, device));
+  std::optional<DisplayMode> wanted =
+      request.desktop ? DesktopMode(platform, device)
+                      : ResolveMode(request, current, ListModes(platform, device));
   if (!wanted) return false;
   wanted->bitsPerPixel = kBitsPerPixel;
   // A display already in the mode gets no change, and so no black flash.

@@ -1,12 +1,11 @@
 // The child's command line and its creation, directly or through the shell.
 #include "launch/child_launch.h"
 
-#include "common/system_message.h"
-
 #include <array>
 #include <vector>
 
 #include "common/decimal.h"
+#include "common/system_message.h"
 
 namespace glowtide {
 namespace {

@@ -78,7 +78,8 @@ std::intptr_t HiddenWindowProc(WindowingPlatform& platform, WindowHandle window,
     case kWmPowerBroadcast:
     case kWmDisplayChange: {
       const std::intptr_t listener = platform.GetWindowLongPtrW(window, kGwlpUserData);
-      if (listener != 0) reinterpret_cast<WindowListener*>(listener)->Notice(message, wParam, lParam);
+      if (listener != 0)
+        reinterpret_cast<WindowListener*>(listener)->Notice(message, wParam, lParam);
       return message == kWmPowerBroadcast ? 1 : 0;
     }
     case kWmDestroy:

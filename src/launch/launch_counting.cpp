@@ -64,7 +64,8 @@ class SessionEndLeave final : public WindowListener {
 // The claims of a place, as many as it names.
 std::vector<DisplayTarget> ReadClaims(const std::uint8_t* place) {
   std::vector<DisplayTarget> claims;
-  const std::uint32_t count = std::min(ReadLittleEndian32(place + 4) & ~kRestoringFlag, kMostClaims);
+  const std::uint32_t count =
+      std::min(ReadLittleEndian32(place + 4) & ~kRestoringFlag, kMostClaims);
   for (std::uint32_t d = 0; d < count; ++d) {
     const std::uint8_t* claim = place + 16 + d * kClaimSize;
     claims.push_back(
@@ -107,8 +108,9 @@ std::u16string LaunchTable::LiveName(std::uint32_t processId, std::uint64_t crea
 
 bool LaunchTable::Live(const std::uint8_t* place) {
   const UniqueHandle live(
-      platform_.OpenEventW(kSynchronize, false,
-                           LiveName(ReadLittleEndian32(place), ReadLittleEndian64(place + 8)).c_str()),
+      platform_.OpenEventW(
+          kSynchronize, false,
+          LiveName(ReadLittleEndian32(place), ReadLittleEndian64(place + 8)).c_str()),
       CloseKernelHandle{&platform_});
   return live || platform_.GetLastError() != kErrorFileNotFound;
 }
@@ -116,7 +118,8 @@ bool LaunchTable::Live(const std::uint8_t* place) {
 void LaunchTable::Prune() {
   for (std::uint32_t i = 0; i < kLaunchTablePlaces; ++i) {
     std::uint8_t* place = Place(i);
-    if (ReadLittleEndian32(place) != 0 && i != place_ && !Live(place)) WriteLittleEndian32(place, 0);
+    if (ReadLittleEndian32(place) != 0 && i != place_ && !Live(place))
+      WriteLittleEndian32(place, 0);
   }
 }
 
@@ -258,8 +261,7 @@ bool LaunchTable::Leave(QuitSettings& quit, Pause& wait, std::uint32_t milliseco
 }
 
 bool WaitAndRestore(Platform& platform, const LaunchSettings& settings, const ChildProcess& child,
-                    LaunchTable& table, QuitSettings& quit, InstanceHandle instance,
-                    Watch* watch) {
+                    LaunchTable& table, QuitSettings& quit, InstanceHandle instance, Watch* watch) {
   const std::optional<HiddenWindow> window = CreateHiddenWindow(platform, instance);
   if (!window) return false;
   MessageWait wait(platform, window->accelerators);

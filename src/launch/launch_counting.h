@@ -127,7 +127,6 @@ class LaunchTable {
 // cannot be created ends the run at once, with no quit settings in place: its place goes with
 // its process. True when the quit settings were not this instance's to apply, or are all in place.
 bool WaitAndRestore(Platform& platform, const LaunchSettings& settings, const ChildProcess& child,
-                    LaunchTable& table, QuitSettings& quit, InstanceHandle instance,
-                    Watch* watch);
+                    LaunchTable& table, QuitSettings& quit, InstanceHandle instance, Watch* watch);
 
 }  // namespace glowtide

@@ -30,7 +30,7 @@ struct DisplayState {
   std::uint32_t whiteLevelNits = 0;
   std::optional<DisplayMode> currentMode;
   std::optional<DisplayMode> desktopMode;  // with a saved default rate resolved
-  std::vector<DisplayMode> modes;          // the largest size first, each size's rates highest first
+  std::vector<DisplayMode> modes;  // the largest size first, each size's rates highest first
   // The brightness and the capabilities, unread when no monitor (or panel) was found.
   bool panel = false;  // the power scheme's brightness, not DDC/CI
   struct Brightness {

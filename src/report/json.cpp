@@ -1,6 +1,9 @@
 // The JSON writer and the document of the displays' states.
 #include "report/json.h"
 
+#include <initializer_list>
+#include <utility>
+
 #include "common/decimal.h"
 
 namespace glowtide {
@@ -35,8 +38,8 @@ void JsonWriter::String(std::u16string_view text) {
   for (std::size_t i = 0; i < text.size(); ++i) {
     std::uint32_t c = text[i];
     if (c >= 0xD800 && c <= 0xDFFF) {
-      const bool paired = c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-                          text[i + 1] <= 0xDFFF;
+      const bool paired =
+          c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
       c = paired ? 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00) : 0xFFFD;
     }
     if (c == u'"' || c == u'\\') {
@@ -83,16 +86,20 @@ void JsonWriter::Null() {
 
 namespace {
 
+// Members whose values are numbers, in order.
+void Numbers(JsonWriter& json,
+             std::initializer_list<std::pair<std::string_view, std::uint64_t>> members) {
+  for (const auto& [name, value] : members) {
+    json.Key(name);
+    json.Number(value);
+  }
+}
+
 // {"width": w, "height": h, "hz": r}, or null.
 void WriteMode(JsonWriter& json, const std::optional<DisplayMode>& mode) {
   if (!mode) return json.Null();
   json.BeginObject();
-  json.Key("width");
-  json.Number(mode->width);
-  json.Key("height");
-  json.Number(mode->height);
-  json.Key("hz");
-  json.Number(mode->frequency);
+  Numbers(json, {{"width", mode->width}, {"height", mode->height}, {"hz", mode->frequency}});
   json.EndObject();
 }
 
@@ -124,10 +131,7 @@ void WriteDisplay(JsonWriter& json, const DisplayState& state) {
   json.Key("whiteLevel");
   if (state.whiteLevel) {
     json.BeginObject();
-    json.Key("level");
-    json.Number(*state.whiteLevel);
-    json.Key("nits");
-    json.Number(state.whiteLevelNits);
+    Numbers(json, {{"level", *state.whiteLevel}, {"nits", state.whiteLevelNits}});
     json.EndObject();
   } else {
     json.Null();
@@ -151,10 +155,7 @@ void WriteDisplay(JsonWriter& json, const DisplayState& state) {
         json.EndObject();
       }
       json.BeginObject();
-      json.Key("width");
-      json.Number(mode.width);
-      json.Key("height");
-      json.Number(mode.height);
+      Numbers(json, {{"width", mode.width}, {"height", mode.height}});
       json.Key("hz");
       json.BeginArray();
     }
@@ -169,12 +170,9 @@ void WriteDisplay(JsonWriter& json, const DisplayState& state) {
   json.Key("brightness");
   if (state.brightness) {
     json.BeginObject();
-    json.Key("current");
-    json.Number(state.brightness->current);
-    json.Key("minimum");
-    json.Number(state.brightness->minimum);
-    json.Key("maximum");
-    json.Number(state.brightness->maximum);
+    Numbers(json, {{"current", state.brightness->current},
+                   {"minimum", state.brightness->minimum},
+                   {"maximum", state.brightness->maximum}});
     json.Key("via");
     json.String(state.panel ? u"power scheme" : u"ddc");
     json.EndObject();

@@ -20,9 +20,7 @@ class BoundedWriter {
   }
   void PutDecimal(std::uint32_t value) { Put(Decimal(value)); }
   // The section up to its first NUL, as the text is measured before it is appended.
-  std::u16string_view Text() const {
-    return FieldText(scratch_.data(), length_);
-  }
+  std::u16string_view Text() const { return FieldText(scratch_.data(), length_); }
 
  private:
   std::array<char16_t, kReportSectionCapacity> scratch_{};
@@ -63,9 +61,9 @@ void AppendReportSection(ReportText& report, std::u16string_view format,
 void AppendStateSections(ReportText& report, const DisplayState& state, bool heading) {
   if (heading) {
     const bool id = !state.id.empty();
-    AppendReportSection(report, u"<Display %u>\nName : %s\nDevice : %s\n%s%s%s\n",
-                        {state.number, state.name, state.device, id ? u"Id : " : u"", state.id,
-                         id ? u"\n" : u""});
+    AppendReportSection(
+        report, u"<Display %u>\nName : %s\nDevice : %s\n%s%s%s\n",
+        {state.number, state.name, state.device, id ? u"Id : " : u"", state.id, id ? u"\n" : u""});
   }
   if (state.hdr) {
     AppendReportSection(report, u"<HDR Status>\nHDR support status : %s\nHDR : %s\n\n",
@@ -86,16 +84,16 @@ void AppendStateSections(ReportText& report, const DisplayState& state, bool hea
         {*state.whiteLevel, state.whiteLevelNits});
   }
   if (state.brightness) {
-    AppendReportSection(report, u"<Brightness>\nSupported value : %u to %u\nCurrent : %u\n\n",
-                        {state.brightness->minimum, state.brightness->maximum,
-                         state.brightness->current});
+    AppendReportSection(
+        report, u"<Brightness>\nSupported value : %u to %u\nCurrent : %u\n\n",
+        {state.brightness->minimum, state.brightness->maximum, state.brightness->current});
   }
   if (state.settable) {
     AppendReportSection(report, u"<Monitor capabilities>\nBrightness : %s\n\n",
                         {*state.settable ? u"Can setting" : u"Can't setting"});
   } else {
-    AppendReportSection(
-        report, u"<Monitor capabilities>\nCapability informations are not supported.\n\n");
+    AppendReportSection(report,
+                        u"<Monitor capabilities>\nCapability informations are not supported.\n\n");
   }
 }
 

@@ -51,7 +51,8 @@ bool FindDisplaysAgain(Platform& platform, const std::vector<PhaseDisplay>& earl
   if (!QueryDisplays(platform, platform, &found->query)) return false;
   std::vector<std::size_t> indexes;
   for (std::size_t i = 0; i < earlier.size(); ++i) {
-    const std::optional<std::size_t> index = FindDisplay(found->query.displays, *earlier[i].display);
+    const std::optional<std::size_t> index =
+        FindDisplay(found->query.displays, *earlier[i].display);
     found->all &= index.has_value();
     if (!index) continue;
     indexes.push_back(*index);
@@ -73,12 +74,14 @@ bool ApplyPlan(Platform& platform, Pause& pause, PhaseDisplay& entry, const Disp
   if (plan.mode && SetDisplayMode(platform, entry.monitorDisplay->device, *plan.mode))
     done.mode = plan.mode;
   auto whiteLevel = [&] {
-    if (plan.whiteLevel && SetSdrWhiteLevel(platform, pause, entry.display->target, *plan.whiteLevel))
+    if (plan.whiteLevel &&
+        SetSdrWhiteLevel(platform, pause, entry.display->target, *plan.whiteLevel))
       done.whiteLevel = plan.whiteLevel;
   };
   if (order == PlanOrder::kStart) whiteLevel();
   if (plan.brightness) {
-    if (entry.brightness.chosen) entry.brightness.monitor = FindMonitor(platform, entry.display->device);
+    if (entry.brightness.chosen)
+      entry.brightness.monitor = FindMonitor(platform, entry.display->device);
     if (SetDisplayBrightness(platform, platform, pause, entry.brightness, *plan.brightness))
       done.brightness = plan.brightness;
   }

@@ -19,8 +19,8 @@ DisplayState ReadDisplayState(Platform& platform, Pause& pause, const Display& d
   if (const HdrState hdr = ReadHdrState(platform, pause, display.target, model); hdr.ok)
     state.hdr = DisplayState::Hdr{hdr.supported, hdr.enabled};
   const std::u16string device = GdiDeviceName(modeDisplay.device);
-  if (DisplayMode current; platform.EnumDisplaySettingsExW(device.c_str(), kEnumCurrentSettings,
-                                                           &current)) {
+  if (DisplayMode current;
+      platform.EnumDisplaySettingsExW(device.c_str(), kEnumCurrentSettings, &current)) {
     state.currentMode = current;
   }
   state.desktopMode = DesktopMode(platform, modeDisplay.device);
@@ -29,7 +29,8 @@ DisplayState ReadDisplayState(Platform& platform, Pause& pause, const Display& d
     state.whiteLevel = white.level;
     state.whiteLevelNits = WhiteLevelNits(white.level);
   }
-  const BrightnessReading reading = ReadDisplayBrightness(platform, platform, pause, brightness, true);
+  const BrightnessReading reading =
+      ReadDisplayBrightness(platform, platform, pause, brightness, true);
   state.panel = brightness.builtIn;
   state.settable = reading.settable;
   if (reading.value) {

@@ -59,7 +59,8 @@ Hold::Hold(Platform& platform, bool chooses, const std::vector<PhaseDisplay>& di
 void Hold::Event(const std::vector<bool>& displays, std::uint64_t now) {
   for (Look& look : looks_) {
     if (!look.settles) continue;
-    for (std::size_t i = 0; i < displays.size(); ++i) look.displays[i] = look.displays[i] || displays[i];
+    for (std::size_t i = 0; i < displays.size(); ++i)
+      look.displays[i] = look.displays[i] || displays[i];
     look.at = now + kHoldSettleMs;
     look.event = now;
     return;
@@ -151,7 +152,8 @@ void Hold::Check(PhaseDisplay& entry, std::size_t i, const Look& look, std::uint
     if (kept.mode) {
       DisplayMode current;
       const std::u16string device = GdiDeviceName(entry.monitorDisplay->device);
-      const std::optional<DisplayMode> desktop = DesktopMode(platform_, entry.monitorDisplay->device);
+      const std::optional<DisplayMode> desktop =
+          DesktopMode(platform_, entry.monitorDisplay->device);
       if (platform_.EnumDisplaySettingsExW(device.c_str(), kEnumCurrentSettings, &current) &&
           desktop && SameMode(current, *desktop) &&
           !SameMode(current, {kept.mode->width, kept.mode->height, kept.mode->frequency})) {
@@ -166,7 +168,8 @@ void Hold::Check(PhaseDisplay& entry, std::size_t i, const Look& look, std::uint
   // DDC/CI is never sent to displays that are off, which a request could wake; a monitor still
   // starting is read again until it answers, and written only then.
   if (kept.brightness && !off_) {
-    if (entry.brightness.chosen) entry.brightness.monitor = FindMonitor(platform_, entry.display->device);
+    if (entry.brightness.chosen)
+      entry.brightness.monitor = FindMonitor(platform_, entry.display->device);
     const BrightnessReading reading =
         ReadDisplayBrightness(platform_, platform_, pause, entry.brightness, false);
     if (!reading.value && now < look.event + kHoldAnswerMs) {
@@ -174,8 +177,9 @@ void Hold::Check(PhaseDisplay& entry, std::size_t i, const Look& look, std::uint
       only[i] = true;
       looks_.push_back({now + kHoldRetryMs, look.event, only, true});
     } else if (reading.value &&
-               reading.value->current != std::clamp(*kept.brightness, reading.value->minimum,
-                                                  std::max(reading.value->minimum, reading.value->maximum))) {
+               reading.value->current !=
+                   std::clamp(*kept.brightness, reading.value->minimum,
+                              std::max(reading.value->minimum, reading.value->maximum))) {
       again.brightness = kept.brightness;
     }
   }

@@ -98,7 +98,8 @@ TEST(Displays, ReportRequestsChoiceAndMode) {
               state["displays"][1] == lg &&
               state["displays"][0]["brightness"]["via"] == "power scheme" &&
               state["displays"][0]["brightness"]["current"] == 60 && document.back() == '\n')
-      << "-SJ:file writes every display as the double's desk has it, and no box:\n" << document;
+      << "-SJ:file writes every display as the double's desk has it, and no box:\n"
+      << document;
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
   const std::wstring redirected = TempFile(L"glowtide_stdout.json");
   HANDLE output = CreateFileW(redirected.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,

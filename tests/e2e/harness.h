@@ -122,8 +122,8 @@ class Instance {
       startup.hStdOutput = output;
     }
     PROCESS_INFORMATION info{};
-    if (CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, redirected, 0,
-                       nullptr, nullptr, &startup, &info)) {
+    if (CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, redirected, 0, nullptr,
+                       nullptr, &startup, &info)) {
       CloseHandle(info.hThread);
       process_ = info.hProcess;
       processId_ = info.dwProcessId;

@@ -114,8 +114,9 @@ TEST(Launch, ChildCountingSessionEndAndShell) {
       << "command 105 destroys the window; B still waits";
   gateB.reset();
   const DWORD endB = b.Finish().exitCode;
-  EXPECT_EQ(Trace(b.processId()) + " exit " + std::to_string(endB),
-            "get15 get15 get11 caps getB free setB:5 getB free set16:1 get15 setB:20 getB free exit 0")
+  EXPECT_EQ(
+      Trace(b.processId()) + " exit " + std::to_string(endB),
+      "get15 get15 get11 caps getB free setB:5 getB free set16:1 get15 setB:20 getB free exit 0")
       << "launch B, last out, applies its own quit settings: brightness 20, and HDR on with "
          "the type-16 request alone, although its first type-15 read failed";
 
@@ -192,8 +193,9 @@ TEST(Launch, ChildCountingSessionEndAndShell) {
     Await(10000, [&] { return Trace(game.processId()) == start; });
     SetEvent(forget);
     PostMessageW(window, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
-    const std::string held = start + " get9 get11 getB free set10:1 get9 set-18:2500 get11 "
-                                     "setB:70 getB free";
+    const std::string held = start +
+                             " get9 get11 getB free set10:1 get9 set-18:2500 get11 "
+                             "setB:70 getB free";
     Await(15000, [&] { return Trace(game.processId()) == held; });
     SetEvent(gate.event);
     const DWORD exitCode = game.Finish().exitCode;
@@ -224,9 +226,9 @@ TEST(Launch, ChildCountingSessionEndAndShell) {
       if (line.find(" DisplayConfigSetDeviceInfo(") == std::string::npos) continue;
       order += std::stoul(line) == a.processId() ? "A" : "B";
     }
-    EXPECT_EQ(Trace(b.processId()) + " " + order + " exit " + std::to_string(endA) +
-                  std::to_string(endB),
-              "set-18@9:2500 get11@9 set-18@9:1800 get11@9 AAABB exit 00")
+    EXPECT_EQ(
+        Trace(b.processId()) + " " + order + " exit " + std::to_string(endA) + std::to_string(endB),
+        "set-18@9:2500 get11@9 set-18@9:1800 get11@9 AAABB exit 00")
         << "a launch during another's restore is counted, and sets its level after that restore";
   }
 

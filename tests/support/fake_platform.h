@@ -73,8 +73,8 @@ struct FakeProcess {
   std::uint32_t processId;
   std::u16string exeFile;
   std::uint32_t session = 1;
-  bool openable = true;  // false: it exists, but opening it is refused
-  bool running = true;   // false: ended, but still listed while a handle holds it
+  bool openable = true;       // false: it exists, but opening it is refused
+  bool running = true;        // false: ended, but still listed while a handle holds it
   std::uint32_t threads = 1;  // 0: ended, as the snapshot shows it
 };
 
@@ -375,8 +375,7 @@ class FakePlatform : public Platform, public Machine {
                                        PhysicalMonitor* monitors) override {
     if (Call("GetPhysicalMonitorsFromHMONITOR", monitor, count)) return false;
     for (std::uint32_t i = 0; i < count; ++i) {
-      monitors[i].handle =
-          Handle{0x101 + 0x10 * SourceOf(monitor) + i};
+      monitors[i].handle = Handle{0x101 + 0x10 * SourceOf(monitor) + i};
       const std::u16string text =
           i < descriptions.size() ? descriptions[i] : u"Generic PnP Monitor";
       std::fill(std::begin(monitors[i].description), std::end(monitors[i].description), u'\0');
@@ -593,7 +592,7 @@ class FakePlatform : public Platform, public Machine {
   Handle CreateFileMappingW(std::uint32_t protect, std::uint32_t size, const char16_t* name,
                             const char16_t* security) override {
     return Call("CreateFileMappingW", Num(protect), size, name, security) ? Handle::kNull
-                                                                           : Handle{0x64};
+                                                                          : Handle{0x64};
   }
   std::uint8_t* MapViewOfFile(Handle mapping, std::uint32_t access, std::uint32_t size) override {
     if (Call("MapViewOfFile", mapping, Num(access), size)) return nullptr;

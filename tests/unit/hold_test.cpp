@@ -22,8 +22,8 @@ struct Step {
   std::uintptr_t wParam = 0;
   std::int32_t displayState = -1;  // with PBT_POWERSETTINGCHANGE: off 0, on 1, dimmed 2
   bool forget = false;
-  const char* fails = nullptr;     // a call that fails from now on
-  const char* answers = nullptr;   // a call that no longer fails
+  const char* fails = nullptr;    // a call that fails from now on
+  const char* answers = nullptr;  // a call that no longer fails
   std::uint64_t ms = 0;
 };
 
@@ -34,7 +34,8 @@ TEST(Hold, PutsBackOnlyWhatTheDeskTookAfterAnEventThatResetsDisplays) {
   const Step forget{.forget = true};
   auto wait = [](std::uint64_t ms) { return Step{.ms = ms}; };
   const std::string look = "get9 get11 getB free";
-  const std::string putBack = "get9 get11 getB free set10:1 get9 set-18:2500 get11 setB:70 getB free";
+  const std::string putBack =
+      "get9 get11 getB free set10:1 get9 set-18:2500 get11 setB:70 getB free";
   std::string lost;
   for (int read = 0; read < 30; ++read) lost += " getB ~ getB ~ getB free";
   struct Case {

@@ -127,12 +127,12 @@ TEST(LaunchTable, EachDisplayIsPutBackByTheLastLiveLaunchOnIt) {
   };
   struct Case {
     const char* label;
-    std::vector<std::uint32_t> own;    // the targets this launch acts on
-    testing::FakePlace other;          // instance 9's place, taken at time 3
-    std::set<std::string> events;      // the live events there are
-    std::string others;                // what the restore is told others claim; "-" no restore
-    std::string restoring = "";        // this launch's place during the restore
-    testing::Machine machine = {};     // the rest of the machine
+    std::vector<std::uint32_t> own;  // the targets this launch acts on
+    testing::FakePlace other;        // instance 9's place, taken at time 3
+    std::set<std::string> events;    // the live events there are
+    std::string others;              // what the restore is told others claim; "-" no restore
+    std::string restoring = "";      // this launch's place during the restore
+    testing::Machine machine = {};   // the rest of the machine
   };
   const std::set<std::string> live9 = {"RS_GLOWTIDE_LIVE_9_3"};
   // clang-format off
@@ -190,7 +190,8 @@ TEST(LaunchTable, EachDisplayIsPutBackByTheLastLiveLaunchOnIt) {
           << c.label;
     } else if (joins) {
       std::string claims;
-      for (const std::uint32_t id : c.own) claims += (claims.empty() ? "" : ",") + std::to_string(id);
+      for (const std::uint32_t id : c.own)
+        claims += (claims.empty() ? "" : ",") + std::to_string(id);
       EXPECT_EQ(platform.Places().back(), "4:" + claims) << c.label;
     }
     Recorded quit;
@@ -205,7 +206,8 @@ TEST(LaunchTable, EachDisplayIsPutBackByTheLastLiveLaunchOnIt) {
     EXPECT_EQ(quit.locked, c.machine.waitResults.size()) << c.label;
     EXPECT_NE(quit.places.find(c.restoring), std::string::npos) << c.label << ": " << quit.places;
     // Its own place is given back, and the launches waiting for it are woken.
-    for (const std::string& place : platform.Places()) EXPECT_NE(place.substr(0, 2), "4:") << c.label;
+    for (const std::string& place : platform.Places())
+      EXPECT_NE(place.substr(0, 2), "4:") << c.label;
     EXPECT_EQ(platform.CallsTo("SetEvent(0x68)").size(), 1u) << c.label;
   }
 }

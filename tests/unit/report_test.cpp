@@ -173,7 +173,8 @@ TEST(JsonReport, RunWritesEachDisplaysState) {
       boxes.push_back(Utf8(box.caption) + (box.caption == u"Error" ? ": " + Utf8(box.text) : ""));
     EXPECT_EQ(boxes, c.boxes) << Utf8(c.arguments);
     // Whatever else fails, the brightness asked for is set.
-    EXPECT_EQ(platform.CallsTo("SetMonitorBrightness").size(), c.exitCode == 1) << Utf8(c.arguments);
+    EXPECT_EQ(platform.CallsTo("SetMonitorBrightness").size(), c.exitCode == 1)
+        << Utf8(c.arguments);
     if (c.displays.empty()) {
       EXPECT_TRUE(platform.written.empty() || platform.written.begin()->second.empty());
       continue;

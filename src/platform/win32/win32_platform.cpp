@@ -447,7 +447,8 @@ Handle Win32Platform::RegisterPowerSettingNotification(WindowHandle window, cons
 }
 
 bool Win32Platform::UnregisterPowerSettingNotification(Handle registration) {
-  return ::UnregisterPowerSettingNotification(reinterpret_cast<HPOWERNOTIFY>(registration)) != FALSE;
+  return ::UnregisterPowerSettingNotification(reinterpret_cast<HPOWERNOTIFY>(registration)) !=
+         FALSE;
 }
 
 bool Win32Platform::GetTokenUserSid(std::u16string* sid) {
@@ -472,9 +473,9 @@ namespace {
 class Security {
  public:
   explicit Security(const char16_t* descriptor) {
-    converted_ = ::ConvertStringSecurityDescriptorToSecurityDescriptorW(
-                     Wide(descriptor), SDDL_REVISION_1, &attributes_.lpSecurityDescriptor,
-                     nullptr) != FALSE;
+    converted_ =
+        ::ConvertStringSecurityDescriptorToSecurityDescriptorW(
+            Wide(descriptor), SDDL_REVISION_1, &attributes_.lpSecurityDescriptor, nullptr) != FALSE;
   }
   Security(const Security&) = delete;
   Security& operator=(const Security&) = delete;
@@ -510,8 +511,7 @@ Handle Win32Platform::OpenEventW(std::uint32_t access, bool inheritHandle, const
 }
 
 Handle Win32Platform::CreateFileMappingW(std::uint32_t protect, std::uint32_t size,
-                                         const char16_t* name,
-                                         const char16_t* securityDescriptor) {
+                                         const char16_t* name, const char16_t* securityDescriptor) {
   Security security(securityDescriptor);
   if (!security.converted()) return Handle::kNull;
   return Wrap<Handle>(

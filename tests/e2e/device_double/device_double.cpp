@@ -63,7 +63,8 @@ Machine Scenario(const std::string& name) {
                       {2560, 1440, 120, 32}}};
   if (name == "two, current")
     return {.paths = {{0x1234, 0, 7}, {0x1234, 0, 8, 1}}, .currentModel = true};
-  if (name == "three, slow sets") return {.paths = {{0x1234, 0, 7}, {0x1234, 0, 8, 1}, {0x1234, 0, 9, 2}}};
+  if (name == "three, slow sets")
+    return {.paths = {{0x1234, 0, 7}, {0x1234, 0, 8, 1}, {0x1234, 0, 9, 2}}};
   if (name == "three refusing sets")
     return {.failing = {"DisplayConfigSetDeviceInfo"},
             .paths = {{0x1234, 0, 7}, {0x1234, 0, 8, 1}, {0x1234, 0, 9, 2}}};
