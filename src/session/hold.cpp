@@ -33,7 +33,8 @@ Hold::Hold(Platform& platform, bool chooses, const std::vector<PhaseDisplay>& di
       displays_(displays),
       kept_(std::move(kept)),
       putBacks_(displays.size()),
-      present_(displays.size(), true) {
+      present_(~DisplaySet{0}) {
+  kept_.resize(std::min<std::size_t>(kept_.size(), 64));
   for (std::size_t i = 0; i < kept_.size(); ++i) {
     DisplayPlan& plan = kept_[i];
     // The mode is kept as the start left it: the very mode it set.
@@ -48,19 +49,16 @@ Hold::Hold(Platform& platform, bool chooses, const std::vector<PhaseDisplay>& di
     }
     // Switching HDR or the mode makes some monitors reset their brightness to their own.
     if (plan.brightness && (plan.hdr || plan.mode)) {
-      std::vector<bool> only(kept_.size());
-      only[i] = true;
       for (const std::uint64_t after : kHoldStartLooksMs)
-        looks_.push_back({started + after, started, only, true});
+        looks_.push_back({started + after, started, DisplaySet{1} << i, true});
     }
   }
 }
 
-void Hold::Event(const std::vector<bool>& displays, std::uint64_t now) {
+void Hold::Event(DisplaySet displays, std::uint64_t now) {
   for (Look& look : looks_) {
     if (!look.settles) continue;
-    for (std::size_t i = 0; i < displays.size(); ++i)
-      look.displays[i] = look.displays[i] || displays[i];
+    look.displays |= displays;
     look.at = now + kHoldSettleMs;
     look.event = now;
     return;
@@ -70,7 +68,7 @@ void Hold::Event(const std::vector<bool>& displays, std::uint64_t now) {
 
 void Hold::Notice(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
   const std::uint64_t now = platform_.GetTickCount64();
-  const std::vector<bool> all(kept_.size(), true);
+  const DisplaySet all = ~DisplaySet{0};
   if (message == kWmDisplayChange) {
     // Looked into from the wait: the window procedure only notes it.
     listChanged_ = true;
@@ -103,11 +101,11 @@ void Hold::Run() {
     // brings none back is the game or the player changing the mode, which stays.
     FoundDisplays found;
     if (FindDisplaysAgain(platform_, displays_, chooses_, &found)) {
-      std::vector<bool> present(kept_.size()), back(kept_.size());
-      for (const std::size_t i : found.from) present[i] = true;
-      for (std::size_t i = 0; i < kept_.size(); ++i) back[i] = present[i] && !present_[i];
+      DisplaySet present = 0;
+      for (const std::size_t i : found.from) present |= DisplaySet{1} << i;
+      const DisplaySet back = present & ~present_;
       present_ = present;
-      if (std::find(back.begin(), back.end(), true) != back.end()) Event(back, now);
+      if (back != 0) Event(back, now);
     }
   }
   std::vector<Look> due;
@@ -124,7 +122,8 @@ void Hold::Run() {
   if (!FindDisplaysAgain(platform_, displays_, chooses_, &found)) return;
   for (const Look& look : due) {
     for (std::size_t k = 0; k < found.displays.size(); ++k) {
-      if (look.displays[found.from[k]]) Check(found.displays[k], found.from[k], look, now);
+      const std::size_t i = found.from[k];
+      if (i < kept_.size() && (look.displays >> i & 1)) Check(found.displays[k], i, look, now);
     }
   }
 }
@@ -173,9 +172,7 @@ void Hold::Check(PhaseDisplay& entry, std::size_t i, const Look& look, std::uint
     const BrightnessReading reading =
         ReadDisplayBrightness(platform_, platform_, pause, entry.brightness, false);
     if (!reading.value && now < look.event + kHoldAnswerMs) {
-      std::vector<bool> only(kept_.size());
-      only[i] = true;
-      looks_.push_back({now + kHoldRetryMs, look.event, only, true});
+      looks_.push_back({now + kHoldRetryMs, look.event, DisplaySet{1} << i, true});
     } else if (reading.value &&
                reading.value->current !=
                    std::clamp(*kept.brightness, reading.value->minimum,
@@ -191,9 +188,7 @@ void Hold::Check(PhaseDisplay& entry, std::size_t i, const Look& look, std::uint
   if (again.empty()) return;
   ApplyPlan(platform_, pause, entry, again, PlanOrder::kStart);
   // A monitor that is still starting can reset again.
-  std::vector<bool> only(kept_.size());
-  only[i] = true;
-  looks_.push_back({platform_.GetTickCount64() + kHoldConfirmMs, now, only});
+  looks_.push_back({platform_.GetTickCount64() + kHoldConfirmMs, now, DisplaySet{1} << i});
 }
 
 }  // namespace glowtide

@@ -30,7 +30,7 @@ inline constexpr std::array<std::uint64_t, 2> kHoldStartLooksMs = {2000, 10000};
 class Hold final : public Watch {
  public:
   // displays: the launch's displays as the start found them (held to the end of the run); kept:
-  // what the start put in place on each; started: when its changes were made.
+  // what the start put in place on each (on the first 64); started: when its changes were made.
   Hold(Platform& platform, bool chooses, const std::vector<PhaseDisplay>& displays,
        std::vector<DisplayPlan> kept, std::uint64_t started);
 
@@ -41,14 +41,16 @@ class Hold final : public Watch {
  private:
   // A look at some displays at a time: all their kept settings, or the brightness alone. One
   // that an event asked for waits for the displays to settle, and a later event moves it on.
+  // Displays by their place among the launch's, one bit each.
+  using DisplaySet = std::uint64_t;
   struct Look {
     std::uint64_t at;
     std::uint64_t event;  // when what asked for it happened
-    std::vector<bool> displays;
+    DisplaySet displays;
     bool brightnessOnly = false;
     bool settles = false;
   };
-  void Event(const std::vector<bool>& displays, std::uint64_t now);
+  void Event(DisplaySet displays, std::uint64_t now);
   void Check(PhaseDisplay& entry, std::size_t i, const Look& look, std::uint64_t now);
   // Whether setting s of display i may be put back once more; when not, it is kept no longer.
   bool MayPutBack(std::size_t i, std::size_t s, std::uint64_t now);
@@ -58,7 +60,7 @@ class Hold final : public Watch {
   const std::vector<PhaseDisplay>& displays_;
   std::vector<DisplayPlan> kept_;
   std::vector<std::array<std::vector<std::uint64_t>, 4>> putBacks_;  // when, by display and setting
-  std::vector<bool> present_;
+  DisplaySet present_;
   std::vector<Look> looks_;
   bool listChanged_ = false;
   bool off_ = false;  // the displays are off: no DDC/CI request is sent
