@@ -105,7 +105,10 @@ TEST(Displays, ReportRequestsChoiceAndMode) {
   HANDLE output = CreateFileW(redirected.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
                               CREATE_ALWAYS, 0, nullptr);
   Instance toOutput(L"-SJ", output);
-  const DWORD outputExit = toOutput.Finish().exitCode;
+  const RunResult outputRun = toOutput.Finish();
+  // 0xDEAD when it did not start or end.
+  const DWORD outputExit =
+      toOutput.started() && outputRun.finished ? outputRun.exitCode : 0xDEAD;
   CloseHandle(output);
   std::ifstream written(redirected.c_str(), std::ios::binary);
   EXPECT_EQ(std::string((std::istreambuf_iterator<char>(written)), {}) + " exit " +

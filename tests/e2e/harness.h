@@ -122,8 +122,15 @@ class Instance {
       startup.hStdOutput = output;
     }
     PROCESS_INFORMATION info{};
-    if (CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, redirected, 0, nullptr,
-                       nullptr, &startup, &info)) {
+    // Wine's CreateProcessW fails now and then with ERROR_INTERNAL_ERROR (1359) when many
+    // processes start at once; that is the environment's, not Glowtide's, and is tried again.
+    bool created = false;
+    for (int tries = 0; !created && tries < 3; ++tries) {
+      created = CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, redirected, 0,
+                               nullptr, nullptr, &startup, &info);
+      if (!created && GetLastError() != ERROR_INTERNAL_ERROR) break;
+    }
+    if (created) {
       CloseHandle(info.hThread);
       process_ = info.hProcess;
       processId_ = info.dwProcessId;
