@@ -57,14 +57,10 @@ std::u16string CheckModes(DisplayConfigPlatform& platform, const LaunchSettings&
     DisplayMode current;
     const std::u16string device = GdiDeviceName(display->device);
     platform.EnumDisplaySettingsExW(device.c_str(), kEnumCurrentSettings, &current);
-    if (requests.quit && !requests.quit->desktop) {
-      entry.quitMode = requests.quit;
-      if (entry.quitMode->width == 0) {
-        entry.quitMode->width = current.width;
-        entry.quitMode->height = current.height;
-      }
-    } else {
-      entry.quitMode = requests.quit;
+    entry.quitMode = requests.quit;
+    if (entry.quitMode && !entry.quitMode->desktop && entry.quitMode->width == 0) {
+      entry.quitMode->width = current.width;
+      entry.quitMode->height = current.height;
     }
     for (const auto& [given, option, value, request] :
          {std::tuple{settings.setMode, u"-M:", &settings.mode, requests.set},
@@ -163,12 +159,16 @@ class RunQuitSettings final : public QuitSettings {
 std::u16string WriteJson(Platform& platform, const std::u16string& path,
                          const std::string& document) {
   UniqueHandle file;
-  Handle out = platform.GetStdHandle(kStdOutputHandle);
-  if (!path.empty()) {
-    file = UniqueHandle(platform.CreateFileW(path.c_str(), kGenericWrite, kFileShareRead,
-                                             kCreateAlways, kFileAttributeNormal),
-                        CloseKernelHandle{&platform});
-    out = file.get();
+  Handle out = kInvalidHandleValue;
+  if (path.empty()) {
+    out = platform.GetStdHandle(kStdOutputHandle);
+  } else if (const Handle created = platform.CreateFileW(path.c_str(), kGenericWrite,
+                                                         kFileShareRead, kCreateAlways,
+                                                         kFileAttributeNormal);
+             created != kInvalidHandleValue) {
+    // A handle that was not created is not closed.
+    file = UniqueHandle(created, CloseKernelHandle{&platform});
+    out = created;
   }
   std::uint32_t written = 0;
   if (out != kInvalidHandleValue &&
