@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "common/little_endian.h"
 #include "monitor/tries.h"
@@ -27,6 +28,14 @@ using DisplaySource = DisplayTarget;
 inline bool SameTarget(const DisplayTarget& a, const DisplayTarget& b) {
   return a.adapterId.lowPart == b.adapterId.lowPart &&
          a.adapterId.highPart == b.adapterId.highPart && a.targetId == b.targetId;
+}
+
+// Whether the target is among the targets.
+inline bool Contains(const std::vector<DisplayTarget>& targets, const DisplayTarget& target) {
+  for (const DisplayTarget& t : targets) {
+    if (SameTarget(t, target)) return true;
+  }
+  return false;
 }
 
 inline constexpr std::int32_t kGetSourceName = 1;

@@ -88,11 +88,6 @@ void WriteClaims(std::uint8_t* place, const std::vector<DisplayTarget>& claims,
   WriteLittleEndian32(place + 4, count | flags);
 }
 
-bool Claims(const std::vector<DisplayTarget>& claims, const DisplayTarget& target) {
-  return std::any_of(claims.begin(), claims.end(),
-                     [&](const DisplayTarget& claim) { return SameTarget(claim, target); });
-}
-
 struct UnregisterPower {
   WindowingPlatform* platform = nullptr;
   void operator()(Handle registration) const {
@@ -197,7 +192,7 @@ bool LaunchTable::Join(const std::vector<DisplayTarget>& displays) {
         continue;
       const std::vector<DisplayTarget> claims = ReadClaims(place);
       if (std::any_of(displays.begin(), displays.end(),
-                      [&](const DisplayTarget& own) { return Claims(claims, own); })) {
+                      [&](const DisplayTarget& own) { return Contains(claims, own); })) {
         restoring.emplace_back(ReadLittleEndian32(place), ReadLittleEndian64(place + 8));
       }
     }
@@ -236,7 +231,7 @@ bool LaunchTable::Leave(QuitSettings& quit, Pause& wait, std::uint32_t milliseco
     if (locked.held()) Prune();
     others = ClaimsOfOthers();
     for (const DisplayTarget& own : displays_) {
-      if (!Claims(others, own)) free.push_back(own);
+      if (!Contains(others, own)) free.push_back(own);
     }
     // A launch that joins meanwhile and claims one of these waits until they are put back.
     if (locked.held() && place_ < kLaunchTablePlaces && !free.empty()) {

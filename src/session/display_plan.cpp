@@ -5,13 +5,6 @@
 
 namespace glowtide {
 
-bool Contains(const std::vector<DisplayTarget>& targets, const DisplayTarget& target) {
-  for (const DisplayTarget& t : targets) {
-    if (SameTarget(t, target)) return true;
-  }
-  return false;
-}
-
 std::vector<PhaseDisplay> PhaseDisplays(const std::vector<Display>& displays,
                                         const std::vector<std::size_t>& chosen, bool chooses) {
   bool primaryBuiltIn = false;

@@ -34,8 +34,6 @@ std::vector<PhaseDisplay> PhaseDisplays(const std::vector<Display>& displays,
 // In clone mode several displays share a device, whose mode is set once: for the first of them.
 bool FirstOfDevice(const std::vector<PhaseDisplay>& displays, const PhaseDisplay& entry);
 
-bool Contains(const std::vector<DisplayTarget>& targets, const DisplayTarget& target);
-
 // The displays of an earlier query, found again in a new one by their ids (or adapter and
 // target), since a monitor plugged in or out renumbers them and changes their monitors; each keeps
 // what its earlier entry learned (its HDR model, its quit mode). from[i] is the earlier entry of
