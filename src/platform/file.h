@@ -1,7 +1,9 @@
-// The platform's file calls: the standard output, and files created and written whole.
+// The platform's file calls: the standard output, files written whole or read, replaced and
+// deleted, a folder listed, and where the user's own files and this program live.
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "platform/types.h"
 
@@ -13,6 +15,10 @@ inline constexpr std::uint32_t kGenericWrite = 0x40000000;
 inline constexpr std::uint32_t kFileShareRead = 0x1;
 inline constexpr std::uint32_t kCreateAlways = 2;
 inline constexpr std::uint32_t kFileAttributeNormal = 0x80;
+inline constexpr std::uint32_t kGenericRead = 0x80000000;
+inline constexpr std::uint32_t kOpenExisting = 3;
+inline constexpr std::uint32_t kMoveFileReplaceExisting = 0x1;
+inline constexpr std::uint32_t kMoveFileWriteThrough = 0x8;
 
 class FilePlatform {
  public:
@@ -31,6 +37,31 @@ class FilePlatform {
   // Writes the bytes with no overlapped structure; the count written in written.
   virtual bool WriteFile(Handle file, const std::uint8_t* bytes, std::uint32_t size,
                          std::uint32_t* written) = 0;
+  // Reads up to size bytes; the count read in read (0 at the end of the file).
+  virtual bool ReadFile(Handle file, std::uint8_t* bytes, std::uint32_t size,
+                        std::uint32_t* read) = 0;
+  virtual bool FlushFileBuffers(Handle file) = 0;
+  virtual bool MoveFileExW(const char16_t* from, const char16_t* to, std::uint32_t flags) = 0;
+  virtual bool DeleteFileW(const char16_t* path) = 0;
+  // With no security attributes; false also when the folder exists already.
+  virtual bool CreateDirectoryW(const char16_t* path) = 0;
+  // The first file whose name matches the pattern (a folder and a name with wildcards), its name
+  // in name; INVALID_HANDLE_VALUE when there is none. FindNextFileW gives the next, false after
+  // the last; FindClose ends the search.
+  virtual Handle FindFirstFileW(const char16_t* pattern, std::u16string* name) = 0;
+  virtual bool FindNextFileW(Handle search, std::u16string* name) = 0;
+  virtual bool FindClose(Handle search) = 0;
+  // The user's local application data folder (FOLDERID_LocalAppData), as the shell knows it.
+  virtual bool GetLocalAppDataPath(std::u16string* path) = 0;
+  // This program's own full path.
+  virtual bool GetModuleFileNameW(std::u16string* path) = 0;
+  // The time now, in FILETIME's units: 100 ns since 1601.
+  virtual std::uint64_t GetSystemTimeAsFileTime() = 0;
+  // The current user's registry (HKEY_CURRENT_USER): a text value (REG_SZ) written under the key,
+  // which is created when it is not there, or deleted.
+  virtual bool RegSetKeyValueW(const char16_t* key, const char16_t* name,
+                               const char16_t* text) = 0;
+  virtual bool RegDeleteKeyValueW(const char16_t* key, const char16_t* name) = 0;
 };
 
 }  // namespace glowtide

@@ -152,11 +152,18 @@ struct Machine {
   // another instance's answers: signalled once its restore has ended, or WAIT_TIMEOUT.
   std::set<std::string> events;
   std::uint32_t eventResult = 0;
+  std::set<std::string> endWithTheChild;  // live events whose instances end when the child does
 
   // Whether the process was given a standard output (a program started from a prompt or a
   // shortcut is not), and what was written: the standard output's as "-", each file's by path.
   bool standardOutput = true;
   std::map<std::u16string, std::string> written;
+  // The rest of the file system is the files in written, under this local application data
+  // folder; the registry's values of the current user by "<key>\\<name>"; the time (FILETIME's
+  // units) when now was 0.
+  std::u16string localAppData = u"C:\\Users\\player\\AppData\\Local";
+  std::map<std::u16string, std::u16string> registry;
+  std::uint64_t fileTimeAtZero = 134000000000000000;
 
   // The hidden window's waits and queue.
   // One per wait; then a wait returns the first handle that is not a running process, or else
@@ -451,9 +458,76 @@ class FakePlatform : public Platform, public Machine {
       lastError_ = 5;  // ERROR_ACCESS_DENIED
       return kInvalidHandleValue;
     }
+    if (disposition == kOpenExisting && !written.count(path)) {
+      lastError_ = 2;  // ERROR_FILE_NOT_FOUND
+      return kInvalidHandleValue;
+    }
     opened_.push_back(path);
-    written[path].clear();
+    if (disposition != kOpenExisting) written[path].clear();
     return Handle{0x400 + opened_.size() - 1};
+  }
+  bool ReadFile(Handle file, std::uint8_t* bytes, std::uint32_t size,
+                std::uint32_t* count) override {
+    if (Call("ReadFile", file)) return false;
+    const std::string& text = written[opened_.at(static_cast<std::size_t>(file) - 0x400)];
+    std::size_t& at = readAt_[file];
+    *count = static_cast<std::uint32_t>(std::min<std::size_t>(size, text.size() - at));
+    std::copy_n(text.data() + at, *count, bytes);
+    at += *count;
+    return true;
+  }
+  bool FlushFileBuffers(Handle file) override { return !Call("FlushFileBuffers", file); }
+  bool MoveFileExW(const char16_t* from, const char16_t* to, std::uint32_t flags) override {
+    if (Call("MoveFileExW", from, to, Num(flags)) || !written.count(from)) return false;
+    written[to] = written[from];
+    written.erase(from);
+    return true;
+  }
+  bool DeleteFileW(const char16_t* path) override {
+    return !Call("DeleteFileW", path) && written.erase(path) == 1;
+  }
+  bool CreateDirectoryW(const char16_t* path) override { return !Call("CreateDirectoryW", path); }
+  // The files whose paths match the pattern's one "*".
+  Handle FindFirstFileW(const char16_t* pattern, std::u16string* name) override {
+    found_.clear();
+    const std::u16string_view whole(pattern);
+    const std::size_t star = whole.find(u'*');
+    if (Call("FindFirstFileW", pattern)) return kInvalidHandleValue;
+    for (const auto& [path, text] : written) {
+      if (path.size() >= whole.size() - 1 &&
+          path.compare(0, star, whole.substr(0, star)) == 0 &&
+          path.compare(path.size() - (whole.size() - star - 1), std::u16string::npos,
+                       whole.substr(star + 1)) == 0) {
+        found_.push_back(path.substr(path.rfind(u'\\') + 1));
+      }
+    }
+    return FindNextFileW(Handle{0x500}, name) ? Handle{0x500} : kInvalidHandleValue;
+  }
+  bool FindNextFileW(Handle, std::u16string* name) override {
+    if (found_.empty()) return false;
+    *name = found_.front();
+    found_.erase(found_.begin());
+    return true;
+  }
+  bool FindClose(Handle search) override { return !Call("FindClose", search); }
+  bool GetLocalAppDataPath(std::u16string* path) override {
+    if (Call("GetLocalAppDataPath")) return false;
+    *path = localAppData;
+    return true;
+  }
+  bool GetModuleFileNameW(std::u16string* path) override {
+    *path = u"C:\\Tools\\Glowtide.exe";
+    return !Call("GetModuleFileNameW");
+  }
+  std::uint64_t GetSystemTimeAsFileTime() override { return fileTimeAtZero + now * 10000; }
+  bool RegSetKeyValueW(const char16_t* key, const char16_t* name, const char16_t* text) override {
+    if (Call("RegSetKeyValueW", name, text)) return false;
+    registry[std::u16string(key) + u"\\" + name] = text;
+    return true;
+  }
+  bool RegDeleteKeyValueW(const char16_t* key, const char16_t* name) override {
+    return !Call("RegDeleteKeyValueW", name) &&
+           registry.erase(std::u16string(key) + u"\\" + name) == 1;
   }
   bool WriteFile(Handle file, const std::uint8_t* bytes, std::uint32_t size,
                  std::uint32_t* count) override {
@@ -692,7 +766,10 @@ class FakePlatform : public Platform, public Machine {
     // on running processes ends with the first of them.
     for (std::uint32_t i = 0; i < count; ++i) {
       const FakeProcess* process = Find(static_cast<std::uint32_t>(handles[i]) - 0x1000);
-      if (!process || !process->running) return i;
+      if (!process || !process->running) {
+        for (const std::string& event : endWithTheChild) events.erase(event);
+        return i;
+      }
     }
     if (milliseconds == 0xFFFFFFFF) return 0;
     now += milliseconds;
@@ -817,7 +894,9 @@ class FakePlatform : public Platform, public Machine {
   // A request's target in the log: nothing for target 7, else "@<id>".
   std::string Target(std::uint32_t id) const { return id == 7 ? "" : "@" + std::to_string(id); }
   std::vector<std::u16string> argv_;
-  std::vector<std::u16string> opened_;  // the files created, by handle
+  std::vector<std::u16string> opened_;  // the files created or opened, by handle
+  std::map<Handle, std::size_t> readAt_;
+  std::vector<std::u16string> found_;  // what the search has still to give
   std::vector<char16_t*> argvPointers_;
   std::size_t listed_ = 0;
   std::uint32_t lastError_ = 0;

@@ -8,6 +8,7 @@
 #include <physicalmonitorenumerationapi.h>
 #include <sddl.h>
 #include <shellapi.h>
+#include <shlobj.h>
 #include <tlhelp32.h>
 
 #include <cstddef>
@@ -439,6 +440,77 @@ bool Win32Platform::WriteFile(Handle file, const std::uint8_t* bytes, std::uint3
   const BOOL ok = ::WriteFile(Native(file), bytes, size, &count, nullptr);
   *written = count;
   return ok != FALSE;
+}
+
+bool Win32Platform::ReadFile(Handle file, std::uint8_t* bytes, std::uint32_t size,
+                             std::uint32_t* read) {
+  DWORD count = 0;
+  const BOOL ok = ::ReadFile(Native(file), bytes, size, &count, nullptr);
+  *read = count;
+  return ok != FALSE;
+}
+
+bool Win32Platform::FlushFileBuffers(Handle file) {
+  return ::FlushFileBuffers(Native(file)) != FALSE;
+}
+
+bool Win32Platform::MoveFileExW(const char16_t* from, const char16_t* to, std::uint32_t flags) {
+  return ::MoveFileExW(Wide(from), Wide(to), flags) != FALSE;
+}
+
+bool Win32Platform::DeleteFileW(const char16_t* path) { return ::DeleteFileW(Wide(path)) != FALSE; }
+
+bool Win32Platform::CreateDirectoryW(const char16_t* path) {
+  return ::CreateDirectoryW(Wide(path), nullptr) != FALSE;
+}
+
+Handle Win32Platform::FindFirstFileW(const char16_t* pattern, std::u16string* name) {
+  WIN32_FIND_DATAW found;
+  const HANDLE search = ::FindFirstFileW(Wide(pattern), &found);
+  if (search != INVALID_HANDLE_VALUE) name->assign(reinterpret_cast<char16_t*>(found.cFileName));
+  return Wrap<Handle>(search);
+}
+
+bool Win32Platform::FindNextFileW(Handle search, std::u16string* name) {
+  WIN32_FIND_DATAW found;
+  if (!::FindNextFileW(Native(search), &found)) return false;
+  name->assign(reinterpret_cast<char16_t*>(found.cFileName));
+  return true;
+}
+
+bool Win32Platform::FindClose(Handle search) { return ::FindClose(Native(search)) != FALSE; }
+
+bool Win32Platform::GetLocalAppDataPath(std::u16string* path) {
+  wchar_t* folder = nullptr;
+  const bool ok = SUCCEEDED(::SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &folder));
+  if (ok) path->assign(reinterpret_cast<char16_t*>(folder));
+  ::CoTaskMemFree(folder);
+  return ok;
+}
+
+bool Win32Platform::GetModuleFileNameW(std::u16string* path) {
+  wchar_t buffer[MAX_PATH * 4];
+  const DWORD length = ::GetModuleFileNameW(nullptr, buffer, MAX_PATH * 4);
+  if (length == 0 || length >= MAX_PATH * 4) return false;
+  path->assign(reinterpret_cast<char16_t*>(buffer), length);
+  return true;
+}
+
+std::uint64_t Win32Platform::GetSystemTimeAsFileTime() {
+  FILETIME now;
+  ::GetSystemTimeAsFileTime(&now);
+  return (std::uint64_t{now.dwHighDateTime} << 32) | now.dwLowDateTime;
+}
+
+bool Win32Platform::RegSetKeyValueW(const char16_t* key, const char16_t* name,
+                                    const char16_t* text) {
+  const std::size_t bytes = (std::char_traits<char16_t>::length(text) + 1) * sizeof(char16_t);
+  return ::RegSetKeyValueW(HKEY_CURRENT_USER, Wide(key), Wide(name), REG_SZ, text,
+                           static_cast<DWORD>(bytes)) == ERROR_SUCCESS;
+}
+
+bool Win32Platform::RegDeleteKeyValueW(const char16_t* key, const char16_t* name) {
+  return ::RegDeleteKeyValueW(HKEY_CURRENT_USER, Wide(key), Wide(name)) == ERROR_SUCCESS;
 }
 
 Handle Win32Platform::RegisterPowerSettingNotification(WindowHandle window, const Guid* setting) {

@@ -56,6 +56,20 @@ class Win32Platform final : public Platform {
                      std::uint32_t disposition, std::uint32_t attributes) override;
   bool WriteFile(Handle file, const std::uint8_t* bytes, std::uint32_t size,
                  std::uint32_t* written) override;
+  bool ReadFile(Handle file, std::uint8_t* bytes, std::uint32_t size,
+                std::uint32_t* read) override;
+  bool FlushFileBuffers(Handle file) override;
+  bool MoveFileExW(const char16_t* from, const char16_t* to, std::uint32_t flags) override;
+  bool DeleteFileW(const char16_t* path) override;
+  bool CreateDirectoryW(const char16_t* path) override;
+  Handle FindFirstFileW(const char16_t* pattern, std::u16string* name) override;
+  bool FindNextFileW(Handle search, std::u16string* name) override;
+  bool FindClose(Handle search) override;
+  bool GetLocalAppDataPath(std::u16string* path) override;
+  bool GetModuleFileNameW(std::u16string* path) override;
+  std::uint64_t GetSystemTimeAsFileTime() override;
+  bool RegSetKeyValueW(const char16_t* key, const char16_t* name, const char16_t* text) override;
+  bool RegDeleteKeyValueW(const char16_t* key, const char16_t* name) override;
 
   void Sleep(std::uint32_t milliseconds) override;
   bool CreateProcessW(const char16_t* applicationName, char16_t* commandLine, bool inheritHandles,
