@@ -12,6 +12,7 @@ add_executable(glowtide_unit_tests
   tests/unit/monitor_test.cpp
   tests/unit/launch_test.cpp
   tests/unit/hold_test.cpp
+  tests/unit/restore_test.cpp
 )
 target_include_directories(glowtide_unit_tests PRIVATE tests)
 target_link_libraries(glowtide_unit_tests PRIVATE glowtide_core GTest::gtest_main)

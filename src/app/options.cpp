@@ -37,6 +37,7 @@ enum class OptionId {
   kQuitMode,
   kJson,
   kJsonFile,
+  kSettle,
 };
 
 struct OptionRow {
@@ -46,7 +47,7 @@ struct OptionRow {
 };
 
 // No argument can match two rows, so the order changes no result; it is kept as documented.
-constexpr std::array<OptionRow, 24> kOptions{{
+constexpr std::array<OptionRow, 25> kOptions{{
     {u"-SI", Match::kWhole, OptionId::kShowReport},
     {u"-B:", Match::kPrefix, OptionId::kBrightness},
     {u"-SB", Match::kWhole, OptionId::kSwitchBrightness},
@@ -71,6 +72,7 @@ constexpr std::array<OptionRow, 24> kOptions{{
     {u"-MQ:", Match::kPrefix, OptionId::kQuitMode},
     {u"-SJ", Match::kWhole, OptionId::kJson},
     {u"-SJ:", Match::kPrefix, OptionId::kJsonFile},
+    {u"-R", Match::kWhole, OptionId::kSettle},
 }};
 
 // The value after the option's name, or no value when the argument does not match the row.
@@ -193,6 +195,9 @@ bool ApplyOption(LaunchSettings& s, OptionId id, std::u16string_view value) {
       s.writeJson = true;
       s.jsonPath.assign(value);
       return !value.empty();
+    case OptionId::kSettle:
+      s.settleOwed = true;
+      return true;
     case OptionId::kQuitMode:
       s.restoreMode = s.restoreOnExit = true;
       s.quitMode.assign(value);
@@ -273,6 +278,7 @@ ParseOutcome ParseCommandLine(CommandLinePlatform& platform, std::u16string_view
         outcome.rejectedOption = row.name;
         return outcome;
       }
+      ++outcome.options;
       break;
     }
   }

@@ -27,6 +27,8 @@ struct ParseOutcome {
   std::u16string_view rejectedOption;
   // The whole text of a refusal that is not a parameter error; empty when there is none.
   std::u16string refusal;
+  // How many options were read.
+  int options = 0;
 };
 
 // Splits the argument part of the command line (without the program name), every argument by the

@@ -20,6 +20,7 @@
 #include "session/display_plan.h"
 #include "session/display_state.h"
 #include "session/hold.h"
+#include "session/restores.h"
 
 namespace glowtide {
 namespace {
@@ -111,48 +112,110 @@ DisplayPlan StartPlan(Platform& platform, Pause& pause, const LaunchSettings& se
   return plan;
 }
 
+// The quit settings of a display: HDR state, display mode (on the first display of its device),
+// brightness and white level, each only when its quit option was given.
+DisplayPlan QuitPlan(const LaunchSettings& settings, const std::vector<PhaseDisplay>& displays,
+                     const PhaseDisplay& entry) {
+  DisplayPlan plan;
+  if (settings.restoreHdr) plan.hdr = settings.quitHdrState;
+  if (FirstOfDevice(displays, entry)) plan.mode = entry.quitMode;
+  if (settings.restoreBrightness)
+    plan.brightness = static_cast<std::uint32_t>(settings.quitBrightness);
+  if (settings.restoreWhiteLevel)
+    plan.whiteLevel = static_cast<std::uint32_t>(settings.quitWhiteLevel);
+  return plan;
+}
+
+// The settings the start will set on a display (the values do not matter, only which).
+DisplayPlan StartSettings(const LaunchSettings& settings, const std::vector<PhaseDisplay>& displays,
+                          const PhaseDisplay& entry, const std::optional<ModeRequest>& mode) {
+  DisplayPlan plan;
+  if (settings.switchHdr || settings.enableHdr || settings.disableHdr) plan.hdr = true;
+  if (settings.switchWhiteLevel || settings.setWhiteLevel) plan.whiteLevel = 0;
+  if (settings.switchBrightness || settings.setBrightness) plan.brightness = 0;
+  if (FirstOfDevice(displays, entry)) plan.mode = mode;
+  return plan;
+}
+
 // The quit settings of this run, on those of the displays chosen at the start that no other live
-// launch claims: HDR state, display mode, brightness and white level, in that order, each only
-// when its quit option was given. The displays are found again first; one that is gone is not in
-// place. A picture's mode is put back once, when no other live launch claims any display that
-// shows it.
+// launch claims, in the order HDR state, display mode, brightness, white level. The displays are
+// found again first; one that is gone is not in place. A picture's mode is put back once, when no
+// other live launch claims any display that shows it. Then what ended launches owe is settled,
+// this run's quit settings winning; and the run's record keeps what it leaves to the launches
+// that still claim its displays.
 class RunQuitSettings final : public QuitSettings {
  public:
   RunQuitSettings(Platform& platform, const LaunchSettings& settings,
-                  const std::vector<PhaseDisplay>& displays)
-      : platform_(platform), settings_(settings), displays_(displays) {}
+                  const std::vector<PhaseDisplay>& displays, RestoreFolder& folder,
+                  LaunchTable& table, RestoreRecord& record)
+      : platform_(platform), settings_(settings), displays_(displays), folder_(folder),
+        table_(table), record_(record),
+        owed_(platform, folder, table, record.displays, 0, nullptr) {}
+
+  std::vector<DisplayTarget> Decide(const std::vector<DisplayTarget>& others) override {
+    others_ = others;
+    return owed_.Decide(others);
+  }
 
   bool Apply(Pause& pause, const std::vector<DisplayTarget>& others) override {
     FoundDisplays now;
     if (!FindDisplaysAgain(platform_, displays_, settings_.chooseDisplay, &now)) return false;
     bool inPlace = now.all;
     for (PhaseDisplay& entry : now.displays) {
-      const bool ours = !Contains(others, entry.display->target);
-      const bool monitorOurs = !Contains(others, entry.monitorDisplay->target);
-      DisplayPlan plan;
-      if (settings_.restoreHdr && ours) plan.hdr = settings_.quitHdrState;
-      if (entry.quitMode && FirstOfDevice(now.displays, entry) &&
-          std::none_of(now.query.displays.begin(), now.query.displays.end(),
-                       [&](const Display& shown) {
-                         return shown.device == entry.monitorDisplay->device &&
-                                Contains(others, shown.target);
-                       })) {
-        plan.mode = entry.quitMode;
+      DisplayPlan plan = QuitPlan(settings_, now.displays, entry);
+      if (Contains(others, entry.display->target)) {
+        plan.hdr.reset();
+        plan.whiteLevel.reset();
       }
-      if (settings_.restoreBrightness && monitorOurs)
-        plan.brightness = static_cast<std::uint32_t>(settings_.quitBrightness);
-      if (settings_.restoreWhiteLevel && ours)
-        plan.whiteLevel = static_cast<std::uint32_t>(settings_.quitWhiteLevel);
+      if (Contains(others, entry.monitorDisplay->target)) plan.brightness.reset();
+      if (std::any_of(now.query.displays.begin(), now.query.displays.end(),
+                      [&](const Display& shown) {
+                        return shown.device == entry.monitorDisplay->device &&
+                               Contains(others, shown.target);
+                      })) {
+        plan.mode.reset();
+      }
       inPlace &= ApplyPlan(platform_, pause, entry, plan, PlanOrder::kRestore);
     }
+    // What others owe is not this launch's to answer for.
+    owed_.Apply(pause, others);
     return inPlace;
+  }
+
+  void Done() override {
+    std::erase_if(record_.displays, [&](const RecordDisplay& display) {
+      return !Contains(others_, display.display.target);
+    });
+    const std::u16string name = RecordName({table_.processId(), table_.creationTime()});
+    if (record_.displays.empty()) {
+      folder_.Delete(name);
+    } else {
+      folder_.Write(name, record_);
+    }
+    owed_.Done();
   }
 
  private:
   Platform& platform_;
   const LaunchSettings& settings_;
   const std::vector<PhaseDisplay>& displays_;
+  RestoreFolder& folder_;
+  LaunchTable& table_;
+  RestoreRecord& record_;
+  OwedRestores owed_;
+  std::vector<DisplayTarget> others_;
 };
+
+// -R: settles every record that ended launches left, trying a setting that does not read back
+// for a minute, since right after sign-in the monitors may not answer yet. Whether nothing is
+// owed any more.
+bool SettleOwed(Platform& platform) {
+  RestoreFolder folder(platform);
+  LaunchTable table(platform);
+  OwedRestores owed(platform, folder, table, {}, kSettleTriesMs, nullptr);
+  SleepPause pause(platform);
+  return table.Join({}) && table.Leave(owed, pause, kLeaveWaitMs) && !owed.owed();
+}
 
 // Writes the document to the file, created or replaced, or with no path to the standard output.
 // The error box's text when it cannot.
@@ -195,6 +258,9 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
     return kExitFailure;
   }
   LaunchSettings& settings = parsed.settings;
+  // Settled first, so that the other options act on the displays as the player left them.
+  const bool settled = !settings.settleOwed || SettleOwed(platform);
+  if (settings.settleOwed && parsed.options == 1) return settled ? kExitSuccess : kExitNotInPlace;
   // A GUI program started from a prompt or a shortcut has no standard output: nothing is done.
   if (settings.writeJson && settings.jsonPath.empty()) {
     const Handle out = platform.GetStdHandle(kStdOutputHandle);
@@ -239,11 +305,25 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
   ChildProcess child;
   LaunchTable table(platform);
   // A counted launch takes its place before it changes anything, so that another instance's
-  // restore cannot land on the settings this one is about to make.
-  const bool counted =
-      settings.launchProgram && settings.restoreOnExit && table.Join(Claims(phaseDisplays));
+  // restore cannot land on the settings this one is about to make. It then settles what ended
+  // launches owe, its own start's settings winning, and writes its own record: the quit settings
+  // it owes, kept on disk until they are applied.
+  const bool counts = settings.launchProgram && settings.restoreOnExit;
+  RestoreFolder folder(platform);
+  RestoreRecord record;
+  std::vector<DisplayPlan> quitPlans(phaseDisplays.size()), starts(phaseDisplays.size());
+  for (std::size_t i = 0; i < phaseDisplays.size(); ++i) {
+    quitPlans[i] = QuitPlan(settings, phaseDisplays, phaseDisplays[i]);
+    starts[i] = StartSettings(settings, phaseDisplays, phaseDisplays[i], modes.set);
+  }
+  if (counts) {
+    record.boot = BootSeconds(platform);
+    record.displays = ByDisplay(phaseDisplays, quitPlans, {});
+  }
+  OwedRestores joining(platform, folder, table, ByDisplay(phaseDisplays, starts, {}), 0, &record);
+  const bool counted = counts && table.Join(Claims(phaseDisplays), &joining);
   // Quit settings that no shared table can count will never be applied: not in place.
-  bool inPlace = counted || !settings.launchProgram || !settings.restoreOnExit;
+  bool inPlace = settled && (counted || !counts);
 
   SleepPause pause(platform);
   // The report's reads, before any change: the displays the box shows, and those the JSON
@@ -277,6 +357,12 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
     inPlace &= ApplyPlan(platform, pause, phaseDisplays[i], plan, PlanOrder::kStart, &placed[i]);
   }
   const std::uint64_t started = platform.GetTickCount64();
+  if (counted) {
+    // Written again with what the start put in place, which a settling run compares.
+    record.started = table.creationTime();
+    record.displays = ByDisplay(phaseDisplays, quitPlans, placed);
+    folder.Write(RecordName({table.processId(), table.creationTime()}), record);
+  }
   if (settings.writeJson) {
     const std::u16string error = WriteJson(
         platform, settings.jsonPath, JsonReport(GLOWTIDE_VERSION, shared ? boxStates : jsonStates));
@@ -293,7 +379,7 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
   }
 
   if (settings.launchProgram) {
-    RunQuitSettings quit(platform, settings, phaseDisplays);
+    RunQuitSettings quit(platform, settings, phaseDisplays, folder, table, record);
     child = LaunchChild(platform, settings);
     if (!child.started) {
       // A counted launch that could not start ends at once: the display is put back first.

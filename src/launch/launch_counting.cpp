@@ -101,11 +101,9 @@ std::u16string LaunchTable::LiveName(std::uint32_t processId, std::uint64_t crea
   return kLiveEventPrefix + Decimal(processId) + u"_" + Decimal(creationTime);
 }
 
-bool LaunchTable::Live(const std::uint8_t* place) {
+bool LaunchTable::Live(std::uint32_t processId, std::uint64_t creationTime) {
   const UniqueHandle live(
-      platform_.OpenEventW(
-          kSynchronize, false,
-          LiveName(ReadLittleEndian32(place), ReadLittleEndian64(place + 8)).c_str()),
+      platform_.OpenEventW(kSynchronize, false, LiveName(processId, creationTime).c_str()),
       CloseKernelHandle{&platform_});
   return live || platform_.GetLastError() != kErrorFileNotFound;
 }
@@ -153,7 +151,7 @@ bool LaunchTable::WaitForRestore(Pause& pause, std::uint32_t processId,
   }
 }
 
-bool LaunchTable::Join(const std::vector<DisplayTarget>& displays) {
+bool LaunchTable::Join(const std::vector<DisplayTarget>& displays, QuitSettings* settle) {
   // Open to this user and SYSTEM alone, whatever the token's default: an elevated instance's
   // default names only Administrators and SYSTEM, which would lock a normal instance of the same
   // user out. The medium label lets a normal instance write to objects an elevated one created.
@@ -181,6 +179,7 @@ bool LaunchTable::Join(const std::vector<DisplayTarget>& displays) {
   SleepPause plain(platform_);
   // The restoring instances whose displays this launch claims: their process ids and times.
   std::vector<std::pair<std::uint32_t, std::uint64_t>> restoring;
+  std::vector<DisplayTarget> marks;
   {
     const Locked locked(platform_, plain, lock_.get(), kJoinWaitMs);
     if (!locked.held()) return false;
@@ -206,6 +205,14 @@ bool LaunchTable::Join(const std::vector<DisplayTarget>& displays) {
       place_ = i;
       break;
     }
+    if (settle && place_ < kLaunchTablePlaces) {
+      marks = settle->Decide(ClaimsOfOthers());
+      std::vector<DisplayTarget> claims = displays;
+      for (const DisplayTarget& mark : marks) {
+        if (!Contains(claims, mark)) claims.push_back(mark);
+      }
+      WriteClaims(Place(place_), claims, 0);
+    }
   }
   // Its own settings come only after those restores, so that none of them lands on them.
   for (const auto& [processId, creationTime] : restoring) {
@@ -215,6 +222,14 @@ bool LaunchTable::Join(const std::vector<DisplayTarget>& displays) {
     return false;
   }
   joined_ = true;
+  if (settle && place_ < kLaunchTablePlaces) {
+    if (!marks.empty()) settle->Apply(plain, {});
+    const Locked locked(platform_, plain, lock_.get(), kJoinWaitMs);
+    if (locked.held()) {
+      settle->Done();
+      WriteClaims(Place(place_), displays, 0);
+    }
+  }
   return true;
 }
 
@@ -222,8 +237,10 @@ bool LaunchTable::Leave(QuitSettings& quit, Pause& wait, std::uint32_t milliseco
   if (!joined_) return inPlace_;
   std::vector<DisplayTarget> others;
   std::vector<DisplayTarget> free;
+  bool held = false;
   {
     const Locked locked(platform_, wait, lock_.get(), milliseconds);
+    held = locked.held();
     // A session end, served while this waited for the lock, has left already.
     if (!joined_) return inPlace_;
     joined_ = false;
@@ -232,6 +249,11 @@ bool LaunchTable::Leave(QuitSettings& quit, Pause& wait, std::uint32_t milliseco
     others = ClaimsOfOthers();
     for (const DisplayTarget& own : displays_) {
       if (!Contains(others, own)) free.push_back(own);
+    }
+    if (held) {
+      for (const DisplayTarget& mark : quit.Decide(others)) {
+        if (!Contains(free, mark)) free.push_back(mark);
+      }
     }
     // A launch that joins meanwhile and claims one of these waits until they are put back.
     if (locked.held() && place_ < kLaunchTablePlaces && !free.empty()) {
@@ -245,10 +267,11 @@ bool LaunchTable::Leave(QuitSettings& quit, Pause& wait, std::uint32_t milliseco
     SleepPause pause(platform_);
     inPlace_ = quit.Apply(pause, others);
   }
-  if (place_ < kLaunchTablePlaces) {
+  if (held) {
     // Its own place alone is this instance's to write, with the lock or, past the wait, without.
     const Locked locked(platform_, wait, lock_.get(), milliseconds);
     FreePlace();
+    if (locked.held()) quit.Done();
   }
   // The launches that wait for this restore go on.
   platform_.SetEvent(live_.get());

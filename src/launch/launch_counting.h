@@ -50,6 +50,14 @@ class QuitSettings {
   // claims (others holds every display that one does). True when every quit setting applied is
   // in place; requests pause between tries with pause.
   virtual bool Apply(Pause& pause, const std::vector<DisplayTarget>& others) = 0;
+  // Told, holding the lock before Apply, which displays other live launches claim: the displays
+  // it returns besides its own are marked as this instance's while Apply puts them back.
+  virtual std::vector<DisplayTarget> Decide(const std::vector<DisplayTarget>& others) {
+    (void)others;
+    return {};
+  }
+  // Told, holding the lock again after Apply.
+  virtual void Done() {}
 
  protected:
   ~QuitSettings() = default;
@@ -71,12 +79,21 @@ class LaunchTable {
   // restoring one of them, waits until it has ended that restore (plainly: no window exists yet).
   // False when the shared objects cannot be had, the lock is not had within kJoinWaitMs, or such
   // a restore is hung: the launch then stays uncounted. A full table still counts the launch; it
-  // then restores the displays no live place claims.
-  bool Join(const std::vector<DisplayTarget>& displays);
+  // then restores the displays no live place claims. With settle, once it has its place, settle
+  // decides what it puts back for others (the displays it returns are claimed meanwhile), applies
+  // that after the restores waited for, and is done with the lock held again.
+  bool Join(const std::vector<DisplayTarget>& displays, QuitSettings* settle = nullptr);
 
-  // Marks the place as restoring, with the displays that no other live place claims, applies the
-  // quit settings to those with the lock let go, then gives the place back and wakes the launches
-  // that wait for this restore. The lock is waited for with wait for at most milliseconds; without
+  // Whether the instance with this process id and creation time is live: only an event that no
+  // longer exists means it has ended; one that may not be opened is another user's, or live.
+  bool Live(std::uint32_t processId, std::uint64_t creationTime);
+  std::uint32_t processId() const { return processId_; }
+  std::uint64_t creationTime() const { return creationTime_; }
+
+  // Marks the place as restoring, with the displays that no other live place claims and those
+  // the quit settings decide on, applies the quit settings with the lock let go, then (with the
+  // lock again, and the quit settings done) gives the place back and wakes the launches that wait
+  // for this restore. The lock is waited for with wait for at most milliseconds; without
   // it the table is read all the same, and only unclaimed displays are put back. Pauses between
   // tries dispatch no message, so that a session end cannot cut the restore short. True unless
   // quit settings were applied and are not all in place. Only the first call after Join does
@@ -89,9 +106,9 @@ class LaunchTable {
   static std::u16string LiveName(std::uint32_t processId, std::uint64_t creationTime);
   // Place i of the table.
   std::uint8_t* Place(std::uint32_t i) const { return table_.get() + i * kLaunchPlaceSize; }
-  // Whether the instance of the place is live: only an event that no longer exists means it has
-  // ended; one that may not be opened is another user's, or live.
-  bool Live(const std::uint8_t* place);
+  bool Live(const std::uint8_t* place) {
+    return Live(ReadLittleEndian32(place), ReadLittleEndian64(place + 8));
+  }
   // Frees the places of instances that are not live.
   void Prune();
   // The displays that live places other than this one claim.

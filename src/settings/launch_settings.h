@@ -51,6 +51,8 @@ struct LaunchSettings {
   // -SJ writes the report as JSON to the standard output, -SJ:path to that file.
   bool writeJson = false;
   std::u16string jsonPath;
+  // -R settles what launches that ended without their quit settings still owe.
+  bool settleOwed = false;
   // -D: chooses the display(s) every setting acts on: a number, "*", or a name or device.
   bool chooseDisplay = false;
   std::u16string display;

@@ -92,7 +92,7 @@ TEST(Run, EachPhaseSendsWhatItsOptionsAndTheMachineCallFor) {
   // change anything; the last one out marks its place as restoring under the lock, restores with
   // the lock let go, and frees its place under the lock again.
   const std::u16string game = u"-P:g.exe -B:11 -BB:2222 ";
-  const std::string phases = "[ ] set-18:2222 get11 setB:11 getB free [ ]";
+  const std::string phases = "[ ] [ ] set-18:2222 get11 setB:11 getB free [ ]";
   // Three displays: 1 on its own monitor, 2 (the primary, HDR on) and 3 on one monitor in clone
   // mode, whose physical monitors 0x111 and 0x112 are described as 3 and 2 are named.
   // clang-format off
@@ -169,26 +169,26 @@ TEST(Run, EachPhaseSendsWhatItsOptionsAndTheMachineCallFor) {
       {game + u"-HDRQ:D -BQ:33 -BBQ:4444",
        phases + " get15 set10:0 get9 setB:33 getB free set-18:4444 get11 [ ]"},
       // Another launch still waits: this one is not the last out.
-      {game + u"-BQ:33 -BBQ:4444 -HDRQ:E", phases, another},
+      {game + u"-BQ:33 -BBQ:4444 -HDRQ:E", phases + " [ ]", another},
       // A restore that does not stick ends with 1; its pauses serve no message, so that a session
       // end waits for it.
-      {u"-P:g.exe -BQ:33", "[ ] [ ] setB:33 ~ setB:33 ~ setB:33 free [ ]",
+      {u"-P:g.exe -BQ:33", "[ ] [ ] [ ] setB:33 ~ setB:33 ~ setB:33 free [ ]",
        {.failing = {"SetMonitorBrightness"}}, 1},
       // The restore speaks the model that the phase found, without probing again.
-      {u"-P:g.exe -HDRQ:E -HDR:D", "[ ] get15 set10:0 get9 [ ] set10:1 get9 [ ]"},
-      {u"-P:g.exe -HDRQ:D -HDR:S", "[ ] get15 get9 set10:1 get9 [ ] set10:0 get9 [ ]"},
-      {u"-P:g.exe -HDRQ:E -HDR:S", "[ ] get15 set16:0 get15 [ ] set16:1 get15 [ ]", currentOn},
+      {u"-P:g.exe -HDRQ:E -HDR:D", "[ ] [ ] get15 set10:0 get9 [ ] set10:1 get9 [ ]"},
+      {u"-P:g.exe -HDRQ:D -HDR:S", "[ ] [ ] get15 get9 set10:1 get9 [ ] set10:0 get9 [ ]"},
+      {u"-P:g.exe -HDRQ:E -HDR:S", "[ ] [ ] get15 set16:0 get15 [ ] set16:1 get15 [ ]", currentOn},
       // A quit message ends only one pass over the queue; a session that ends while the launcher
       // runs restores from the window procedure, with 3 s for the lock, and the wait ends without
       // looking again. One that ends while the leaving instance waits for the lock restores all
       // the same before it returns.
-      {u"-P:g.exe -BQ:33", "[ ] [ [3s ] setB:33 getB free [3s ]",
+      {u"-P:g.exe -BQ:33", "[ ] [ ] [ [3s ] setB:33 getB free [3s ]",
        {.waitResults = {0, 1}, .queue = {{.window = WindowHandle{0x900}, .message = 0x16, .wParam = 1}}}},
-      {u"-P:g.exe -BQ:33 -PW:game.exe", "[ ] look [3s ] setB:33 getB free [3s ]",
+      {u"-P:g.exe -BQ:33 -PW:game.exe", "[ ] [ ] look [3s ] setB:33 getB free [3s ]",
        {.waitResults = {1, 1}, .queue = {{.message = 0x12},
                                          {.window = WindowHandle{0x900}, .message = 0x16, .wParam = 1}}}},
       // A shell launch that started no process of its own waits for the -PW: game, with no box.
-      {u"-P:x.url -BQ:33 -PW:game.exe", "[ ] look look look look look look look look [ ] setB:33 getB free [ ]",
+      {u"-P:x.url -BQ:33 -PW:game.exe", "[ ] [ ] look look look look look look look look [ ] setB:33 getB free [ ]",
        {.failing = {"CreateProcessW"}, .snapshots = {{{7, u"game.exe"}}, {}},
         .shellStartsProcess = false}},
       // Without -D:, display 1 and the primary monitor's first physical monitor; with it, each
@@ -198,11 +198,11 @@ TEST(Run, EachPhaseSendsWhatItsOptionsAndTheMachineCallFor) {
       {u"-D:3 -B:70", "setB@0x111:70 getB free", deskFull},
       // Without -D: a launch claims display 1 and the primary's display for its brightness: while
       // another launch holds display 1, only the brightness is put back.
-      {u"-P:g.exe -BQ:33 -BBQ:4444", "[ ] [ ] setB@0x111:33 getB free [ ]",
+      {u"-P:g.exe -BQ:33 -BBQ:4444", "[ ] [ ] [ ] setB@0x111:33 getB free [ ]",
        {.paths = desk.paths, .monitorCount = 2, .primarySource = 1,
         .table = testing::TableWith({{9, 7, {7}}}), .events = {"RS_GLOWTIDE_LIVE_9_7"}}},
       {u"-P:g.exe -M:1920x1080 -MQ:D -BBQ:4444",
-       "[ ] mode:@DISPLAY2:1920x1080@60:32:0x5c0000:0 [ ] set-18:4444 get11 [ ]",
+       "[ ] [ ] mode:@DISPLAY2:1920x1080@60:32:0x5c0000:0 [ ] set-18:4444 get11 [ ]",
        {.paths = desk.paths, .monitorCount = 2, .primarySource = 1,
         .table = testing::TableWith({{9, 7, {8}}}), .events = {"RS_GLOWTIDE_LIVE_9_7"}}},
       {u"-D:* -HDR:S",
@@ -213,7 +213,7 @@ TEST(Run, EachPhaseSendsWhatItsOptionsAndTheMachineCallFor) {
        {.paths = {desk.paths[0], desk.paths[1]}, .currentModel = true, .newerReads = {0, 0, 87}}},
       // A built-in panel's brightness is the power scheme's, within 0 to 100; none without one.
       {u"-B:150", "setPac:100 apply getPac", laptop},
-      {u"-P:g.exe -BQ:33", "[ ] [ ] setPac:33 apply getPac [ ]", laptop},  // and so is its restore
+      {u"-P:g.exe -BQ:33", "[ ] [ ] [ ] setPac:33 apply getPac [ ]", laptop},  // and so is its restore
       // A power source that Windows does not know gets both values (a panel on embedded UDI).
       {u"-B:40", "setPac:40 setPdc:40 apply getPac", {.paths = {{0x1234, 0, 7, 0, u"", 13}}, .acLineStatus = 255}},
       {u"-B:40", "", {.failing = {"PowerGetActiveScheme"}, .paths = laptop.paths}, 1},
@@ -232,7 +232,7 @@ TEST(Run, EachPhaseSendsWhatItsOptionsAndTheMachineCallFor) {
       {u"-BB:2222 -M:1920x1080@60 -HDR:E", "get15 set10:1 get9 mode:1920x1080@60:32:0x5c0000:0 set-18:2222 get11"},
       {u"-M:@59", "mode:2560x1440@60:32:0x5c0000:0"},
       {u"-M:2560x1440", ""},
-      {game + u"-MQ:D", "[ ] set-18:2222 get11 setB:11 getB free [ ] mode:1920x1080@60:32:0x5c0000:0 [ ]",
+      {game + u"-MQ:D", "[ ] [ ] set-18:2222 get11 setB:11 getB free [ ] mode:1920x1080@60:32:0x5c0000:0 [ ]",
        {.desktopMode = {1920, 1080, 1, 32}}},  // a saved rate of 1: the display's default
       {u"-M:1920x1080", "mode:1920x1080@60:32:0x5c0000:0", {.changeResult = 1}, 1},  // a restart asked for
       {u"-M:1920x1080", "mode:1920x1080@60:32:0x5c0000:0", {.ignoring = {"ChangeDisplaySettingsExW"}}, 1},
@@ -240,30 +240,30 @@ TEST(Run, EachPhaseSendsWhatItsOptionsAndTheMachineCallFor) {
       {u"-D:* -M:1920x1080", "mode:1920x1080@60:32:0x5c0000:0 mode:@DISPLAY2:1920x1080@60:32:0x5c0000:0",
        deskRestart, 1},
       {game + u"-M:1920x1080 -MQ:D -HDRQ:E -BQ:33 -BBQ:4444",
-       "[ ] mode:1920x1080@60:32:0x5c0000:0 set-18:2222 get11 setB:11 getB free [ ] get15 set10:1 get9 "
+       "[ ] [ ] mode:1920x1080@60:32:0x5c0000:0 set-18:2222 get11 setB:11 getB free [ ] get15 set10:1 get9 "
        "mode:2560x1440@144:32:0x5c0000:0 setB:33 getB free set-18:4444 get11 [ ]"},
       // -MQ: without a size is checked and applied at the size the display had at the start; a
       // saved mode of no size puts nothing back.
       {u"-P:g.exe -M:1920x1080@60 -MQ:@144",
-       "[ ] mode:1920x1080@60:32:0x5c0000:0 [ ] mode:2560x1440@144:32:0x5c0000:0 [ ]"},
-      {u"-P:g.exe -M:1920x1080 -MQ:D", "[ ] mode:1920x1080@60:32:0x5c0000:0 [ ] [ ]",
+       "[ ] [ ] mode:1920x1080@60:32:0x5c0000:0 [ ] mode:2560x1440@144:32:0x5c0000:0 [ ]"},
+      {u"-P:g.exe -M:1920x1080 -MQ:D", "[ ] [ ] mode:1920x1080@60:32:0x5c0000:0 [ ] [ ]",
        {.desktopMode = {0, 0, 0, 32}}, 1},
       // A mode change gives the monitors new handles: the brightness looks its monitor up again.
       {u"-D:1 -M:1920x1080 -B:70", "mode:1920x1080@60:32:0x5c0000:0 setB:70 getB free"},
       {u"-D:1 -B:70", "", {.failing = {"EnumDisplayMonitors"}}, 1},  // no monitor to set
       // Clone mode: a picture's mode is put back only when no live launch claims any display of
       // it; here instance 9 claims display 2, a clone of display 3.
-      {u"-D:3 -P:g.exe -M:1920x1080 -MQ:D", "[ ] mode:@DISPLAY2:1920x1080@60:32:0x5c0000:0 [ ] [ ]",
+      {u"-D:3 -P:g.exe -M:1920x1080 -MQ:D", "[ ] [ ] mode:@DISPLAY2:1920x1080@60:32:0x5c0000:0 [ ] [ ]",
        {.paths = desk.paths, .monitorCount = 2, .primarySource = 1,
         .table = testing::TableWith({{9, 7, {8}}}), .events = {"RS_GLOWTIDE_LIVE_9_7"}}},
       // The restore finds its displays again: display 1 by its id, though it is now the second
       // path on another monitor; a display without an id whose target changed is gone, and not in
       // place.
-      {u"-D:1 -P:g.exe -BQ:33 -BBQ:4444", "[ ] [ ] setB@0x111:33 getB free set-18:4444 get11 [ ]",
+      {u"-D:1 -P:g.exe -BQ:33 -BBQ:4444", "[ ] [ ] [ ] setB@0x111:33 getB free set-18:4444 get11 [ ]",
        {.paths = {{0x1234, 0, 7, 0, u"LG", 0, false, u"\\\\?\\DISPLAY#GSM5B7F#5&1&0&UID1#{x}"}},
         .replugged = {{{0x1234, 0, 8, 0}, {0x1234, 0, 7, 1, u"LG", 0, false,
                                            u"\\\\?\\DISPLAY#GSM5B7F#5&1&0&UID1#{x}"}}}}},
-      {u"-D:1 -P:g.exe -BBQ:4444", "[ ] [ ] [ ]", {.replugged = {{{0x1234, 0, 8, 0}}}}, 1},
+      {u"-D:1 -P:g.exe -BBQ:4444", "[ ] [ ] [ ] [ ]", {.replugged = {{{0x1234, 0, 8, 0}}}}, 1},
       // A quit option without -P: counts nothing, and -PW: without one waits for nothing.
       {u"-HDR:E -P:steam://r/1 -BQ:5", "box", {}, -255},  // a URL with nothing to wait for
       {u"-BQ:33 -HDRQ:E -BBQ:4444", ""},                     {u"-P:g.exe -PW:g.exe", ""},

@@ -1,0 +1,265 @@
+// The restore records' folder and the settling of what ended launches owe.
+#include "session/restores.h"
+
+#include <algorithm>
+
+#include "session/display_state.h"
+
+namespace glowtide {
+namespace {
+
+// Whether the display shows the mode a launch set: its size, and its rate when one was named.
+bool Shows(const DisplayMode& now, const ModeRequest& set) {
+  return now.width == set.width && now.height == set.height &&
+         (set.frequency == 0 || now.frequency == set.frequency);
+}
+
+// The entry for the display, added when there is none yet.
+RecordDisplay& EntryFor(std::vector<RecordDisplay>& entries, const Display& display) {
+  for (RecordDisplay& entry : entries) {
+    if (SameTarget(entry.display.target, display.target)) return entry;
+  }
+  RecordDisplay& entry = entries.emplace_back();
+  entry.display.target = display.target;
+  entry.display.device = display.device;
+  entry.display.id = display.id;
+  return entry;
+}
+
+}  // namespace
+
+std::uint64_t BootSeconds(Platform& platform) {
+  return (platform.GetSystemTimeAsFileTime() - platform.GetTickCount64() * 10000) / 10000000;
+}
+
+const std::u16string& RestoreFolder::Folder() {
+  if (!found_ && platform_.GetLocalAppDataPath(&folder_)) {
+    folder_ += u"\\Glowtide";
+    platform_.CreateDirectoryW(folder_.c_str());
+  }
+  found_ = true;
+  return folder_;
+}
+
+void RestoreFolder::Write(const std::u16string& name, const RestoreRecord& record) {
+  if (Folder().empty()) return;
+  const std::string text = FormatRecord(record);
+  const std::u16string temporary = Path(u"writing-" + name);
+  const Handle created = platform_.CreateFileW(temporary.c_str(), kGenericWrite, 0, kCreateAlways,
+                                               kFileAttributeNormal);
+  if (created == kInvalidHandleValue) return;
+  bool whole;
+  {
+    const UniqueHandle file(created, CloseKernelHandle{&platform_});
+    std::uint32_t written = 0;
+    whole = platform_.WriteFile(created, reinterpret_cast<const std::uint8_t*>(text.data()),
+                                static_cast<std::uint32_t>(text.size()), &written) &&
+            written == text.size() && platform_.FlushFileBuffers(created);
+  }
+  // A record is never left half written: the old one stays, or the new one is there whole.
+  if (!whole || !platform_.MoveFileExW(temporary.c_str(), Path(name).c_str(),
+                                       kMoveFileReplaceExisting | kMoveFileWriteThrough)) {
+    platform_.DeleteFileW(temporary.c_str());
+  }
+}
+
+std::optional<std::string> RestoreFolder::Read(const std::u16string& name) {
+  const Handle opened = platform_.CreateFileW(Path(name).c_str(), kGenericRead, kFileShareRead,
+                                              kOpenExisting, kFileAttributeNormal);
+  if (opened == kInvalidHandleValue) return std::nullopt;
+  const UniqueHandle file(opened, CloseKernelHandle{&platform_});
+  // A record is a few hundred bytes: a file that does not end within 64 KB is none.
+  std::string text(65536, '\0');
+  std::uint32_t read = 0;
+  if (!platform_.ReadFile(opened, reinterpret_cast<std::uint8_t*>(text.data()), 65536, &read))
+    return std::nullopt;
+  text.resize(read);
+  return text;
+}
+
+void RestoreFolder::Delete(const std::u16string& name) {
+  platform_.DeleteFileW(Path(name).c_str());
+}
+
+void RestoreFolder::SetAside(const std::u16string& name) {
+  platform_.MoveFileExW(Path(name).c_str(), Path(name + u".bad").c_str(),
+                        kMoveFileReplaceExisting);
+}
+
+std::vector<std::u16string> RestoreFolder::Names() {
+  std::vector<std::u16string> names;
+  if (Folder().empty()) return names;
+  std::u16string name;
+  const Handle search = platform_.FindFirstFileW(Path(u"restore-*.txt").c_str(), &name);
+  if (search == kInvalidHandleValue) return names;
+  do {
+    if (OwnerOf(name)) names.push_back(name);
+  } while (platform_.FindNextFileW(search, &name));
+  platform_.FindClose(search);
+  return names;
+}
+
+void RestoreFolder::SyncRunOnce() {
+  std::u16string program;
+  if (Names().empty()) {
+    platform_.RegDeleteKeyValueW(kRunOnceKey, kRunOnceName);
+  } else if (platform_.GetModuleFileNameW(&program)) {
+    platform_.RegSetKeyValueW(kRunOnceKey, kRunOnceName, (u"\"" + program + u"\" -R").c_str());
+  }
+}
+
+std::vector<RecordDisplay> ByDisplay(const std::vector<PhaseDisplay>& entries,
+                                     const std::vector<DisplayPlan>& quit,
+                                     const std::vector<DisplayPlan>& set) {
+  std::vector<RecordDisplay> records;
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    const DisplayPlan none;
+    const DisplayPlan& placed = i < set.size() ? set[i] : none;
+    RecordDisplay& display = EntryFor(records, *entries[i].display);
+    display.quit.hdr = quit[i].hdr;
+    display.quit.whiteLevel = quit[i].whiteLevel;
+    display.set.hdr = placed.hdr;
+    display.set.whiteLevel = placed.whiteLevel;
+    RecordDisplay& monitor = EntryFor(records, *entries[i].monitorDisplay);
+    monitor.quit.brightness = quit[i].brightness;
+    monitor.set.brightness = placed.brightness;
+    if (quit[i].mode) {
+      monitor.quit.mode = quit[i].mode;
+      monitor.set.mode = placed.mode;
+    }
+  }
+  return records;
+}
+
+std::vector<DisplayTarget> OwedRestores::Decide(const std::vector<DisplayTarget>& others) {
+  taken_.clear();
+  work_.clear();
+  const std::uint64_t now = platform_.GetSystemTimeAsFileTime();
+  for (const std::u16string& name : folder_.Names()) {
+    const RecordOwner owner = *OwnerOf(name);
+    if (table_.Live(owner.processId, owner.creationTime)) continue;
+    const std::optional<std::string> text = folder_.Read(name);
+    if (!text) continue;
+    std::optional<RestoreRecord> record = ParseRecord(*text);
+    if (!record) {
+      folder_.SetAside(name);
+    } else if (record->started + kRecordLifetime < now) {
+      folder_.Delete(name);
+    } else {
+      taken_.push_back({name, std::move(*record), {}});
+    }
+  }
+  std::vector<DisplayTarget> marks;
+  if (taken_.empty() || !QueryDisplays(platform_, platform_, &query_)) return marks;
+  const std::uint64_t boot = BootSeconds(platform_);
+  for (Taken& taken : taken_) {
+    const bool restarted = (taken.record.boot > boot ? taken.record.boot - boot
+                                                     : boot - taken.record.boot) > kSameBootSeconds;
+    for (const RecordDisplay& owed : taken.record.displays) {
+      std::size_t& to = taken.work.emplace_back(kKept);
+      // After a restart adapters and targets are new: a display is found by its id alone.
+      if (restarted && owed.display.id.empty()) {
+        to = kPassed;
+        continue;
+      }
+      const std::optional<std::size_t> index = FindDisplay(query_.displays, owed.display);
+      if (!index || Contains(others, query_.displays[*index].target)) continue;
+      const DisplayTarget& target = query_.displays[*index].target;
+      to = 0;
+      while (to < work_.size() && work_[to].index != *index) ++to;
+      if (to == work_.size()) {
+        work_.emplace_back().index = *index;
+        marks.push_back(target);
+      }
+      DisplayPlan mine;
+      for (const RecordDisplay& entry : own_) {
+        if (SameTarget(entry.display.target, target)) mine = entry.quit;
+      }
+      Work& work = work_[to];
+      // Where several records owe a setting, the one that started last wins.
+      const std::uint64_t started = taken.record.started;
+      auto take = [started](auto& quit, auto& expect, std::uint64_t& from, const auto& owedQuit,
+                            const auto& owedSet, bool skip) {
+        if (!owedQuit || skip || (quit && from > started)) return;
+        quit = owedQuit;
+        expect = owedSet;
+        from = started;
+      };
+      take(work.quit.hdr, work.expect.hdr, work.from[0], owed.quit.hdr, owed.set.hdr,
+           mine.hdr.has_value());
+      take(work.quit.whiteLevel, work.expect.whiteLevel, work.from[1], owed.quit.whiteLevel,
+           owed.set.whiteLevel, mine.whiteLevel.has_value());
+      take(work.quit.brightness, work.expect.brightness, work.from[2], owed.quit.brightness,
+           owed.set.brightness, mine.brightness.has_value());
+      // Windows puts the saved mode back itself at a restart.
+      take(work.quit.mode, work.expect.mode, work.from[3], owed.quit.mode, owed.set.mode,
+           mine.mode.has_value() || restarted);
+    }
+  }
+  return marks;
+}
+
+bool OwedRestores::Apply(Pause& pause, const std::vector<DisplayTarget>&) {
+  const std::uint64_t deadline = platform_.GetTickCount64() + triesMs_;
+  for (;;) {
+    bool again = false;
+    for (Work& work : work_) {
+      if (!work.failed) continue;
+      PhaseDisplay entry = PhaseDisplays(query_.displays, {work.index}, true)[0];
+      DisplayPlan plan = work.quit;
+      // A setting the player has changed since the launch set it is left as it is.
+      if (!work.expect.empty()) {
+        const DisplayState now = ReadDisplayState(platform_, pause, *entry.display,
+                                                  *entry.monitorDisplay, entry.brightness,
+                                                  &entry.model);
+        const DisplayPlan& set = work.expect;
+        if (set.hdr && now.hdr && now.hdr->on != *set.hdr) plan.hdr.reset();
+        if (set.whiteLevel && now.whiteLevel && *now.whiteLevel != *set.whiteLevel)
+          plan.whiteLevel.reset();
+        if (set.brightness && now.brightness && now.brightness->current != *set.brightness)
+          plan.brightness.reset();
+        if (set.mode && now.currentMode && !Shows(*now.currentMode, *set.mode)) plan.mode.reset();
+      }
+      work.failed = !ApplyPlan(platform_, pause, entry, plan, PlanOrder::kRestore);
+      again |= work.failed;
+    }
+    if (!again || platform_.GetTickCount64() >= deadline) return !again;
+    pause.Wait(kSettleLookMs);
+  }
+}
+
+bool OwedRestores::Settled(const Taken& taken, const RecordDisplay& display) const {
+  for (std::size_t d = 0; d < taken.record.displays.size(); ++d) {
+    const Display& was = taken.record.displays[d].display;
+    if (!SameTarget(was.target, display.display.target) || was.id != display.display.id) continue;
+    const std::size_t to = d < taken.work.size() ? taken.work[d] : kKept;
+    return to == kPassed || (to != kKept && !work_[to].failed);
+  }
+  return false;
+}
+
+void OwedRestores::Done() {
+  if (mine_) {
+    mine_->started = table_.creationTime();
+    folder_.Write(RecordName({table_.processId(), table_.creationTime()}), *mine_);
+  }
+  owed_ = false;
+  for (const Taken& taken : taken_) {
+    // Read again: another run may have settled other displays of the record meanwhile.
+    const std::optional<std::string> text = folder_.Read(taken.name);
+    std::optional<RestoreRecord> record = text ? ParseRecord(*text) : std::nullopt;
+    if (!record) continue;
+    const std::size_t before = record->displays.size();
+    std::erase_if(record->displays,
+                  [&](const RecordDisplay& display) { return Settled(taken, display); });
+    if (record->displays.empty()) {
+      folder_.Delete(taken.name);
+    } else {
+      owed_ = true;
+      if (record->displays.size() != before) folder_.Write(taken.name, *record);
+    }
+  }
+  folder_.SyncRunOnce();
+}
+
+}  // namespace glowtide

@@ -1,0 +1,208 @@
+// The restore records: their text, and what each run writes, settles and leaves owed over the
+// fake's file system, registry and displays.
+#include <gtest/gtest.h>
+
+#include "app/run.h"
+#include "session/restores.h"
+#include "support/fake_platform.h"
+
+namespace glowtide {
+namespace {
+
+using testing::FakePlatform;
+using testing::Utf8;
+
+// A display's record as the fake's display 1 (adapter 0x1234, target 7) has it, without the
+// boot and start lines.
+constexpr char kFormat[] = "glowtide-restore 1\n";
+constexpr char kDisplay1[] = "display 4660 0 7 DISPLAY1\n";
+
+TEST(RestoreRecord, ReadsEveryValueBackAndRefusesWhatIsOutOfRange) {
+  // A record that parses formats back to the same text; keys it does not know, blank lines and
+  // line ends with a return are passed over.
+  const std::string full = std::string(kFormat) +
+                           "boot 13400000000\nstarted 133999999000000000\n"
+                           "display 4660 4294967295 7 DISPLAY1 GSM5B7F-UID4353\nhdr 0 1\n"
+                           "white 1000 2500\nbrightness 30 80\nmode 2560x1440@144 1920x1080\n"
+                           "display 1 0 8 -\nbrightness 2147483647\nmode D\n";
+  const std::optional<RestoreRecord> parsed = ParseRecord(full);
+  ASSERT_TRUE(parsed);
+  EXPECT_EQ(FormatRecord(*parsed), full);
+  const RecordDisplay& first = parsed->displays[0];
+  EXPECT_EQ(parsed->boot, 13400000000u);
+  EXPECT_EQ(first.display.target.adapterId.highPart, -1);
+  EXPECT_EQ(Utf8(first.display.id), "GSM5B7F-UID4353");
+  EXPECT_EQ(*first.set.whiteLevel, 2500u);
+  EXPECT_EQ(first.set.mode->frequency, 0u);
+  EXPECT_FALSE(parsed->displays[1].set.brightness);
+  EXPECT_TRUE(ParseRecord(std::string(kFormat) + "future 1\r\n\n" + kDisplay1 + "hdr 1\r\n"));
+
+  EXPECT_FALSE(ParseRecord(""));
+  EXPECT_FALSE(ParseRecord("glowtide-restore 2\n"));
+  for (const char* bad : {"hdr 0\n", "display 4660 0 7\n", "display 4660 0 4294967296 DISPLAY1\n",
+                          "boot x\n", "display 4660 0 7 DISPLAY1 id more\n"}) {
+    EXPECT_FALSE(ParseRecord(std::string(kFormat) + bad)) << bad;
+  }
+  for (const char* bad : {"hdr 2\n", "hdr 0 1 1\n", "white 2147483648\n", "brightness -1\n",
+                          "mode fast\n", "mode 0x0\n", "white\n", "brightness 30 x\n"}) {
+    EXPECT_FALSE(ParseRecord(std::string(kFormat) + kDisplay1 + bad)) << bad;
+  }
+  // Only an instance's own name is a record's.
+  EXPECT_EQ(Utf8(RecordName({4, 7})), "restore-4-7.txt");
+  EXPECT_EQ(OwnerOf(u"restore-4294967295-18446744073709551615.txt")->creationTime,
+            18446744073709551615u);
+  for (const char16_t* other : {u"restore-4-7.bad", u"restore-04-7.txt", u"restore-4-7-1.txt",
+                                u"restore-4294967296-7.txt", u"writing-restore-4-7.txt"}) {
+    EXPECT_FALSE(OwnerOf(other)) << Utf8(other);
+  }
+}
+
+constexpr char16_t kFolder[] = u"C:\\Users\\player\\AppData\\Local\\Glowtide\\";
+constexpr char16_t kRunOnce[] =
+    u"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce\\!Glowtide";
+
+// A record of instance 9 (ended), which started 100 s before the fake's clock began, on the boot
+// the fake is on; display 1 of the fake is the first display unless lines says otherwise.
+std::string Record(const std::string& lines, const char* started = "133999999000000000",
+                   const char* boot = "13400000000") {
+  return std::string(kFormat) + "boot " + boot + "\nstarted " + started + "\n" + lines;
+}
+
+// The display changes of a run, in order: the sets of the trace and the modes.
+std::string Changes(const FakePlatform& platform) {
+  std::string changes;
+  const std::string trace = platform.Trace() + " ";
+  for (std::size_t at = 0, end; (end = trace.find(' ', at)) != std::string::npos; at = end + 1) {
+    const std::string item = trace.substr(at, end - at);
+    if (item.rfind("set", 0) == 0 || item.rfind("mode:", 0) == 0)
+      changes += (changes.empty() ? "" : " ") + item;
+  }
+  return changes;
+}
+
+TEST(Restores, EachRunSettlesWhatEndedLaunchesOweAndWritesWhatItOwes) {
+  struct Case {
+    const char* label;
+    std::u16string arguments;
+    std::map<std::string, std::string> records;  // by name, in the folder beforehand
+    std::string changes;                         // the display changes, in order
+    std::map<std::string, std::string> after;    // the records left
+    int exitCode = 0;
+    testing::Machine machine = {};
+  };
+  const std::string hdrOff = std::string(kDisplay1) + "hdr 0 1\n";
+  const std::string whiteBack = std::string(kDisplay1) + "white 1000 2500\n";
+  testing::Machine hdrOn{.paths = {{0x1234, 0, 7, 0, u"", 0, true}}};
+  testing::Machine twoDisplays{.paths = {{0x1234, 0, 7, 0, u"", 0, true},
+                                         {0x1234, 0, 8, 1, u"", 0, true}},
+                               .monitorCount = 2};
+  testing::Machine claimed = twoDisplays;
+  claimed.table = testing::TableWith({{8, 3}});
+  claimed.events = {"RS_GLOWTIDE_LIVE_8_3"};
+  testing::Machine white2500{.whiteLevel = 2500};
+  // clang-format off
+  const Case cases[] = {
+      {"a launch that ends as it should leaves nothing", u"-P:g.exe -BQ:33", {},
+       "setB:33", {}},
+      {"a joining launch puts back what an ended one set and still shows, before its own",
+       u"-P:g.exe -B:70 -BQ:33", {{"restore-9-5.txt", Record(hdrOff)}},
+       "set10:0 setB:70 setB:33", {}, 0, hdrOn},
+      {"the player changed it since: left alone, and the record done", u"-P:g.exe -BQ:33",
+       {{"restore-9-5.txt", Record(hdrOff)}}, "setB:33", {}},
+      {"a setting the launch set nothing for is put back as it stands", u"-P:g.exe -BQ:33",
+       {{"restore-9-5.txt", Record(std::string(kDisplay1) + "hdr 1\n")}}, "set10:1 setB:33", {}},
+      {"what the joining launch sets itself is left to it", u"-P:g.exe -HDR:E -BQ:33",
+       {{"restore-9-5.txt", Record(std::string(kDisplay1) + "hdr 0\n")}}, "set10:1 setB:33", {},
+       0, hdrOn},
+      {"a display that a live launch claims stays owed", u"-P:g.exe -BQ:33 -D:2",
+       {{"restore-9-5.txt", Record(hdrOff)}}, "setB@0x111:33",
+       {{"restore-9-5.txt", Record(hdrOff)}}, 0, claimed},
+      {"where two ended launches owe a setting, the later one's wins", u"-R",
+       {{"restore-9-5.txt", Record(whiteBack, "133999999000000001")},
+        {"restore-8-5.txt", Record(std::string(kDisplay1) + "white 3000 2500\n")}},
+       "set-18:1000", {}, 0, white2500},
+      {"-R: a record part of which is not connected keeps that part, and ends with 1", u"-R",
+       {{"restore-9-5.txt", Record(hdrOff + "display 4660 0 9 DISPLAY3\nwhite 1000\n")}},
+       "set10:0", {{"restore-9-5.txt", Record("display 4660 0 9 DISPLAY3\nwhite 1000\n")}}, 1,
+       hdrOn},
+      {"after a restart a display is found by its id alone, and no mode is set", u"-R",
+       {{"restore-9-5.txt", Record(std::string(kDisplay1) + "hdr 0\n"
+                                   "display 4660 0 8 DISPLAY2 GSM5B7F-UID1\nhdr 0\nmode 1920x1080\n",
+                                   "133999999000000000", "13300000000")}},
+       "set10@8:0", {}, 0,
+       {.paths = {{0x1234, 0, 7, 0, u"", 0, true},
+                  {0x1234, 0, 8, 1, u"", 0, true, u"\\\\?\\DISPLAY#GSM5B7F#5&1&0&UID1#{x}"}},
+        .monitorCount = 2}},
+      {"a record that does not parse is set aside; one older than 7 days dropped", u"-R",
+       {{"restore-9-5.txt", Record("hdr 0\n")},
+        {"restore-8-5.txt", Record(hdrOff, "133395199000000000")}},
+       "", {{"restore-9-5.txt.bad", Record("hdr 0\n")}}, 0, hdrOn},
+      {"a live instance's record is its own", u"-R", {{"restore-8-3.txt", Record(hdrOff)}}, "",
+       {{"restore-8-3.txt", Record(hdrOff)}}, 0, claimed},
+      {"a launch that ends while another claims its display keeps what it owes there",
+       u"-P:g.exe -HDR:E -HDRQ:D", {}, "set10:1",
+       {{"restore-4-7.txt", Record(std::string(kDisplay1) + "hdr 0 1\n", "7")}}, 0,
+       {.table = testing::TableWith({{9, 5}}), .events = {"RS_GLOWTIDE_LIVE_9_5"}}},
+      {"the last launch out puts back what one that ended before it left to it",
+       u"-P:g.exe -BQ:33", {{"restore-9-5.txt", Record(hdrOff)}}, "setB:33 set10:0", {}, 0,
+       {.paths = hdrOn.paths, .table = testing::TableWith({{9, 5}}),
+        .events = {"RS_GLOWTIDE_LIVE_9_5"}, .endWithTheChild = {"RS_GLOWTIDE_LIVE_9_5"}}},
+  };
+  // clang-format on
+  for (const Case& c : cases) {
+    testing::Machine machine = c.machine;
+    for (const auto& [name, text] : c.records) machine.written[kFolder + std::u16string(name.begin(), name.end())] = text;
+    FakePlatform platform(machine);
+    EXPECT_EQ(glowtide::Run(platform, c.arguments, InstanceHandle{0x400000}), c.exitCode) << c.label;
+    EXPECT_EQ(Changes(platform), c.changes) << c.label;
+    std::map<std::string, std::string> after;
+    for (const auto& [path, text] : platform.written) {
+      if (path.rfind(kFolder, 0) == 0) after[Utf8(path.substr(std::size(kFolder) - 1))] = text;
+    }
+    EXPECT_EQ(after, c.after) << c.label;
+    // Windows runs -R at the next sign-in while a record is left.
+    const bool owed = std::any_of(after.begin(), after.end(), [](const auto& file) {
+      return file.first.size() > 4 && file.first.substr(file.first.size() - 4) == ".txt";
+    });
+    EXPECT_EQ(platform.registry.count(kRunOnce), owed ? 1u : 0u) << c.label;
+  }
+}
+
+// The record is in place, whole, before the first change, and the RunOnce value with it; a record
+// that cannot be written whole replaces none, and the launch runs as it would without one.
+TEST(Restores, TheRecordIsWrittenWholeBeforeAnyChange) {
+  const std::string folder = Utf8(kFolder);
+  for (const char* failing : {"", "FlushFileBuffers", "GetLocalAppDataPath"}) {
+    FakePlatform platform(testing::Machine{.failing = {failing}, .ignoring = {}});
+    EXPECT_EQ(glowtide::Run(platform, u"-P:g.exe -B:70 -BQ:33", InstanceHandle{0x400000}), 0);
+    std::vector<std::string> order;
+    for (const std::string& call : platform.calls) {
+      for (const char* name : {"CreateFileW(", "WriteFile(", "FlushFileBuffers(", "MoveFileExW(",
+                               "DeleteFileW(", "RegSetKeyValueW(", "SetMonitorBrightness("}) {
+        if (call.rfind(name, 0) != 0) continue;
+        std::string shown = call;
+        for (std::size_t at; (at = shown.find(folder)) != std::string::npos;)
+          shown.erase(at, folder.size());
+        order.push_back(shown.substr(0, shown.find(",0x4")));
+      }
+    }
+    const std::vector<std::string> whole = {
+        "CreateFileW(writing-restore-4-7.txt", "WriteFile(0x400,86)", "FlushFileBuffers(0x400)",
+        "MoveFileExW(writing-restore-4-7.txt,restore-4-7.txt,0x9)",
+        "RegSetKeyValueW(!Glowtide,\"C:\\Tools\\Glowtide.exe\" -R)",
+        "SetMonitorBrightness(0x101,70)"};
+    const std::string first = order.empty() ? "" : order.front();
+    if (*failing == '\0') {
+      EXPECT_EQ(std::vector(order.begin(), order.begin() + 6), whole);
+      EXPECT_EQ(order.back(), "DeleteFileW(restore-4-7.txt)");
+    } else if (std::string(failing) == "FlushFileBuffers") {
+      EXPECT_EQ(order[3], "DeleteFileW(writing-restore-4-7.txt)");
+    } else {
+      EXPECT_EQ(first, "SetMonitorBrightness(0x101,70)");
+    }
+    EXPECT_TRUE(platform.written.empty()) << failing;
+  }
+}
+
+}  // namespace
+}  // namespace glowtide
