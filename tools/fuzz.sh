@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the sanitized fuzzers and runs the three side by side, each for the given seconds (default
+# Builds the sanitized fuzzers and runs the four side by side, each for the given seconds (default
 # 60): each first replays the seed corpus in tests/fuzz/corpus and what earlier runs found under
 # build/sanitize/corpus, then fuzzes. Fails on the first finding, whose input libFuzzer writes to
 # build/sanitize/findings.
@@ -14,7 +14,7 @@ cmake --preset sanitize >/dev/null
 cmake --build --preset sanitize
 mkdir -p build/sanitize/findings
 # The harnesses run side by side, each for the whole time.
-harnesses=(parse report child_command_line)
+harnesses=(parse report child_command_line record)
 for harness in "${harnesses[@]}"; do
   corpus="build/sanitize/corpus/$harness"
   mkdir -p "$corpus"

@@ -35,24 +35,25 @@ void PutWord(std::string& text, std::u16string_view word, bool dash) {
   }
 }
 
+// Appends a blank and the mode as -M: and -MQ: take it: "D", "2560x1440", "2560x1440@144", "@60".
 void PutMode(std::string& text, const std::optional<ModeRequest>& mode) {
   if (!mode) return;
   if (mode->desktop) {
     text += " D";
     return;
   }
-  std::string size;
+  const std::size_t start = text.size();
   if (mode->width != 0) {
-    PutNumber(size, mode->width);
-    PutNumber(size, mode->height);
-    size[size.find(' ', 1)] = 'x';
+    PutNumber(text, mode->width);
+    PutNumber(text, mode->height);
+    text[text.rfind(' ')] = 'x';
   }
   if (mode->frequency != 0) {
-    PutNumber(size, mode->frequency);
-    size[size.rfind(' ')] = '@';
+    PutNumber(text, mode->frequency);
+    text[text.rfind(' ')] = '@';
   }
-  text += ' ';
-  text += size.substr(1);
+  // Without a size, the blank before the rate became its "@".
+  if (mode->width == 0) text.insert(start, 1, ' ');
 }
 
 // Appends a setting's line: its name, the value to put back and the value set, if any.

@@ -24,7 +24,7 @@ TEST(RestoreRecord, ReadsEveryValueBackAndRefusesWhatIsOutOfRange) {
                            "boot 13400000000\nstarted 133999999000000000\n"
                            "display 4660 4294967295 7 DISPLAY1 GSM5B7F-UID4353\nhdr 0 1\n"
                            "white 1000 2500\nbrightness 30 80\nmode 2560x1440@144 1920x1080\n"
-                           "display 1 0 8 -\nbrightness 2147483647\nmode D\n";
+                           "display 1 0 8 -\nbrightness 2147483647\nmode @60 D\n";
   const std::optional<RestoreRecord> parsed = ParseRecord(full);
   ASSERT_TRUE(parsed);
   EXPECT_EQ(FormatRecord(*parsed), full);
@@ -92,6 +92,9 @@ TEST(Restores, EachRunSettlesWhatEndedLaunchesOweAndWritesWhatItOwes) {
   };
   const std::string hdrOff = std::string(kDisplay1) + "hdr 0 1\n";
   const std::string whiteBack = std::string(kDisplay1) + "white 1000 2500\n";
+  // At 0 s, 5 s, and so on to 60 s.
+  std::string tries = "set10:0";
+  for (int i = 0; i < 12; ++i) tries += " set10:0";
   testing::Machine hdrOn{.paths = {{0x1234, 0, 7, 0, u"", 0, true}}};
   testing::Machine twoDisplays{.paths = {{0x1234, 0, 7, 0, u"", 0, true},
                                          {0x1234, 0, 8, 1, u"", 0, true}},
@@ -125,6 +128,10 @@ TEST(Restores, EachRunSettlesWhatEndedLaunchesOweAndWritesWhatItOwes) {
        {{"restore-9-5.txt", Record(hdrOff + "display 4660 0 9 DISPLAY3\nwhite 1000\n")}},
        "set10:0", {{"restore-9-5.txt", Record("display 4660 0 9 DISPLAY3\nwhite 1000\n")}}, 1,
        hdrOn},
+      {"-R tries a setting that does not take every 5 s for a minute", u"-R",
+       {{"restore-9-5.txt", Record(std::string(kDisplay1) + "hdr 0\n")}},
+       tries, {{"restore-9-5.txt", Record(std::string(kDisplay1) + "hdr 0\n")}}, 1,
+       {.ignoring = {"DisplayConfigSetDeviceInfo"}, .paths = hdrOn.paths}},
       {"after a restart a display is found by its id alone, and no mode is set", u"-R",
        {{"restore-9-5.txt", Record(std::string(kDisplay1) + "hdr 0\n"
                                    "display 4660 0 8 DISPLAY2 GSM5B7F-UID1\nhdr 0\nmode 1920x1080\n",
