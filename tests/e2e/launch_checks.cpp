@@ -47,6 +47,29 @@ std::vector<std::wstring> ShellTargets(const std::wstring& program) {
   return {L"glowtidesuite://run/7", document};
 }
 
+// The restore records there are: %LOCALAPPDATA%\Glowtide\restore-*.txt.
+std::vector<std::wstring> Records() {
+  wchar_t folder[MAX_PATH] = {};
+  GetEnvironmentVariableW(L"LOCALAPPDATA", folder, MAX_PATH);
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW found;
+  const HANDLE search =
+      FindFirstFileW((std::wstring(folder) + L"\\Glowtide\\restore-*.txt").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do names.push_back(found.cFileName); while (FindNextFileW(search, &found));
+  FindClose(search);
+  return names;
+}
+
+// The command that Windows runs at the next sign-in; empty when there is none.
+std::wstring RunOnceValue() {
+  wchar_t value[1024] = {};
+  DWORD size = sizeof value;
+  RegGetValueW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce",
+               L"!Glowtide", RRF_RT_REG_SZ, nullptr, value, &size);
+  return value;
+}
+
 }  // namespace
 
 TEST(Launch, ChildCountingSessionEndAndShell) {
@@ -177,6 +200,43 @@ TEST(Launch, ChildCountingSessionEndAndShell) {
               "get15 set16:1 get15 set16:0 get15 | get15@8 set16@8:1 get15@8 set16@8:0 get15@8")
         << "two launches on two displays: each puts its own display back";
   }
+
+  // A launch that is killed leaves its record, and the RunOnce value that settles it at sign-in.
+  // Launch A on display 1 is killed while B waits on display 2: B, ending, puts back both. A
+  // launch killed with HDR and the white level set has them put back by -R; and nothing is left.
+  {
+    std::unique_ptr<Gate> gateA(new Gate(L"GlowtideSuiteKilledA"));
+    Instance a(L"-D:1 -BBQ:3000 \"-P:" + Child() + L"\"");
+    WaitForHiddenWindow(a.processId());
+    Gate gateB(L"GlowtideSuiteKilledB");
+    Instance b(L"-D:2 -BBQ:4000 \"-P:" + Child() + L"\"");
+    WaitForHiddenWindow(b.processId());
+    a.Kill();
+    gateA.reset();
+    const bool left = a.HasEnded(5000) && Records().size() == 2 && RunOnceValue().size() > 3;
+    SetEvent(gateB.event);
+    b.Finish();
+    EXPECT_TRUE(left) << "a killed launch leaves its record and the RunOnce value";
+    EXPECT_EQ(Trace(b.processId()), "set-18@8:4000 get11@8 set-18:3000 get11")
+        << "B, last out, puts back its own display, then the one that A, killed, owed";
+  }
+  SetDeviceScenario("report");  // HDR on, a white level of 2500
+  {
+    Gate gate(L"GlowtideSuiteKilledHdr");
+    Instance killed(L"-HDR:E -BB:2500 -HDRQ:D -BBQ:1000 \"-P:" + Child() + L"\"");
+    WaitForHiddenWindow(killed.processId());
+    killed.Kill();
+    const bool ended = killed.HasEnded(5000);
+    const std::wstring runOnce = RunOnceValue();
+    const RunResult settled = RunGlowtide(L"-R");
+    EXPECT_EQ(runOnce, L"\"" + SuiteDirectory() + L"\\Glowtide.exe\" -R");
+    EXPECT_TRUE(ended && settled.boxes.empty() && settled.exitCode == 0);
+    EXPECT_EQ(Trace(settled.processId).substr(Trace(settled.processId).find(" set")),
+              " set10:0 get9 set-18:1000 get11")
+        << "-R puts back the HDR state and the white level that the killed launch set";
+  }
+  EXPECT_TRUE(Records().empty() && RunOnceValue().empty())
+      << "once each record is settled, none is left, nor the RunOnce value";
 
   // Settings that hold: the displays forget HDR, the white level and the brightness while a game
   // runs, and the machine resumes; 3 s later those three come back, and only they (the game's
