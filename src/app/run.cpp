@@ -148,8 +148,12 @@ class RunQuitSettings final : public QuitSettings {
   RunQuitSettings(Platform& platform, const LaunchSettings& settings,
                   const std::vector<PhaseDisplay>& displays, RestoreFolder& folder,
                   LaunchTable& table, RestoreRecord& record)
-      : platform_(platform), settings_(settings), displays_(displays), folder_(folder),
-        table_(table), record_(record),
+      : platform_(platform),
+        settings_(settings),
+        displays_(displays),
+        folder_(folder),
+        table_(table),
+        record_(record),
         owed_(platform, folder, table, record.displays, 0, nullptr) {}
 
   std::vector<DisplayTarget> Decide(const std::vector<DisplayTarget>& others) override {

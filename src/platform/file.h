@@ -59,8 +59,7 @@ class FilePlatform {
   virtual std::uint64_t GetSystemTimeAsFileTime() = 0;
   // The current user's registry (HKEY_CURRENT_USER): a text value (REG_SZ) written under the key,
   // which is created when it is not there, or deleted.
-  virtual bool RegSetKeyValueW(const char16_t* key, const char16_t* name,
-                               const char16_t* text) = 0;
+  virtual bool RegSetKeyValueW(const char16_t* key, const char16_t* name, const char16_t* text) = 0;
   virtual bool RegDeleteKeyValueW(const char16_t* key, const char16_t* name) = 0;
 };
 

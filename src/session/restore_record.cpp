@@ -206,7 +206,8 @@ std::u16string RecordName(const RecordOwner& owner) {
 
 std::optional<RecordOwner> OwnerOf(std::u16string_view name) {
   std::string words(name.begin(), name.end());
-  std::replace_if(words.begin(), words.end(), [](char c) { return c == '-' || c == '.'; }, ' ');
+  std::replace_if(
+      words.begin(), words.end(), [](char c) { return c == '-' || c == '.'; }, ' ');
   Words line{words};
   std::uint64_t values[2];
   if (line.Next() != "restore" || !line.Numbers(values, 2, 2, ~std::uint64_t{0}, false) ||

@@ -82,8 +82,7 @@ void RestoreFolder::Delete(const std::u16string& name) {
 }
 
 void RestoreFolder::SetAside(const std::u16string& name) {
-  platform_.MoveFileExW(Path(name).c_str(), Path(name + u".bad").c_str(),
-                        kMoveFileReplaceExisting);
+  platform_.MoveFileExW(Path(name).c_str(), Path(name + u".bad").c_str(), kMoveFileReplaceExisting);
 }
 
 std::vector<std::u16string> RestoreFolder::Names() {
@@ -209,9 +208,9 @@ bool OwedRestores::Apply(Pause& pause, const std::vector<DisplayTarget>&) {
       DisplayPlan plan = work.quit;
       // A setting the player has changed since the launch set it is left as it is.
       if (!work.expect.empty()) {
-        const DisplayState now = ReadDisplayState(platform_, pause, *entry.display,
-                                                  *entry.monitorDisplay, entry.brightness,
-                                                  &entry.model);
+        const DisplayState now =
+            ReadDisplayState(platform_, pause, *entry.display, *entry.monitorDisplay,
+                             entry.brightness, &entry.model);
         const DisplayPlan& set = work.expect;
         if (set.hdr && now.hdr && now.hdr->on != *set.hdr) plan.hdr.reset();
         if (set.whiteLevel && now.whiteLevel && *now.whiteLevel != *set.whiteLevel)

@@ -74,8 +74,12 @@ class OwedRestores final : public QuitSettings {
   // run's own record is written, as its instance's, once the settling is done.
   OwedRestores(Platform& platform, RestoreFolder& folder, LaunchTable& table,
                std::vector<RecordDisplay> own, std::uint64_t triesMs, RestoreRecord* mine)
-      : platform_(platform), folder_(folder), table_(table), own_(std::move(own)),
-        triesMs_(triesMs), mine_(mine) {}
+      : platform_(platform),
+        folder_(folder),
+        table_(table),
+        own_(std::move(own)),
+        triesMs_(triesMs),
+        mine_(mine) {}
 
   // Reads the records of instances that are not live: drops those older than 7 days, sets aside
   // those that do not parse, and takes, on each display that is connected and that no live launch

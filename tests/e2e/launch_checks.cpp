@@ -56,7 +56,8 @@ std::vector<std::wstring> Records() {
   const HANDLE search =
       FindFirstFileW((std::wstring(folder) + L"\\Glowtide\\restore-*.txt").c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return names;
-  do names.push_back(found.cFileName); while (FindNextFileW(search, &found));
+  do names.push_back(found.cFileName);
+  while (FindNextFileW(search, &found));
   FindClose(search);
   return names;
 }
@@ -195,12 +196,15 @@ TEST(Launch, ChildCountingSessionEndAndShell) {
     const char* what;
   };
   for (const TwoLaunches& launches :
-       {TwoLaunches{L"-HDR:E -HDRQ:D", L"-HDR:E -HDRQ:D", false,
-                    "get15 set16:1 get15 set16:0 get15 | get15@8 set16@8:1 get15@8 set16@8:0 get15@8",
-                    "two launches on two displays: each puts its own display back"},
-        TwoLaunches{L"-BBQ:3000", L"-BBQ:4000", true, " | set-18@8:4000 get11@8 set-18:3000 get11",
-                    "the last one out puts back its own display, then the one the killed one owed"}}) {
-    std::unique_ptr<Gate> gate1(new Gate(launches.killed ? L"GlowtideSuiteKilled" : L"GlowtideSuiteOne"));
+       {TwoLaunches{
+            L"-HDR:E -HDRQ:D", L"-HDR:E -HDRQ:D", false,
+            "get15 set16:1 get15 set16:0 get15 | get15@8 set16@8:1 get15@8 set16@8:0 get15@8",
+            "two launches on two displays: each puts its own display back"},
+        TwoLaunches{
+            L"-BBQ:3000", L"-BBQ:4000", true, " | set-18@8:4000 get11@8 set-18:3000 get11",
+            "the last one out puts back its own display, then the one the killed one owed"}}) {
+    std::unique_ptr<Gate> gate1(
+        new Gate(launches.killed ? L"GlowtideSuiteKilled" : L"GlowtideSuiteOne"));
     Instance one(L"-D:1 " + std::wstring(launches.one) + L" \"-P:" + Child() + L"\"");
     WaitForHiddenWindow(one.processId());
     Gate gate2(launches.killed ? L"GlowtideSuiteKilledTwo" : L"GlowtideSuiteTwo");

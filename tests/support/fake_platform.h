@@ -494,8 +494,7 @@ class FakePlatform : public Platform, public Machine {
     const std::size_t star = whole.find(u'*');
     if (Call("FindFirstFileW", pattern)) return kInvalidHandleValue;
     for (const auto& [path, text] : written) {
-      if (path.size() >= whole.size() - 1 &&
-          path.compare(0, star, whole.substr(0, star)) == 0 &&
+      if (path.size() >= whole.size() - 1 && path.compare(0, star, whole.substr(0, star)) == 0 &&
           path.compare(path.size() - (whole.size() - star - 1), std::u16string::npos,
                        whole.substr(star + 1)) == 0) {
         found_.push_back(path.substr(path.rfind(u'\\') + 1));

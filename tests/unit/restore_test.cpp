@@ -58,8 +58,7 @@ TEST(RestoreRecord, ReadsEveryValueBackAndRefusesWhatIsOutOfRange) {
 }
 
 constexpr char16_t kFolder[] = u"C:\\Users\\player\\AppData\\Local\\Glowtide\\";
-constexpr char16_t kRunOnce[] =
-    u"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce\\!Glowtide";
+constexpr char16_t kRunOnce[] = u"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce\\!Glowtide";
 
 // A record of instance 9 (ended), which started 100 s before the fake's clock began, on the boot
 // the fake is on; display 1 of the fake is the first display unless lines says otherwise.
@@ -96,9 +95,9 @@ TEST(Restores, EachRunSettlesWhatEndedLaunchesOweAndWritesWhatItOwes) {
   std::string tries = "set10:0";
   for (int i = 0; i < 12; ++i) tries += " set10:0";
   testing::Machine hdrOn{.paths = {{0x1234, 0, 7, 0, u"", 0, true}}};
-  testing::Machine twoDisplays{.paths = {{0x1234, 0, 7, 0, u"", 0, true},
-                                         {0x1234, 0, 8, 1, u"", 0, true}},
-                               .monitorCount = 2};
+  testing::Machine twoDisplays{
+      .paths = {{0x1234, 0, 7, 0, u"", 0, true}, {0x1234, 0, 8, 1, u"", 0, true}},
+      .monitorCount = 2};
   testing::Machine claimed = twoDisplays;
   claimed.table = testing::TableWith({{8, 3}});
   claimed.events = {"RS_GLOWTIDE_LIVE_8_3"};
@@ -158,9 +157,11 @@ TEST(Restores, EachRunSettlesWhatEndedLaunchesOweAndWritesWhatItOwes) {
   // clang-format on
   for (const Case& c : cases) {
     testing::Machine machine = c.machine;
-    for (const auto& [name, text] : c.records) machine.written[kFolder + std::u16string(name.begin(), name.end())] = text;
+    for (const auto& [name, text] : c.records)
+      machine.written[kFolder + std::u16string(name.begin(), name.end())] = text;
     FakePlatform platform(machine);
-    EXPECT_EQ(glowtide::Run(platform, c.arguments, InstanceHandle{0x400000}), c.exitCode) << c.label;
+    EXPECT_EQ(glowtide::Run(platform, c.arguments, InstanceHandle{0x400000}), c.exitCode)
+        << c.label;
     EXPECT_EQ(Changes(platform), c.changes) << c.label;
     std::map<std::string, std::string> after;
     for (const auto& [path, text] : platform.written) {
@@ -194,7 +195,9 @@ TEST(Restores, TheRecordIsWrittenWholeBeforeAnyChange) {
       }
     }
     const std::vector<std::string> whole = {
-        "CreateFileW(writing-restore-4-7.txt", "WriteFile(0x400,86)", "FlushFileBuffers(0x400)",
+        "CreateFileW(writing-restore-4-7.txt",
+        "WriteFile(0x400,86)",
+        "FlushFileBuffers(0x400)",
         "MoveFileExW(writing-restore-4-7.txt,restore-4-7.txt,0x9)",
         "RegSetKeyValueW(!Glowtide,\"C:\\Tools\\Glowtide.exe\" -R)",
         "SetMonitorBrightness(0x101,70)"};

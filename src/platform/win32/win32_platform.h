@@ -56,8 +56,7 @@ class Win32Platform final : public Platform {
                      std::uint32_t disposition, std::uint32_t attributes) override;
   bool WriteFile(Handle file, const std::uint8_t* bytes, std::uint32_t size,
                  std::uint32_t* written) override;
-  bool ReadFile(Handle file, std::uint8_t* bytes, std::uint32_t size,
-                std::uint32_t* read) override;
+  bool ReadFile(Handle file, std::uint8_t* bytes, std::uint32_t size, std::uint32_t* read) override;
   bool FlushFileBuffers(Handle file) override;
   bool MoveFileExW(const char16_t* from, const char16_t* to, std::uint32_t flags) override;
   bool DeleteFileW(const char16_t* path) override;
