@@ -158,6 +158,13 @@ class RunQuitSettings final : public QuitSettings {
 
   std::vector<DisplayTarget> Decide(const std::vector<DisplayTarget>& others) override {
     others_ = others;
+    // In clone mode a picture's mode stays owed while another launch claims a display of it.
+    DisplayQuery now;
+    if (QueryDisplays(platform_, platform_, &now)) {
+      for (const Display& shown : now.displays) {
+        if (Contains(others, shown.target)) claimedPictures_.push_back(shown.device);
+      }
+    }
     return owed_.Decide(others);
   }
 
@@ -188,7 +195,10 @@ class RunQuitSettings final : public QuitSettings {
 
   void Done() override {
     std::erase_if(record_.displays, [&](const RecordDisplay& display) {
-      return !Contains(others_, display.display.target);
+      return !Contains(others_, display.display.target) &&
+             !(display.quit.mode &&
+               std::find(claimedPictures_.begin(), claimedPictures_.end(),
+                         display.display.device) != claimedPictures_.end());
     });
     const std::u16string name = RecordName({table_.processId(), table_.creationTime()});
     if (record_.displays.empty()) {
@@ -208,6 +218,7 @@ class RunQuitSettings final : public QuitSettings {
   RestoreRecord& record_;
   OwedRestores owed_;
   std::vector<DisplayTarget> others_;
+  std::vector<std::u16string> claimedPictures_;  // the devices of the displays others claim
 };
 
 // -R: settles every record that ended launches left, trying a setting that does not read back
