@@ -9,15 +9,15 @@ namespace {
 constexpr std::string_view kFormatLine = "glowtide-restore 1";
 constexpr std::uint64_t kMostSetting = 2147483647;
 
-// Appends a blank and the number.
-void PutNumber(std::string& text, std::uint64_t value) {
+// Appends the separator (none for 0) and the number.
+void PutNumber(std::string& text, std::uint64_t value, char before = ' ') {
   char digits[20];
   char* at = std::end(digits);
   do {
     *--at = static_cast<char>('0' + value % 10);
     value /= 10;
   } while (value != 0);
-  text += ' ';
+  if (before != 0) text += before;
   text.append(at, std::end(digits));
 }
 
@@ -42,18 +42,12 @@ void PutMode(std::string& text, const std::optional<ModeRequest>& mode) {
     text += " D";
     return;
   }
-  const std::size_t start = text.size();
+  text += ' ';
   if (mode->width != 0) {
-    PutNumber(text, mode->width);
-    PutNumber(text, mode->height);
-    text[text.rfind(' ')] = 'x';
+    PutNumber(text, mode->width, 0);
+    PutNumber(text, mode->height, 'x');
   }
-  if (mode->frequency != 0) {
-    PutNumber(text, mode->frequency);
-    text[text.rfind(' ')] = '@';
-  }
-  // Without a size, the blank before the rate became its "@".
-  if (mode->width == 0) text.insert(start, 1, ' ');
+  if (mode->frequency != 0) PutNumber(text, mode->frequency, '@');
 }
 
 // Appends a setting's line: its name, the value to put back and the value set, if any.
@@ -197,9 +191,8 @@ std::optional<RestoreRecord> ParseRecord(std::string_view text) {
 
 std::u16string RecordName(const RecordOwner& owner) {
   std::string name = "restore";
-  PutNumber(name, owner.processId);
-  PutNumber(name, owner.creationTime);
-  std::replace(name.begin(), name.end(), ' ', '-');
+  PutNumber(name, owner.processId, '-');
+  PutNumber(name, owner.creationTime, '-');
   name += ".txt";
   return std::u16string(name.begin(), name.end());
 }
