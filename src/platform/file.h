@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/types.h"
 
@@ -45,12 +46,9 @@ class FilePlatform {
   virtual bool DeleteFileW(const char16_t* path) = 0;
   // With no security attributes; false also when the folder exists already.
   virtual bool CreateDirectoryW(const char16_t* path) = 0;
-  // The first file whose name matches the pattern (a folder and a name with wildcards), its name
-  // in name; INVALID_HANDLE_VALUE when there is none. FindNextFileW gives the next, false after
-  // the last; FindClose ends the search.
-  virtual Handle FindFirstFileW(const char16_t* pattern, std::u16string* name) = 0;
-  virtual bool FindNextFileW(Handle search, std::u16string* name) = 0;
-  virtual bool FindClose(Handle search) = 0;
+  // The names of the files that match the pattern (a folder and a name with wildcards), found
+  // with FindFirstFileW, FindNextFileW and FindClose.
+  virtual std::vector<std::u16string> FindFiles(const char16_t* pattern) = 0;
   // The user's local application data folder (FOLDERID_LocalAppData), as the shell knows it.
   virtual bool GetLocalAppDataPath(std::u16string* path) = 0;
   // This program's own full path.

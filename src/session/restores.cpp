@@ -88,13 +88,9 @@ void RestoreFolder::SetAside(const std::u16string& name) {
 std::vector<std::u16string> RestoreFolder::Names() {
   std::vector<std::u16string> names;
   if (Folder().empty()) return names;
-  std::u16string name;
-  const Handle search = platform_.FindFirstFileW(Path(u"restore-*.txt").c_str(), &name);
-  if (search == kInvalidHandleValue) return names;
-  do {
-    if (OwnerOf(name)) names.push_back(name);
-  } while (platform_.FindNextFileW(search, &name));
-  platform_.FindClose(search);
+  for (std::u16string& name : platform_.FindFiles(Path(u"restore-*.txt").c_str())) {
+    if (OwnerOf(name)) names.push_back(std::move(name));
+  }
   return names;
 }
 

@@ -488,27 +488,20 @@ class FakePlatform : public Platform, public Machine {
   }
   bool CreateDirectoryW(const char16_t* path) override { return !Call("CreateDirectoryW", path); }
   // The files whose paths match the pattern's one "*".
-  Handle FindFirstFileW(const char16_t* pattern, std::u16string* name) override {
-    found_.clear();
+  std::vector<std::u16string> FindFiles(const char16_t* pattern) override {
+    std::vector<std::u16string> found;
     const std::u16string_view whole(pattern);
     const std::size_t star = whole.find(u'*');
-    if (Call("FindFirstFileW", pattern)) return kInvalidHandleValue;
+    if (Call("FindFiles", pattern)) return found;
     for (const auto& [path, text] : written) {
       if (path.size() >= whole.size() - 1 && path.compare(0, star, whole.substr(0, star)) == 0 &&
           path.compare(path.size() - (whole.size() - star - 1), std::u16string::npos,
                        whole.substr(star + 1)) == 0) {
-        found_.push_back(path.substr(path.rfind(u'\\') + 1));
+        found.push_back(path.substr(path.rfind(u'\\') + 1));
       }
     }
-    return FindNextFileW(Handle{0x500}, name) ? Handle{0x500} : kInvalidHandleValue;
+    return found;
   }
-  bool FindNextFileW(Handle, std::u16string* name) override {
-    if (found_.empty()) return false;
-    *name = found_.front();
-    found_.erase(found_.begin());
-    return true;
-  }
-  bool FindClose(Handle search) override { return !Call("FindClose", search); }
   bool GetLocalAppDataPath(std::u16string* path) override {
     if (Call("GetLocalAppDataPath")) return false;
     *path = localAppData;
@@ -895,7 +888,6 @@ class FakePlatform : public Platform, public Machine {
   std::vector<std::u16string> argv_;
   std::vector<std::u16string> opened_;  // the files created or opened, by handle
   std::map<Handle, std::size_t> readAt_;
-  std::vector<std::u16string> found_;  // what the search has still to give
   std::vector<char16_t*> argvPointers_;
   std::size_t listed_ = 0;
   std::uint32_t lastError_ = 0;

@@ -464,21 +464,17 @@ bool Win32Platform::CreateDirectoryW(const char16_t* path) {
   return ::CreateDirectoryW(Wide(path), nullptr) != FALSE;
 }
 
-Handle Win32Platform::FindFirstFileW(const char16_t* pattern, std::u16string* name) {
+std::vector<std::u16string> Win32Platform::FindFiles(const char16_t* pattern) {
+  std::vector<std::u16string> names;
   WIN32_FIND_DATAW found;
   const HANDLE search = ::FindFirstFileW(Wide(pattern), &found);
-  if (search != INVALID_HANDLE_VALUE) name->assign(reinterpret_cast<char16_t*>(found.cFileName));
-  return Wrap<Handle>(search);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    names.push_back(reinterpret_cast<char16_t*>(found.cFileName));
+  } while (::FindNextFileW(search, &found));
+  ::FindClose(search);
+  return names;
 }
-
-bool Win32Platform::FindNextFileW(Handle search, std::u16string* name) {
-  WIN32_FIND_DATAW found;
-  if (!::FindNextFileW(Native(search), &found)) return false;
-  name->assign(reinterpret_cast<char16_t*>(found.cFileName));
-  return true;
-}
-
-bool Win32Platform::FindClose(Handle search) { return ::FindClose(Native(search)) != FALSE; }
 
 bool Win32Platform::GetLocalAppDataPath(std::u16string* path) {
   wchar_t* folder = nullptr;
