@@ -248,13 +248,7 @@ std::u16string WriteJson(Platform& platform, const std::u16string& path,
     file = UniqueHandle(created, CloseKernelHandle{&platform});
     out = created;
   }
-  std::uint32_t written = 0;
-  if (out != kInvalidHandleValue &&
-      platform.WriteFile(out, reinterpret_cast<const std::uint8_t*>(document.data()),
-                         static_cast<std::uint32_t>(document.size()), &written) &&
-      written == document.size()) {
-    return {};
-  }
+  if (out != kInvalidHandleValue && WriteWhole(platform, out, document)) return {};
   return u"Could not write " + (path.empty() ? u"the report to the standard output" : path) +
          u"\n" + SystemMessage(platform, platform.GetLastError());
 }

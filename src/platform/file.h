@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/types.h"
@@ -60,5 +61,13 @@ class FilePlatform {
   virtual bool RegSetKeyValueW(const char16_t* key, const char16_t* name, const char16_t* text) = 0;
   virtual bool RegDeleteKeyValueW(const char16_t* key, const char16_t* name) = 0;
 };
+
+// Writes all of the bytes to the file; false when the write fails or takes fewer.
+inline bool WriteWhole(FilePlatform& platform, Handle file, std::string_view bytes) {
+  std::uint32_t written = 0;
+  return platform.WriteFile(file, reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                            static_cast<std::uint32_t>(bytes.size()), &written) &&
+         written == bytes.size();
+}
 
 }  // namespace glowtide

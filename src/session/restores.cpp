@@ -51,10 +51,7 @@ void RestoreFolder::Write(const std::u16string& name, const RestoreRecord& recor
   bool whole;
   {
     const UniqueHandle file(created, CloseKernelHandle{&platform_});
-    std::uint32_t written = 0;
-    whole = platform_.WriteFile(created, reinterpret_cast<const std::uint8_t*>(text.data()),
-                                static_cast<std::uint32_t>(text.size()), &written) &&
-            written == text.size() && platform_.FlushFileBuffers(created);
+    whole = WriteWhole(platform_, created, text) && platform_.FlushFileBuffers(created);
   }
   // A record is never left half written: the old one stays, or the new one is there whole.
   if (!whole || !platform_.MoveFileExW(temporary.c_str(), Path(name).c_str(),
