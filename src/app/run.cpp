@@ -160,7 +160,7 @@ class RunQuitSettings final : public QuitSettings {
     others_ = others;
     // In clone mode a picture's mode stays owed while another launch claims a display of it.
     DisplayQuery now;
-    if (QueryDisplays(platform_, platform_, &now)) {
+    if (settings_.restoreMode && QueryDisplays(platform_, platform_, &now)) {
       for (const Display& shown : now.displays) {
         if (Contains(others, shown.target)) claimedPictures_.push_back(shown.device);
       }
