@@ -142,7 +142,7 @@ DisplayPlan StartSettings(const LaunchSettings& settings, const std::vector<Phas
 // found again first; one that is gone is not in place. A picture's mode is put back once, when no
 // other live launch claims any display that shows it. Then what ended launches owe is settled,
 // this run's quit settings winning; and the run's record keeps what it leaves to the launches
-// that still claim its displays.
+// that still claim its displays, or that are gone.
 class RunQuitSettings final : public QuitSettings {
  public:
   RunQuitSettings(Platform& platform, const LaunchSettings& settings,
@@ -170,7 +170,12 @@ class RunQuitSettings final : public QuitSettings {
 
   bool Apply(Pause& pause, const std::vector<DisplayTarget>& others) override {
     FoundDisplays now;
-    if (!FindDisplaysAgain(platform_, displays_, settings_.chooseDisplay, &now)) return false;
+    // What a display that is gone owes stays in the record, for when it is back.
+    if (!FindDisplaysAgain(platform_, displays_, settings_.chooseDisplay, &now)) {
+      keepAll_ = true;
+      return false;
+    }
+    for (const std::size_t i : now.gone) others_.push_back(displays_[i].display->target);
     bool inPlace = now.all;
     for (PhaseDisplay& entry : now.displays) {
       DisplayPlan plan = QuitPlan(settings_, now.displays, entry);
@@ -195,7 +200,7 @@ class RunQuitSettings final : public QuitSettings {
 
   void Done() override {
     std::erase_if(record_.displays, [&](const RecordDisplay& display) {
-      return !Contains(others_, display.display.target) &&
+      return !keepAll_ && !Contains(others_, display.display.target) &&
              !(display.quit.mode &&
                std::find(claimedPictures_.begin(), claimedPictures_.end(),
                          display.display.device) != claimedPictures_.end());
@@ -219,6 +224,7 @@ class RunQuitSettings final : public QuitSettings {
   OwedRestores owed_;
   std::vector<DisplayTarget> others_;
   std::vector<std::u16string> claimedPictures_;  // the devices of the displays others claim
+  bool keepAll_ = false;                         // none of its displays could be looked for
 };
 
 // -R: settles every record that ended launches left, trying a setting that does not read back

@@ -47,7 +47,10 @@ bool FindDisplaysAgain(Platform& platform, const std::vector<PhaseDisplay>& earl
     const std::optional<std::size_t> index =
         FindDisplay(found->query.displays, *earlier[i].display);
     found->all &= index.has_value();
-    if (!index) continue;
+    if (!index) {
+      found->gone.push_back(i);
+      continue;
+    }
     indexes.push_back(*index);
     found->from.push_back(i);
   }
