@@ -201,9 +201,8 @@ class RunQuitSettings final : public QuitSettings {
   void Done() override {
     std::erase_if(record_.displays, [&](const RecordDisplay& display) {
       return !keepAll_ && !Contains(others_, display.display.target) &&
-             !(display.quit.mode &&
-               std::find(claimedPictures_.begin(), claimedPictures_.end(),
-                         display.display.device) != claimedPictures_.end());
+             !(display.quit.mode && std::find(claimedPictures_.begin(), claimedPictures_.end(),
+                                              display.display.device) != claimedPictures_.end());
     });
     const std::u16string name = RecordName({table_.processId(), table_.creationTime()});
     if (record_.displays.empty()) {
