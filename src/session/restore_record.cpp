@@ -86,12 +86,12 @@ struct Words {
     return word;
   }
 
-  // Reads fewest to most_count numbers of at most most each, which end the line when whole;
+  // Reads fewest to mostCount numbers of at most most each, which end the line when whole;
   // how many, or 0 when they are not there.
-  std::size_t Numbers(std::uint64_t* values, std::size_t fewest, std::size_t most_count,
+  std::size_t Numbers(std::uint64_t* values, std::size_t fewest, std::size_t mostCount,
                       std::uint64_t most, bool whole = true) {
     std::size_t count = 0;
-    for (std::string_view word; count < most_count && !(word = Next()).empty(); ++count) {
+    for (std::string_view word; count < mostCount && !(word = Next()).empty(); ++count) {
       const std::optional<std::uint64_t> value = Number(word, most);
       if (!value) return 0;
       values[count] = *value;
