@@ -176,7 +176,7 @@ class RunQuitSettings final : public QuitSettings {
       return false;
     }
     for (const std::size_t i : now.gone) others_.push_back(displays_[i].display->target);
-    bool inPlace = now.all;
+    bool inPlace = now.gone.empty();
     for (PhaseDisplay& entry : now.displays) {
       DisplayPlan plan = QuitPlan(settings_, now.displays, entry);
       if (Contains(others, entry.display->target)) {

@@ -46,7 +46,6 @@ bool FindDisplaysAgain(Platform& platform, const std::vector<PhaseDisplay>& earl
   for (std::size_t i = 0; i < earlier.size(); ++i) {
     const std::optional<std::size_t> index =
         FindDisplay(found->query.displays, *earlier[i].display);
-    found->all &= index.has_value();
     if (!index) {
       found->gone.push_back(i);
       continue;

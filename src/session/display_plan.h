@@ -37,13 +37,12 @@ bool FirstOfDevice(const std::vector<PhaseDisplay>& displays, const PhaseDisplay
 // The displays of an earlier query, found again in a new one by their ids (or adapter and
 // target), since a monitor plugged in or out renumbers them and changes their monitors; each keeps
 // what its earlier entry learned (its HDR model, its quit mode). from[i] is the earlier entry of
-// displays[i]; one that is gone is left out (its earlier entry is in gone), and all is false.
+// displays[i]; one that is gone is left out, and its earlier entry is in gone.
 struct FoundDisplays {
   DisplayQuery query;
   std::vector<PhaseDisplay> displays;
   std::vector<std::size_t> from;
   std::vector<std::size_t> gone;
-  bool all = true;
 };
 // False when the display configuration cannot be queried.
 bool FindDisplaysAgain(Platform& platform, const std::vector<PhaseDisplay>& earlier, bool chooses,
