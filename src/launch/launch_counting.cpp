@@ -108,6 +108,15 @@ bool LaunchTable::Live(std::uint32_t processId, std::uint64_t creationTime) {
   return live || platform_.GetLastError() != kErrorFileNotFound;
 }
 
+bool LaunchTable::Holds(std::uint32_t processId, std::uint64_t creationTime) const {
+  for (std::uint32_t i = 0; i < kLaunchTablePlaces; ++i) {
+    const std::uint8_t* place = Place(i);
+    if (ReadLittleEndian32(place) == processId && ReadLittleEndian64(place + 8) == creationTime)
+      return true;
+  }
+  return false;
+}
+
 void LaunchTable::Prune() {
   for (std::uint32_t i = 0; i < kLaunchTablePlaces; ++i) {
     std::uint8_t* place = Place(i);

@@ -84,9 +84,9 @@ class LaunchTable {
   // that after the restores waited for, and is done with the lock held again.
   bool Join(const std::vector<DisplayTarget>& displays, QuitSettings* settle = nullptr);
 
-  // Whether the instance with this process id and creation time is live: only an event that no
-  // longer exists means it has ended; one that may not be opened is another user's, or live.
-  bool Live(std::uint32_t processId, std::uint64_t creationTime);
+  // Whether the instance with this process id and creation time holds a place: it has joined and
+  // not yet left (read under the lock, after the places of ended instances were freed).
+  bool Holds(std::uint32_t processId, std::uint64_t creationTime) const;
   std::uint32_t processId() const { return processId_; }
   std::uint64_t creationTime() const { return creationTime_; }
 
@@ -106,6 +106,9 @@ class LaunchTable {
   static std::u16string LiveName(std::uint32_t processId, std::uint64_t creationTime);
   // Place i of the table.
   std::uint8_t* Place(std::uint32_t i) const { return table_.get() + i * kLaunchPlaceSize; }
+  // Whether the instance with this process id and creation time is live: only an event that no
+  // longer exists means it has ended; one that may not be opened is another user's, or live.
+  bool Live(std::uint32_t processId, std::uint64_t creationTime);
   bool Live(const std::uint8_t* place) {
     return Live(ReadLittleEndian32(place), ReadLittleEndian64(place + 8));
   }

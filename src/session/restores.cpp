@@ -129,7 +129,8 @@ std::vector<DisplayTarget> OwedRestores::Decide(const std::vector<DisplayTarget>
   const std::uint64_t now = platform_.GetSystemTimeAsFileTime();
   for (const std::u16string& name : folder_.Names()) {
     const RecordOwner owner = *OwnerOf(name);
-    if (table_.Live(owner.processId, owner.creationTime)) continue;
+    // A launch that has left owes what its record still holds, even before its process ends.
+    if (table_.Holds(owner.processId, owner.creationTime)) continue;
     const std::optional<std::string> text = folder_.Read(name);
     if (!text) continue;
     std::optional<RestoreRecord> record = ParseRecord(*text);

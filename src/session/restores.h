@@ -65,8 +65,8 @@ std::vector<RecordDisplay> ByDisplay(const std::vector<PhaseDisplay>& entries,
                                      const std::vector<DisplayPlan>& quit,
                                      const std::vector<DisplayPlan>& set);
 
-// Settles the records of instances that are not live, as the table's quit settings: decided with
-// the lock held, put back with it let go, and taken out of the records with it held again.
+// Settles the records of instances that hold no place in the table, as its quit settings: decided
+// with the lock held, put back with it let go, and taken out of the records with it held again.
 class OwedRestores final : public QuitSettings {
  public:
   // own: what the settling run itself sets on each display (in quit), which its records leave
@@ -81,11 +81,11 @@ class OwedRestores final : public QuitSettings {
         triesMs_(triesMs),
         mine_(mine) {}
 
-  // Reads the records of instances that are not live: drops those older than 7 days, sets aside
-  // those that do not parse, and takes, on each display that is connected and that no live launch
-  // claims (others), the settings they owe there: the newest record's where several do, none that
-  // own sets there, and after a restart no mode (a display is then found by its id alone, and one
-  // without an id is passed over for good). The displays it takes.
+  // Reads the records of instances that hold no place (ended, or left): drops those older than 7
+  // days, sets aside those that do not parse, and takes, on each display that is connected and that
+  // no live launch claims (others), the settings they owe there: the newest record's where several
+  // do, none that own sets there, and after a restart no mode (a display is then found by its id
+  // alone, and one without an id is passed over for good). The displays it takes.
   std::vector<DisplayTarget> Decide(const std::vector<DisplayTarget>& others) override;
   // Puts back each setting taken that its display still shows as its launch set it (or that the
   // launch set nothing for). True when every one put back reads back.
