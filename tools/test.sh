@@ -58,7 +58,16 @@ expect "at most 112 KiB (114688 bytes)" "yes" "$([ "$size" -le 114688 ] && echo 
 echo "== end-to-end suite (Glowtide.exe under Wine)"
 status=0
 with_display wine build/windows/glowtide_e2e.exe || status=1
-wait "$timed" || status=1
+if ! wait "$timed"; then
+  # Wine now and then fails to start a program at all in a prefix it has just made ("could not
+  # load kernel32.dll"), before any check has run: that is the environment's, and they run again.
+  if grep -q '^\[ RUN' build/timed.log; then
+    status=1
+  else
+    (export WINEPREFIX="$timed_prefix" && with_display wine build/windows/glowtide_e2e.exe --timed) \
+      >build/timed.log 2>&1 || status=1
+  fi
+fi
 echo "== the checks that wait on time, beside the others"
 cat build/timed.log
 wineserver -k 2>/dev/null || true
