@@ -4,16 +4,10 @@
 #include <string>
 
 #include "platform/process.h"
-#include "platform/unique_value.h"
+#include "platform/unique_handle.h"
 #include "settings/launch_settings.h"
 
 namespace glowtide {
-
-struct CloseKernelHandle {
-  ProcessPlatform* platform = nullptr;
-  void operator()(Handle handle) const { platform->CloseHandle(handle); }
-};
-using UniqueHandle = UniqueValue<Handle, CloseKernelHandle, Handle::kNull>;
 
 // The child's handles. Members are declared so that the thread handle is closed before the
 // process handle. A child opened by the shell may have a process handle only, or none.
