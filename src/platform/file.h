@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/types.h"
+#include "platform/unique_handle.h"
 
 namespace glowtide {
 
@@ -68,6 +69,29 @@ inline bool WriteWhole(FilePlatform& platform, Handle file, std::string_view byt
   return platform.WriteFile(file, reinterpret_cast<const std::uint8_t*>(bytes.data()),
                             static_cast<std::uint32_t>(bytes.size()), &written) &&
          written == bytes.size();
+}
+
+// Reads the whole file, opened for reading with others free to read it too: into bytes when it
+// holds at most limit bytes. kTooLarge when it holds more, kFailed when it cannot be opened or
+// read (the error is the system's last).
+enum class FileRead { kRead, kTooLarge, kFailed };
+inline FileRead ReadWhole(FilePlatform& files, ProcessPlatform& handles, const std::u16string& path,
+                          std::size_t limit, std::string* bytes) {
+  const Handle opened = files.CreateFileW(path.c_str(), kGenericRead, kFileShareRead,
+                                          kOpenExisting, kFileAttributeNormal);
+  if (opened == kInvalidHandleValue) return FileRead::kFailed;
+  const UniqueHandle file(opened, CloseKernelHandle{&handles});
+  // One byte past the limit tells a file that is too large from one that just fits.
+  bytes->assign(limit + 1, '\0');
+  std::size_t size = 0;
+  for (std::uint32_t read = 1; read != 0 && size <= limit; size += read) {
+    if (!files.ReadFile(opened, reinterpret_cast<std::uint8_t*>(bytes->data()) + size,
+                        static_cast<std::uint32_t>(limit + 1 - size), &read))
+      return FileRead::kFailed;
+  }
+  if (size > limit) return FileRead::kTooLarge;
+  bytes->resize(size);
+  return FileRead::kRead;
 }
 
 }  // namespace glowtide

@@ -61,17 +61,18 @@ void RestoreFolder::Write(const std::u16string& name, const RestoreRecord& recor
 }
 
 std::optional<std::string> RestoreFolder::Read(const std::u16string& name) {
-  const Handle opened = platform_.CreateFileW(Path(name).c_str(), kGenericRead, kFileShareRead,
-                                              kOpenExisting, kFileAttributeNormal);
-  if (opened == kInvalidHandleValue) return std::nullopt;
-  const UniqueHandle file(opened, CloseKernelHandle{&platform_});
-  // A record is a few hundred bytes: a file that does not end within 64 KB is none.
-  std::string text(65536, '\0');
-  std::uint32_t read = 0;
-  if (!platform_.ReadFile(opened, reinterpret_cast<std::uint8_t*>(text.data()), 65536, &read))
-    return std::nullopt;
-  text.resize(read);
-  return text;
+  // A record is a few hundred bytes: one over 64 KB is none, and is read as no text at all (which
+  // does not parse, so the file is set aside), never cut to a shorter record.
+  std::string text;
+  switch (ReadWhole(platform_, platform_, Path(name), 65536, &text)) {
+    case FileRead::kRead:
+      return text;
+    case FileRead::kTooLarge:
+      return std::string();
+    case FileRead::kFailed:
+      break;
+  }
+  return std::nullopt;
 }
 
 void RestoreFolder::Delete(const std::u16string& name) {
