@@ -1,10 +1,14 @@
 // The option table, its match rules and the number rule.
 #include "app/options.h"
 
+#include <algorithm>
 #include <array>
 #include <limits>
+#include <optional>
+#include <vector>
 
 #include "common/ascii_case.h"
+#include "common/system_message.h"
 #include "platform/unique_value.h"
 
 namespace glowtide {
@@ -208,6 +212,8 @@ bool ApplyOption(LaunchSettings& s, OptionId id, std::u16string_view value) {
 
 // cmd.exe runs a batch file and reads its command line by rules of its own, under which these
 // characters (and a line break) can end the argument and start a command; no quoting holds them.
+constexpr std::u16string_view kBatchUnsafe = u"\"%!^&|<>()\r\n";
+
 bool IsBatchFile(std::u16string_view path) {
   // Windows drops trailing dots and blanks from a file name: "game.bat. " runs game.bat.
   while (!path.empty() && (path.back() == u'.' || path.back() == u' ')) path.remove_suffix(1);
@@ -218,9 +224,10 @@ bool IsBatchFile(std::u16string_view path) {
 // The argument option whose text a batch program cannot be given safely, if any.
 std::u16string_view RejectedBatchArgument(const LaunchSettings& settings) {
   if (!settings.launchProgram || !IsBatchFile(settings.programPath)) return {};
-  constexpr std::u16string_view kUnsafe = u"\"%!^&|<>()\r\n";
-  if (settings.programArgument0.find_first_of(kUnsafe) != std::u16string::npos) return u"-PARG:0:";
-  if (settings.programArgument1.find_first_of(kUnsafe) != std::u16string::npos) return u"-PARG:1:";
+  if (settings.programArgument0.find_first_of(kBatchUnsafe) != std::u16string::npos)
+    return u"-PARG:0:";
+  if (settings.programArgument1.find_first_of(kBatchUnsafe) != std::u16string::npos)
+    return u"-PARG:1:";
   return {};
 }
 
@@ -230,7 +237,141 @@ struct ReleaseArgumentArray {
 };
 using ArgumentArray = UniqueValue<char16_t**, ReleaseArgumentArray, nullptr>;
 
+// The arguments of the text as the command line's are after its program name; none when the
+// platform cannot split it. CommandLineToArgvW splits its first element by the rule for a program
+// name, which knows no escapes and ends at the first closing quote: a placeholder program name in
+// front makes every argument split by the ordinary rules, and is skipped.
+std::optional<std::vector<std::u16string>> SplitArguments(CommandLinePlatform& platform,
+                                                          std::u16string_view text) {
+  const std::u16string line = std::u16string(kProgramPlaceholder) + u" " + std::u16string(text);
+  int count = 0;
+  const ArgumentArray array(platform.CommandLineToArgvW(line.c_str(), &count),
+                            ReleaseArgumentArray{&platform});
+  if (!array) return std::nullopt;
+  return std::vector<std::u16string>(array.get() + std::min(count, 1), array.get() + count);
+}
+
+constexpr std::size_t kProfileLimit = 65536;
+
+// A profile's bytes as text: UTF-16 LE after its mark, or UTF-8 with or without one (a byte that
+// is no part of a well-formed sequence reads as U+FFFD).
+std::u16string ProfileText(std::string_view bytes) {
+  std::u16string text;
+  if (bytes.starts_with("\xFF\xFE")) {
+    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2)
+      text += static_cast<char16_t>(static_cast<std::uint8_t>(bytes[i]) |
+                                    static_cast<std::uint8_t>(bytes[i + 1]) << 8);
+    return text;
+  }
+  if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+  for (std::size_t i = 0; i < bytes.size();) {
+    const auto lead = static_cast<std::uint8_t>(bytes[i]);
+    const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+    char32_t point = length == 1 ? lead : lead & (0x3F >> (length - 1));
+    bool formed = (lead < 0x80 || lead >= 0xC2) && lead <= 0xF4 && i + length <= bytes.size();
+    for (std::size_t k = 1; formed && k < length; ++k) {
+      const auto next = static_cast<std::uint8_t>(bytes[i + k]);
+      formed = (next & 0xC0) == 0x80;
+      point = point << 6 | (next & 0x3F);
+    }
+    // Overlong forms, surrogates and points past U+10FFFF are not well formed.
+    formed = formed &&
+             point >= (length == 3   ? 0x800u
+                       : length == 4 ? 0x10000u
+                                     : 0u) &&
+             point <= 0x10FFFF && (point < 0xD800 || point > 0xDFFF);
+    if (!formed) {
+      text += u'\uFFFD';
+      ++i;
+      continue;
+    }
+    if (point >= 0x10000) {
+      text += static_cast<char16_t>(0xD7C0 + (point >> 10));
+      text += static_cast<char16_t>(0xDC00 | (point & 0x3FF));
+    } else {
+      text += static_cast<char16_t>(point);
+    }
+    i += length;
+  }
+  return text;
+}
+
+// The path of a profile named as given: as it stands when absolute (a drive and a separator, or
+// a server path), otherwise in the folder that holds this program, since a launcher starts it in
+// the game's folder.
+std::u16string ProfilePath(FilePlatform& platform, std::u16string_view given) {
+  const bool absolute =
+      (given.size() >= 3 && given[1] == u':' && (given[2] == u'\\' || given[2] == u'/')) ||
+      given.starts_with(u"\\\\");
+  std::u16string program;
+  if (absolute || !platform.GetModuleFileNameW(&program)) return std::u16string(given);
+  return program.substr(0, program.find_last_of(u"\\/") + 1) + std::u16string(given);
+}
+
+// Reads the profile that the argument names (after its "@") into its arguments, one line after
+// another: lines end at a line feed (a return before it is dropped), and blank lines and those
+// whose first other character is "#" are passed over. The refusal's text when it cannot.
+std::u16string ReadProfile(Platform& platform, std::u16string_view argument,
+                           std::vector<std::u16string>* arguments) {
+  const std::u16string_view given = argument.substr(1);
+  std::string bytes;
+  switch (ReadWhole(platform, platform, ProfilePath(platform, given), kProfileLimit, &bytes)) {
+    case FileRead::kRead:
+      break;
+    case FileRead::kTooLarge:
+      return std::u16string(argument) + u" : larger than 64 KiB";
+    case FileRead::kFailed:
+      return std::u16string(argument) + u" : " + SystemMessage(platform, platform.GetLastError());
+  }
+  const std::u16string text = ProfileText(bytes);
+  for (std::size_t at = 0; at < text.size();) {
+    std::size_t end = text.find(u'\n', at);
+    if (end == std::u16string::npos) end = text.size();
+    std::u16string_view line(text.data() + at, end - at);
+    at = end + 1;
+    if (line.ends_with(u'\r')) line.remove_suffix(1);
+    const std::size_t first = line.find_first_not_of(u" \t");
+    if (first == std::u16string_view::npos || line[first] == u'#') continue;
+    std::optional<std::vector<std::u16string>> split = SplitArguments(platform, line);
+    if (!split)
+      return std::u16string(argument) + u" : " + SystemMessage(platform, platform.GetLastError());
+    for (std::u16string& item : *split) {
+      // A profile names no other profile, and the game's command line stays on Glowtide's own.
+      if (item.starts_with(u'@') || item == u"--") return item + u" Parameter error";
+      arguments->push_back(std::move(item));
+    }
+  }
+  return {};
+}
+
 }  // namespace
+
+std::size_t ArgumentEnd(std::u16string_view text, std::size_t index) {
+  auto blank = [](char16_t c) { return c == u' ' || c == u'\t'; };
+  std::size_t at = 0;
+  for (std::size_t argument = 0;; ++argument) {
+    while (at < text.size() && blank(text[at])) ++at;
+    if (at == text.size()) return at;
+    std::size_t backslashes = 0;
+    int quotes = 0;  // 1 within a quoted part
+    while (at < text.size() && (quotes != 0 || !blank(text[at]))) {
+      if (text[at] != u'"') {
+        backslashes = text[at] == u'\\' ? backslashes + 1 : 0;
+        ++at;
+        continue;
+      }
+      // An odd run of backslashes makes the quote literal; otherwise it opens or closes a quoted
+      // part, and within one a third quote in a row is literal.
+      if (backslashes % 2 == 0) ++quotes;
+      backslashes = 0;
+      for (++at; at < text.size() && text[at] == u'"'; ++at) {
+        if (++quotes == 3) quotes = 0;
+      }
+      if (quotes == 2) quotes = 0;
+    }
+    if (argument == index) return at;
+  }
+}
 
 NumberValue TakeNumber(std::u16string_view value) {
   std::size_t run = 0;
@@ -245,31 +386,37 @@ NumberValue TakeNumber(std::u16string_view value) {
   return {accepted, static_cast<std::int32_t>(number)};
 }
 
-ParseOutcome ParseCommandLine(CommandLinePlatform& platform, std::u16string_view arguments,
+ParseOutcome ParseCommandLine(Platform& platform, std::u16string_view arguments,
                               ReportText& report) {
   ParseOutcome outcome;
-  // CommandLineToArgvW splits its first element by the rule for a program name, which knows no
-  // escapes and ends at the first closing quote. A placeholder program name in front makes every
-  // argument the user wrote split by the ordinary rules; the placeholder is skipped.
-  const std::u16string commandLine =
-      std::u16string(kProgramPlaceholder) + u" " + std::u16string(arguments);
-  int count = 0;
-  ArgumentArray array(platform.CommandLineToArgvW(commandLine.c_str(), &count),
-                      ReleaseArgumentArray{&platform});
-  // Without an array the run goes on with the defaults, as if no option had been given.
-  if (!array) return outcome;
+  // Without a split the run goes on with the defaults, as if no option had been given.
+  std::optional<std::vector<std::u16string>> split = SplitArguments(platform, arguments);
+  if (!split) return outcome;
+  // The first "--" ends the options: the argument after it is the program, and the text after
+  // that, as it stands, the program's arguments.
+  const auto dashes = std::find(split->begin(), split->end(), u"--");
+  std::vector<std::u16string> given;
+  for (auto item = split->begin(); item != dashes; ++item) {
+    if (!item->starts_with(u'@')) {
+      given.push_back(std::move(*item));
+    } else if (std::u16string refusal = ReadProfile(platform, *item, &given); !refusal.empty()) {
+      outcome.refusal = std::move(refusal);
+      return outcome;
+    }
+  }
 
   LaunchSettings& settings = outcome.settings;
   auto isOption = [](std::u16string_view argument) {
     return !argument.empty() && argument.front() == u'-';
   };
-  // The usage case: no argument at all, or a single one that is not an option.
-  if (count <= 1 || (count == 2 && !isOption(array.get()[1]))) {
+  // The usage case: no argument at all, or a single one that is not an option (a profile's
+  // arguments counting as the command line's, and a program after "--" as an argument).
+  if (dashes == split->end() && (given.empty() || (given.size() == 1 && !isOption(given[0])))) {
     settings.showReport = true;
     AppendReportSection(report, kUsageText);
   }
-  for (int i = 1; i < count; ++i) {
-    const std::u16string_view argument(array.get()[i]);
+  bool programOption = false;  // a -P: or -PARG: was given
+  for (const std::u16string& argument : given) {
     if (!isOption(argument)) continue;  // a non-option is ignored (or was the usage case)
     for (const OptionRow& row : kOptions) {
       std::u16string_view value;
@@ -278,14 +425,35 @@ ParseOutcome ParseCommandLine(CommandLinePlatform& platform, std::u16string_view
         outcome.rejectedOption = row.name;
         return outcome;
       }
+      programOption |= row.id == OptionId::kProgramPath || row.id == OptionId::kProgramArgument0 ||
+                       row.id == OptionId::kProgramArgument1;
       ++outcome.options;
       break;
     }
   }
-  outcome.rejectedOption = RejectedBatchArgument(settings);
+  if (dashes != split->end()) {
+    const auto program = dashes + 1;
+    if (program == split->end() || programOption) {
+      outcome.rejectedOption = u"--";
+      return outcome;
+    }
+    // The program starts in this program's own folder, the one its launcher chose.
+    settings.launchProgram = true;
+    settings.programPath = *program;
+    settings.programArgument1 = arguments.substr(std::min(
+        arguments.size(),
+        arguments.find_first_not_of(u" \t", ArgumentEnd(arguments, program - split->begin()))));
+    if (IsBatchFile(settings.programPath) &&
+        settings.programArgument1.find_first_of(kBatchUnsafe) != std::u16string::npos) {
+      outcome.rejectedOption = u"--";
+      return outcome;
+    }
+  } else {
+    outcome.rejectedOption = RejectedBatchArgument(settings);
+  }
   if (settings.launchProgram && settings.restoreOnExit && settings.waitImageName.empty() &&
       IsUrl(settings.programPath)) {
-    outcome.refusal = u"-P:" + settings.programPath +
+    outcome.refusal = (dashes == split->end() ? u"-P:" : u"-- ") + settings.programPath +
                       u" : a URL starts no program Glowtide can wait for; add -PW: with the "
                       u"game's program name";
   }

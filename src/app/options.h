@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/command_line.h"
+#include "platform/platform.h"
 #include "report/report.h"
 #include "settings/launch_settings.h"
 
@@ -16,7 +16,12 @@ inline constexpr char16_t kUsageText[] =
     u"[-B:number] : Set monitor brightness to number.\n"
     u"[-BB:number] : Set Windows HDR/SDR brightness balance to number.\n"
     u"[-HDR:E/D/S] : Set HDR Status. [E:Enable] [D:Disable] [S:Switch]\n"
-    u"\n\n";
+    u"\n\n"
+    u"<Games>\n"
+    u"[@file] : Read options from a profile, one or more a line.\n"
+    u"[-- program arguments] : Start the program with the rest of the line as it stands.\n"
+    u"Recipes for games and launchers: README.md, \"One game\".\n"
+    u"\n";
 
 // Put in front of the argument part before it is split, and skipped after.
 inline constexpr char16_t kProgramPlaceholder[] = u"glowtide";
@@ -32,13 +37,20 @@ struct ParseOutcome {
 };
 
 // Splits the argument part of the command line (without the program name), every argument by the
-// ordinary rules, and reads each into the settings. In the usage case (no argument, or a single
-// one that is not an option) the usage text becomes the report's first section. Stops at the
-// first rejected value: a bad number, an empty -D:, or, for a .bat or .cmd program, a -PARG: text
-// that holds a character cmd.exe would act on. A URL with a quit option and no -PW: is refused
-// with its own text, since nothing would tell when its game ends.
-ParseOutcome ParseCommandLine(CommandLinePlatform& platform, std::u16string_view arguments,
+// ordinary rules, and reads each into the settings. An argument "@file" stands for the arguments
+// of that profile. The first "--" ends the options: the argument after it is the program, and the
+// rest of the text after that, as it stands, its arguments. In the usage case (no argument, or a
+// single one that is not an option, and no "--") the usage text becomes the report's first
+// section. Stops at the first rejected value: a bad number, an empty -D:, or, for a .bat or .cmd
+// program, an argument text that holds a character cmd.exe would act on; "--" with no program or
+// beside -P: or -PARG: is rejected as "--". A profile that cannot be read, or that names a profile
+// or "--", and a URL with a quit option and no -PW: are refused with their own texts.
+ParseOutcome ParseCommandLine(Platform& platform, std::u16string_view arguments,
                               ReportText& report);
+
+// The offset in the text just past its argument of that index (from 0), split as the command
+// line is after its program name; the text's size when it has no such argument.
+std::size_t ArgumentEnd(std::u16string_view text, std::size_t index);
 
 // The number rule: the leading ASCII digit run, saturated at 2147483647. Empty when the value
 // is rejected (no digits, or a run of zeros other than the single "0").

@@ -77,8 +77,8 @@ inline bool WriteWhole(FilePlatform& platform, Handle file, std::string_view byt
 enum class FileRead { kRead, kTooLarge, kFailed };
 inline FileRead ReadWhole(FilePlatform& files, ProcessPlatform& handles, const std::u16string& path,
                           std::size_t limit, std::string* bytes) {
-  const Handle opened = files.CreateFileW(path.c_str(), kGenericRead, kFileShareRead,
-                                          kOpenExisting, kFileAttributeNormal);
+  const Handle opened = files.CreateFileW(path.c_str(), kGenericRead, kFileShareRead, kOpenExisting,
+                                          kFileAttributeNormal);
   if (opened == kInvalidHandleValue) return FileRead::kFailed;
   const UniqueHandle file(opened, CloseKernelHandle{&handles});
   // One byte past the limit tells a file that is too large from one that just fits.

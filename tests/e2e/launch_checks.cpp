@@ -93,6 +93,29 @@ TEST(Launch, ChildCountingSessionEndAndShell) {
       folder + L"\\child.exe\nsay \"hi\" to  C:\\Saves\\\n-fullscreen\nb c\n" + folder + L" exit 0")
       << "the child's arguments and folder, and exit 0 at once";
 
+  // A launcher's line: a profile beside Glowtide.exe (UTF-8 with its mark), then "--" and the
+  // game with its own arguments, handed over as they stand, in the folder the launcher chose.
+  const std::wstring root = SuiteDirectory() + L"\\game root";
+  CreateDirectoryW(root.c_str(), nullptr);
+  const HANDLE profile = CreateFileW((SuiteDirectory() + L"\\suite profile.txt").c_str(),
+                                     GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  const char kProfile[] = "\xEF\xBB\xBF# the brightness after the game\r\n-BQ:33\r\n";
+  DWORD written = 0;
+  WriteFile(profile, kProfile, sizeof kProfile - 1, &written, nullptr);
+  CloseHandle(profile);
+  wchar_t suiteFolder[MAX_PATH] = {};
+  GetCurrentDirectoryW(MAX_PATH, suiteFolder);
+  SetCurrentDirectoryW(root.c_str());
+  DeleteFileW(kRecord.c_str());
+  const RunResult tail = RunGlowtide(L"@\"suite profile.txt\" -- \"" + folder +
+                                     L"\\child.exe\"  -w 1 \"a  b\" -B:10 \\\"q\\\"");
+  SetCurrentDirectoryW(suiteFolder);
+  EXPECT_EQ(
+      WaitForFile(kRecord) + L" " + Widen(Trace(tail.processId)) + L" exit " +
+          std::to_wstring(tail.exitCode),
+      folder + L"\\child.exe\n-w\n1\na  b\n-B:10\n\"q\"\n" + root + L" setB:33 getB free exit 0")
+      << "the game's arguments as they stand, its folder Glowtide's own, the profile's -BQ:";
+
   // A program that cannot be started says so, puts the display back and ends with 1.
   wchar_t reason[256] = {};
   FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,

@@ -128,5 +128,86 @@ TEST(ParseCommandLine, RejectsANumberAsSpelledInTheTableOrShowsTheUsage) {
   }
 }
 
+// "--" hands the rest of the line to the program as it stands, in Glowtide's own folder; "@file"
+// stands for a profile's arguments (relative to Glowtide.exe's folder), read as UTF-8 or UTF-16,
+// line by line; later arguments win. Each refusal names what was refused.
+TEST(ParseCommandLine, TakesTheProgramAfterDashesAndOptionsFromProfiles) {
+  struct Case {
+    std::u16string arguments;
+    LaunchSettings expected;
+    const char* rejected = "";
+    const char* refusal = "";
+    bool usage = false;
+  };
+  auto tail = [](std::u16string path, std::u16string arguments, LaunchSettings s = {}) {
+    s.launchProgram = true;
+    s.programPath = path;
+    s.programArgument1 = arguments;
+    return s;
+  };
+  const LaunchSettings hdr{.showReport = true, .setBrightness = true, .brightness = 70,
+                           .enableHdr = true, .hdrNewState = true, .chooseDisplay = true,
+                           .display = u"Монитор 2"};
+  LaunchSettings later = hdr;
+  later.brightness = 40;
+  // clang-format off
+  const Case cases[] = {
+      // Quotes, options and blanks after the program reach it untouched; blanks before them do not.
+      {u"-BQ:5 -- \"C:\\My Games\\g.exe\"  \t-w 1 \"a  b\" -B:10 \\\"q\\\" ",
+       tail(u"C:\\My Games\\g.exe", u"-w 1 \"a  b\" -B:10 \\\"q\\\" ",
+            {.restoreBrightness = true, .quitBrightness = 5, .restoreOnExit = true})},
+      {u"-- g.exe", tail(u"g.exe", u"")}, {u"--  g.exe \t ", tail(u"g.exe", u"")},
+      {u"-- \"a\"b\"c d\" e -- f", tail(u"abc d", u"e -- f")},
+      {u"-- a\\\\\"b c\" d", tail(u"a\\b c", u"d")},  {u"-- x.bat a b", tail(u"x.bat", u"a b")},
+      {u"--", {}, "--"}, {u"-B:5 -- ", {.setBrightness = true, .brightness = 5}, "--"},
+      {u"-P:x.exe -- g.exe", {}, "--"},  {u"-PARG:0:a -- g.exe", {}, "--"},
+      {u"-- x.bat a&b", {}, "--"},       {u"-- x.CMD \"%PATH%\"", {}, "--"},
+      {u"-- steam://rungameid/1 -BQ:4", tail(u"steam://rungameid/1", u"-BQ:4")},
+      {u"-BQ:4 -- steam://r/1", {}, "", "-- steam://r/1 : a URL starts no program Glowtide can wait for; add -PW: with the game's program name"},
+      // Profiles: UTF-8 with comments, blank lines and returns, UTF-8 with its mark, UTF-16.
+      {u"@hdr.txt", hdr},               {u"@hdr.txt -B:40", later},
+      {u"@\"D:\\My Profiles\\hdr.txt\" -B:40", later},
+      {u"@\\\\server\\p\\hdr16.txt -B:40", later},
+      {u"-B:40 @bom.txt", hdr},        {u"@bom.txt -- g.exe -B:5", tail(u"g.exe", u"-B:5", hdr)},
+      {u"@empty.txt", {.showReport = true}, "", "", true}, {u"@word.txt", {.showReport = true}, "", "", true},
+      {u"@bad.txt -SI", {}, "-B:"},
+      {u"@nested.txt", {}, "", "@hdr.txt Parameter error"},
+      {u"@dashes.txt", {}, "", "-- Parameter error"},
+      {u"@big.txt", {}, "", "@big.txt : larger than 64 KiB"},
+      {u"@nowhere.txt -SI", {}, "", "@nowhere.txt : The system cannot find the file specified."},
+  };
+  // clang-format on
+  const std::string profile =
+      "# HDR and the second screen\r\n\r\n  -HDR:E  -B:70\r\n\t# -B:10\n\"-D:Монитор 2\" -SI";
+  std::u16string wide;
+  for (const char* at = profile.data(); *at; ++at) wide += static_cast<unsigned char>(*at);
+  wide.replace(wide.find(u"\xD0"), 14, u"Монитор");  // the UTF-8 bytes, as UTF-16
+  std::string utf16 = "\xFF\xFE";
+  for (const char16_t unit : wide) utf16 += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+  const std::map<std::u16string, std::string> files = {
+      {u"C:\\Tools\\hdr.txt", profile},       {u"D:\\My Profiles\\hdr.txt", profile},
+      {u"\\\\server\\p\\hdr16.txt", utf16},   {u"C:\\Tools\\bom.txt", "\xEF\xBB\xBF" + profile},
+      {u"C:\\Tools\\empty.txt", "# nothing\n\n"}, {u"C:\\Tools\\word.txt", "readme"},
+      {u"C:\\Tools\\bad.txt", "-B:x"},        {u"C:\\Tools\\nested.txt", "-SI\n@hdr.txt"},
+      {u"C:\\Tools\\dashes.txt", "-SI -- g.exe"},
+      {u"C:\\Tools\\big.txt", std::string(65537, '\n')}};
+  for (const Case& c : cases) {
+    testing::FakePlatform platform(testing::Machine{.written = files});
+    ReportText report;
+    const ParseOutcome outcome = ParseCommandLine(platform, c.arguments, report);
+    EXPECT_EQ(Utf8(outcome.rejectedOption), c.rejected) << Utf8(c.arguments);
+    EXPECT_EQ(Utf8(outcome.refusal), c.refusal) << Utf8(c.arguments);
+    if (*c.rejected == '\0' && *c.refusal == '\0') {
+      EXPECT_EQ(Describe(outcome.settings), Describe(c.expected)) << Utf8(c.arguments);
+    }
+    EXPECT_EQ(report.Text(), c.usage ? kUsageText : u"") << Utf8(c.arguments);
+  }
+  // A profile of exactly 64 KiB is read.
+  testing::FakePlatform platform(
+      testing::Machine{.written = {{u"C:\\Tools\\full.txt", std::string(65532, '\n') + "-SI"}}});
+  ReportText report;
+  EXPECT_TRUE(ParseCommandLine(platform, u"@full.txt", report).settings.showReport);
+}
+
 }  // namespace
 }  // namespace glowtide
