@@ -18,8 +18,9 @@ target_include_directories(glowtide_unit_tests PRIVATE tests)
 target_link_libraries(glowtide_unit_tests PRIVATE glowtide_core GTest::gtest_main)
 # Designated initializers leave the other fields at their defaults on purpose.
 target_compile_options(glowtide_unit_tests PRIVATE -Wall -Wextra -Werror -Wno-missing-field-initializers)
-# The version the JSON report must name.
-target_compile_definitions(glowtide_unit_tests PRIVATE GLOWTIDE_VERSION="${PROJECT_VERSION}")
+# The version the JSON report must name, and the README whose recipes must parse.
+target_compile_definitions(glowtide_unit_tests PRIVATE GLOWTIDE_VERSION="${PROJECT_VERSION}"
+                           GLOWTIDE_README="${CMAKE_SOURCE_DIR}/README.md")
 include(GoogleTest)
 # A fault that makes a wait loop for ever fails its test in seconds, not at ctest's default.
 gtest_discover_tests(glowtide_unit_tests PROPERTIES TIMEOUT 30)

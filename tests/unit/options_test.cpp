@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "support/fake_platform.h"
 
 namespace glowtide {
@@ -207,6 +209,35 @@ TEST(ParseCommandLine, TakesTheProgramAfterDashesAndOptionsFromProfiles) {
       testing::Machine{.written = {{u"C:\\Tools\\full.txt", std::string(65532, '\n') + "-SI"}}});
   ReportText report;
   EXPECT_TRUE(ParseCommandLine(platform, u"@full.txt", report).settings.showReport);
+}
+
+// Every recipe of the README's "One game" (each indented line: a command, a wrapper's arguments
+// or a profile's line) parses, with an option and no refusal.
+TEST(ParseCommandLine, TakesEveryRecipeOfTheReadme) {
+  std::ifstream readme(GLOWTIDE_README);
+  std::string line;
+  while (std::getline(readme, line) && line != "## One game") {
+  }
+  int recipes = 0;
+  while (std::getline(readme, line) && !line.starts_with("## ")) {
+    if (!line.starts_with("    ") || line.find_first_not_of(' ') == std::string::npos) continue;
+    std::string arguments = line.substr(line.find_first_not_of(' '));
+    if (arguments.starts_with('#')) continue;  // a profile's comment
+    if (const std::size_t program = arguments.find("Glowtide.exe"); program != std::string::npos)
+      arguments = arguments.substr(arguments.find(' ', program) + 1);
+    if (const std::size_t command = arguments.find("%command%"); command != std::string::npos)
+      arguments.replace(command, 9, "\"C:\\Games\\A Game\\game.exe\" -dx12");
+    testing::FakePlatform platform(
+        testing::Machine{.written = {{u"C:\\Tools\\hdr.txt", "-HDR:E -HDRQ:D"}}});
+    ReportText report;
+    const ParseOutcome outcome =
+        ParseCommandLine(platform, std::u16string(arguments.begin(), arguments.end()), report);
+    EXPECT_TRUE(outcome.rejectedOption.empty() && outcome.refusal.empty() &&
+                (outcome.options > 0 || outcome.settings.launchProgram))
+        << line;
+    ++recipes;
+  }
+  EXPECT_EQ(recipes, 8);  // each recipe is read
 }
 
 }  // namespace
