@@ -272,9 +272,9 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
     return kExitFailure;
   }
   LaunchSettings& settings = parsed.settings;
-  // Settled first, so that the other options act on the displays as the player left them.
-  const bool settled = !settings.settleOwed || SettleOwed(platform);
-  if (settings.settleOwed && parsed.options == 1) return settled ? kExitSuccess : kExitNotInPlace;
+  // -R alone settles at once: at sign-in the display configuration may not answer yet.
+  if (settings.settleOwed && parsed.options == 1)
+    return SettleOwed(platform) ? kExitSuccess : kExitNotInPlace;
   // A GUI program started from a prompt or a shortcut has no standard output: nothing is done.
   if (settings.writeJson && settings.jsonPath.empty()) {
     const Handle out = platform.GetStdHandle(kStdOutputHandle);
@@ -313,6 +313,10 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
       return kExitFailure;
     }
   }
+
+  // Every refusal is behind: what ended launches owe is settled first, so that the other options
+  // act on the displays as the player left them.
+  const bool settled = !settings.settleOwed || SettleOwed(platform);
 
   // Declared so that the shared table is let go before the child's handles are closed, and those
   // before the display arrays are released.
