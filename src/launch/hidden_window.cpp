@@ -6,6 +6,7 @@ namespace {
 
 constexpr std::uint32_t kWmDestroy = 0x0002;
 constexpr std::uint32_t kWmPaint = 0x000F;
+constexpr std::uint32_t kWmClose = 0x0010;
 constexpr std::uint32_t kWmQueryEndSession = 0x0011;
 constexpr std::uint32_t kWmEndSession = 0x0016;
 constexpr std::uint32_t kWmCommand = 0x0111;
@@ -66,6 +67,12 @@ std::intptr_t HiddenWindowProc(WindowingPlatform& platform, WindowHandle window,
       platform.BeginPaint(window);
       platform.EndPaint(window);
       return 0;
+    case kWmClose: {
+      const std::intptr_t listener = platform.GetWindowLongPtrW(window, kGwlpUserData);
+      if (listener == 0) return platform.DefWindowProcW(window, message, wParam, lParam);
+      reinterpret_cast<WindowListener*>(listener)->Close();
+      return 0;
+    }
     case kWmQueryEndSession:
       return 1;  // the session may end
     case kWmEndSession:

@@ -27,6 +27,8 @@ class WindowListener {
   // The session ends (sign-out, restart, shutdown), which may end the process as soon as the
   // procedure returns.
   virtual void EndSession() = 0;
+  // WM_CLOSE (a taskkill without /F, a launcher stopping it): the wait ends as at the game's end.
+  virtual void Close() = 0;
   // WM_POWERBROADCAST or WM_DISPLAYCHANGE: only noted, since the procedure must return at once.
   virtual void Notice(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) = 0;
 
@@ -49,8 +51,8 @@ std::optional<HiddenWindow> CreateHiddenWindow(WindowingPlatform& platform,
 
 // Paints nothing, ignores the version command, destroys the window on the exit command and
 // posts a quit message when it is destroyed. It lets the session end, and when it does, tells the
-// listener in the window's user data before it returns; and passes it the power and display
-// changes.
+// listener in the window's user data before it returns; tells it of WM_CLOSE instead of
+// destroying the window while there is one; and passes it the power and display changes.
 std::intptr_t HiddenWindowProc(WindowingPlatform& platform, WindowHandle window,
                                std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
 

@@ -34,19 +34,16 @@ class Locked {
   bool held_ = false;
 };
 
-// Gives the place back when the session ends, from within the window procedure, and stops the
-// wait. The lock is waited for briefly: Windows ends a process that does not answer in time.
-// Passes the power and display changes to the watch, until the wait has ended.
+// Gives the place back when the session ends or the window is asked to close, from within the
+// window procedure, and stops the wait. At a session end the lock is waited for briefly: Windows
+// ends a process that does not answer in time. Passes the power and display changes to the
+// watch, until the wait has ended.
 class SessionEndLeave final : public WindowListener {
  public:
   SessionEndLeave(LaunchTable& table, QuitSettings& quit, MessageWait& wait, Watch* watch)
       : table_(table), quit_(quit), wait_(wait), watch_(watch) {}
-  void EndSession() override {
-    watch_ = nullptr;
-    wait_.Keep(nullptr);
-    inPlace_ = table_.Leave(quit_, wait_, kSessionEndWaitMs);
-    wait_.Stop();
-  }
+  void EndSession() override { Leave(kSessionEndWaitMs); }
+  void Close() override { Leave(kLeaveWaitMs); }
   void Notice(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override {
     if (watch_) watch_->Notice(message, wParam, lParam);
   }
@@ -54,6 +51,13 @@ class SessionEndLeave final : public WindowListener {
   bool inPlace() const { return inPlace_; }
 
  private:
+  void Leave(std::uint32_t milliseconds) {
+    watch_ = nullptr;
+    wait_.Keep(nullptr);
+    inPlace_ = table_.Leave(quit_, wait_, milliseconds);
+    wait_.Stop();
+  }
+
   LaunchTable& table_;
   QuitSettings& quit_;
   MessageWait& wait_;

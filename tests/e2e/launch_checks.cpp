@@ -186,6 +186,18 @@ TEST(Launch, ChildCountingSessionEndAndShell) {
         << "... and the last one out restores, once";
   }
 
+  // WM_CLOSE (a taskkill without /F) ends the wait as the game's end does: the quit settings are
+  // put back and Glowtide ends with 0, while the game goes on.
+  {
+    Gate gate(L"GlowtideSuiteClose");
+    Instance closing(L"\"-P:" + Child() + L"\" -BQ:62");
+    PostMessageW(WaitForHiddenWindow(closing.processId()), WM_CLOSE, 0, 0);
+    const RunResult closed = closing.Finish();
+    EXPECT_EQ(Trace(closed.processId) + " exit " + std::to_string(closed.exitCode),
+              "setB:62 getB free exit 0")
+        << "WM_CLOSE puts the quit settings back at once";
+  }
+
   // Through the shell: a URL of a registered protocol and a document. When the shell
   // hands over the child itself, the ended child is not taken for the game (a game that its
   // client relaunches under the same name must still be waited for): the restore then comes

@@ -215,10 +215,11 @@ TEST(LaunchTable, EachDisplayIsPutBackByTheLastLiveLaunchOnIt) {
 // The window procedure lets the session end and, when it does, tells the listener in the
 // window's user data before it returns; an end that was cancelled tells nobody. (That the window
 // is created hidden and destroyed by command 105 is the suite's.)
-TEST(HiddenWindow, TellsTheListenerWhenTheSessionEnds) {
+TEST(HiddenWindow, TellsTheListenerWhenTheSessionEndsOrTheWindowIsToClose) {
   struct Listener final : WindowListener {
-    int told = 0;
+    int told = 0, closed = 0;
     void EndSession() override { ++told; }
+    void Close() override { ++closed; }
     void Notice(std::uint32_t, std::uintptr_t, std::intptr_t) override {}
   } listener;
   FakePlatform platform({.userData = reinterpret_cast<std::intptr_t>(&listener)});
@@ -227,6 +228,10 @@ TEST(HiddenWindow, TellsTheListenerWhenTheSessionEnds) {
   EXPECT_EQ(listener.told, 0);
   EXPECT_EQ(HiddenWindowProc(platform, WindowHandle{0x900}, 0x0016, 1, 0), 0);
   EXPECT_EQ(listener.told, 1);
+  // WM_CLOSE ends the wait and leaves the window, which DefWindowProcW would destroy.
+  EXPECT_EQ(HiddenWindowProc(platform, WindowHandle{0x900}, 0x0010, 0, 0), 0);
+  EXPECT_EQ(listener.closed, 1);
+  EXPECT_TRUE(platform.CallsTo("DefWindowProcW").empty() && platform.CallsTo("DestroyWindow").empty());
 }
 
 }  // namespace
