@@ -9,6 +9,7 @@
 
 #include "common/ascii_case.h"
 #include "common/system_message.h"
+#include "common/utf8.h"
 #include "platform/unique_value.h"
 
 namespace glowtide {
@@ -253,8 +254,7 @@ std::optional<std::vector<std::u16string>> SplitArguments(CommandLinePlatform& p
 
 constexpr std::size_t kProfileLimit = 65536;
 
-// A profile's bytes as text: UTF-16 LE after its mark, or UTF-8 with or without one (a byte that
-// is no part of a well-formed sequence reads as U+FFFD).
+// A profile's bytes as text: UTF-16 LE after its mark, or UTF-8 with or without one.
 std::u16string ProfileText(std::string_view bytes) {
   std::u16string text;
   if (bytes.starts_with("\xFF\xFE")) {
@@ -264,36 +264,7 @@ std::u16string ProfileText(std::string_view bytes) {
     return text;
   }
   if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
-  for (std::size_t i = 0; i < bytes.size();) {
-    const auto lead = static_cast<std::uint8_t>(bytes[i]);
-    const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
-    char32_t point = length == 1 ? lead : lead & (0x3F >> (length - 1));
-    bool formed = (lead < 0x80 || lead >= 0xC2) && lead <= 0xF4 && i + length <= bytes.size();
-    for (std::size_t k = 1; formed && k < length; ++k) {
-      const auto next = static_cast<std::uint8_t>(bytes[i + k]);
-      formed = (next & 0xC0) == 0x80;
-      point = point << 6 | (next & 0x3F);
-    }
-    // Overlong forms, surrogates and points past U+10FFFF are not well formed.
-    formed = formed &&
-             point >= (length == 3   ? 0x800u
-                       : length == 4 ? 0x10000u
-                                     : 0u) &&
-             point <= 0x10FFFF && (point < 0xD800 || point > 0xDFFF);
-    if (!formed) {
-      text += u'\uFFFD';
-      ++i;
-      continue;
-    }
-    if (point >= 0x10000) {
-      text += static_cast<char16_t>(0xD7C0 + (point >> 10));
-      text += static_cast<char16_t>(0xDC00 | (point & 0x3FF));
-    } else {
-      text += static_cast<char16_t>(point);
-    }
-    i += length;
-  }
-  return text;
+  return FromUtf8(bytes);
 }
 
 // The path of a profile named as given: as it stands when absolute (a drive and a separator, or

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "common/decimal.h"
+#include "common/utf8.h"
 
 namespace glowtide {
 
@@ -35,37 +36,25 @@ void JsonWriter::Key(std::string_view name) {
 void JsonWriter::String(std::u16string_view text) {
   Value();
   out_ += '"';
+  // Runs of characters that need no escape go out as UTF-8; the escapes are ASCII, so a run never
+  // splits a surrogate pair.
+  std::size_t run = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    std::uint32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDFFF) {
-      const bool paired =
-          c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
-      c = paired ? 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00) : 0xFFFD;
-    }
+    const char16_t c = text[i];
+    if (c != u'"' && c != u'\\' && c >= 0x20) continue;
+    AppendUtf8(out_, text.substr(run, i - run));
+    run = i + 1;
     if (c == u'"' || c == u'\\') {
       out_ += '\\';
       out_ += static_cast<char>(c);
-    } else if (c < 0x20) {
+    } else {
       static constexpr char kHex[] = "0123456789abcdef";
       out_ += "\\u00";
       out_ += kHex[c >> 4];
       out_ += kHex[c & 0xF];
-    } else if (c < 0x80) {
-      out_ += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out_ += static_cast<char>(0xC0 | (c >> 6));
-      out_ += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out_ += static_cast<char>(0xE0 | (c >> 12));
-      out_ += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out_ += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out_ += static_cast<char>(0xF0 | (c >> 18));
-      out_ += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out_ += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out_ += static_cast<char>(0x80 | (c & 0x3F));
     }
   }
+  AppendUtf8(out_, text.substr(run));
   out_ += '"';
 }
 
