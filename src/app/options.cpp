@@ -366,6 +366,13 @@ ParseOutcome ParseCommandLine(Platform& platform, std::u16string_view arguments,
   // The first "--" ends the options: the argument after it is the program, and the text after
   // that, as it stands, the program's arguments.
   const auto dashes = std::find(split->begin(), split->end(), u"--");
+  auto script = [&](auto first, auto last) {
+    outcome.script |= std::any_of(first, last, [](std::u16string_view argument) {
+      return EqualIgnoringAsciiCase(argument, u"-SJ") ||
+             EqualIgnoringAsciiCase(argument.substr(0, 4), u"-SJ:");
+    });
+  };
+  script(split->begin(), dashes);
   std::vector<std::u16string> given;
   for (auto item = split->begin(); item != dashes; ++item) {
     if (!item->starts_with(u'@')) {
@@ -375,6 +382,8 @@ ParseOutcome ParseCommandLine(Platform& platform, std::u16string_view arguments,
       return outcome;
     }
   }
+
+  script(given.begin(), given.end());
 
   LaunchSettings& settings = outcome.settings;
   auto isOption = [](std::u16string_view argument) {

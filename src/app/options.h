@@ -34,6 +34,8 @@ struct ParseOutcome {
   std::u16string refusal;
   // How many options were read.
   int options = 0;
+  // -SJ or -SJ: stands somewhere among the options, read or not: a run for a script.
+  bool script = false;
 };
 
 // Splits the argument part of the command line (without the program name), every argument by the

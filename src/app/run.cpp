@@ -7,6 +7,7 @@
 
 #include "app/options.h"
 #include "common/system_message.h"
+#include "common/utf8.h"
 #include "display/display_list.h"
 #include "display/display_mode.h"
 #include "display/hdr_state.h"
@@ -25,7 +26,18 @@
 namespace glowtide {
 namespace {
 
-void ShowError(WindowingPlatform& platform, const std::u16string& message) {
+// An error's text: in a run for a script (-SJ anywhere on the command line) on the standard
+// error, as a UTF-8 line, so that no box waits for a click; otherwise, and when the process has
+// no standard error, in a box.
+void ShowError(Platform& platform, bool script, const std::u16string& message) {
+  if (script) {
+    const Handle error = platform.GetStdHandle(kStdErrorHandle);
+    std::string line;
+    AppendUtf8(line, message);
+    line += '\n';
+    if (error != Handle::kNull && error != kInvalidHandleValue && WriteWhole(platform, error, line))
+      return;
+  }
   platform.MessageBoxW(WindowHandle::kNull, message.c_str(), u"Error", kMbOk);
 }
 
@@ -245,9 +257,8 @@ std::u16string WriteJson(Platform& platform, const std::u16string& path,
   Handle out = kInvalidHandleValue;
   if (path.empty()) {
     out = platform.GetStdHandle(kStdOutputHandle);
-  } else if (const Handle created = platform.CreateFileW(path.c_str(), kGenericWrite,
-                                                         kFileShareRead, kCreateAlways,
-                                                         kFileAttributeNormal);
+  } else if (const Handle created = platform.CreateFileW(
+                 path.c_str(), kGenericWrite, kFileShareRead, kCreateAlways, kFileAttributeNormal);
              created != kInvalidHandleValue) {
     // A handle that was not created is not closed.
     file = UniqueHandle(created, CloseKernelHandle{&platform});
@@ -264,11 +275,11 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
   ReportText report;
   ParseOutcome parsed = ParseCommandLine(platform, arguments, report);
   if (!parsed.rejectedOption.empty()) {
-    ShowError(platform, std::u16string(parsed.rejectedOption) + u" Parameter error");
+    ShowError(platform, parsed.script, std::u16string(parsed.rejectedOption) + u" Parameter error");
     return kExitFailure;
   }
   if (!parsed.refusal.empty()) {
-    ShowError(platform, parsed.refusal);
+    ShowError(platform, parsed.script, parsed.refusal);
     return kExitFailure;
   }
   LaunchSettings& settings = parsed.settings;
@@ -279,7 +290,7 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
   if (settings.writeJson && settings.jsonPath.empty()) {
     const Handle out = platform.GetStdHandle(kStdOutputHandle);
     if (out == Handle::kNull || out == kInvalidHandleValue) {
-      ShowError(platform,
+      ShowError(platform, parsed.script,
                 u"-SJ : no standard output to write to; redirect it (Glowtide.exe -SJ > "
                 u"state.json) or name a file (-SJ:state.json)");
       return kExitFailure;
@@ -296,7 +307,7 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
   if (settings.chooseDisplay) {
     DisplayChoice choice = ChooseDisplays(displays, settings.display);
     if (!choice.error.empty()) {
-      ShowError(platform, choice.error);
+      ShowError(platform, parsed.script, choice.error);
       return kExitFailure;
     }
     chosen = choice.chosen;
@@ -309,7 +320,7 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
   if (settings.setMode || settings.restoreMode) {
     const std::u16string refusal = CheckModes(platform, settings, modes, phaseDisplays);
     if (!refusal.empty()) {
-      ShowError(platform, refusal);
+      ShowError(platform, parsed.script, refusal);
       return kExitFailure;
     }
   }
@@ -385,7 +396,7 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
     const std::u16string error = WriteJson(
         platform, settings.jsonPath, JsonReport(GLOWTIDE_VERSION, shared ? boxStates : jsonStates));
     if (!error.empty()) {
-      ShowError(platform, error);
+      ShowError(platform, parsed.script, error);
       inPlace = false;
     }
   }
@@ -402,15 +413,16 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
     if (!child.started) {
       // A counted launch that could not start ends at once: the display is put back first.
       if (counted) table.Leave(quit, pause, kLeaveWaitMs);
-      ShowError(platform, LaunchErrorText(platform, settings, child.error));
+      ShowError(platform, parsed.script, LaunchErrorText(platform, settings, child.error));
       inPlace = false;
     } else if (counted && !child.process && settings.waitImageName.empty()) {
       // The shell opened it through a program already running (a shortcut to a URL, say), and
       // nothing tells when the game ends: the display is put back at once, and the box says why.
       table.Leave(quit, pause, kLeaveWaitMs);
-      ShowError(platform, u"Cannot wait for " + settings.programPath +
-                              u": it started no program of its own; add -PW: with the game's "
-                              u"program name");
+      ShowError(platform, parsed.script,
+                u"Cannot wait for " + settings.programPath +
+                    u": it started no program of its own; add -PW: with the game's "
+                    u"program name");
       inPlace = false;
     } else if (counted) {
       Hold hold(platform, settings.chooseDisplay, phaseDisplays, std::move(placed), started);

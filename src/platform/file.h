@@ -13,6 +13,7 @@
 namespace glowtide {
 
 inline constexpr std::uint32_t kStdOutputHandle = static_cast<std::uint32_t>(-11);
+inline constexpr std::uint32_t kStdErrorHandle = static_cast<std::uint32_t>(-12);
 inline constexpr Handle kInvalidHandleValue{~std::uintptr_t{0}};
 inline constexpr std::uint32_t kGenericWrite = 0x40000000;
 inline constexpr std::uint32_t kFileShareRead = 0x1;

@@ -107,14 +107,25 @@ TEST(Displays, ReportRequestsChoiceAndMode) {
   Instance toOutput(L"-SJ", output);
   const RunResult outputRun = toOutput.Finish();
   // 0xDEAD when it did not start or end.
-  const DWORD outputExit =
-      toOutput.started() && outputRun.finished ? outputRun.exitCode : 0xDEAD;
+  const DWORD outputExit = toOutput.started() && outputRun.finished ? outputRun.exitCode : 0xDEAD;
   CloseHandle(output);
   std::ifstream written(redirected.c_str(), std::ios::binary);
   EXPECT_EQ(std::string((std::istreambuf_iterator<char>(written)), {}) + " exit " +
                 std::to_string(outputExit),
             document + " exit 0")
       << "-SJ writes the same document to a redirected standard output";
+  // A script's run says its errors on the standard error, where no box waits for a click.
+  output = CreateFileW(redirected.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                       0, nullptr);
+  Instance refused(L"-B:x -SJ", output);
+  const RunResult refusedRun = refused.Finish();
+  CloseHandle(output);
+  std::ifstream said(redirected.c_str(), std::ios::binary);
+  EXPECT_EQ(std::string((std::istreambuf_iterator<char>(said)), {}) + "exit " +
+                std::to_string(refusedRun.exitCode) + " boxes " +
+                std::to_string(refusedRun.boxes.size()),
+            "-B: Parameter error\nexit 4294967041 boxes 0")
+      << "a refused option of a -SJ run goes to the standard error, with no box";
   // As Windows starts a GUI program from a prompt or a shortcut: with no standard output.
   Instance unredirected(L"-SJ -B:70", nullptr);
   const RunResult noOutput = unredirected.Finish();

@@ -110,8 +110,8 @@ inline std::wstring BoxOf(const RunResult& run) {
 // A started Glowtide.exe that the test drives itself (several at once for the launch counting).
 class Instance {
  public:
-  // With an output, an inheritable handle or none (null), that is its standard output; without
-  // one, it has what Windows gives it.
+  // With an output, an inheritable handle or none (null), that is its standard output and its
+  // standard error; without one, it has what Windows gives it.
   explicit Instance(const std::wstring& arguments, HANDLE output = INVALID_HANDLE_VALUE) {
     const std::wstring path = SuiteDirectory() + L"\\Glowtide.exe";
     std::wstring commandLine = L"\"" + path + L"\" " + arguments;
@@ -119,7 +119,7 @@ class Instance {
     const bool redirected = output != INVALID_HANDLE_VALUE;
     if (redirected) {
       startup.dwFlags = STARTF_USESTDHANDLES;
-      startup.hStdOutput = output;
+      startup.hStdOutput = startup.hStdError = output;
     }
     PROCESS_INFORMATION info{};
     // Wine's CreateProcessW fails now and then with ERROR_INTERNAL_ERROR (1359) when many

@@ -155,8 +155,10 @@ struct Machine {
   std::set<std::string> endWithTheChild;  // live events whose instances end when the child does
 
   // Whether the process was given a standard output (a program started from a prompt or a
-  // shortcut is not), and what was written: the standard output's as "-", each file's by path.
+  // shortcut is not) and a standard error, and what was written: the standard output's as "-",
+  // the standard error's as "2>", each file's by path.
   bool standardOutput = true;
+  bool standardError = false;
   std::map<std::u16string, std::string> written;
   // The rest of the file system is the files in written, under this local application data
   // folder; the registry's values of the current user by "<key>\\<name>"; the time (FILETIME's
@@ -450,6 +452,7 @@ class FakePlatform : public Platform, public Machine {
 
   Handle GetStdHandle(std::uint32_t which) override {
     Call("GetStdHandle", Num(which));
+    if (which == kStdErrorHandle) return standardError ? Handle{0x31} : Handle::kNull;
     return standardOutput ? Handle{0x30} : Handle::kNull;
   }
   Handle CreateFileW(const char16_t* path, std::uint32_t access, std::uint32_t share,
@@ -525,7 +528,10 @@ class FakePlatform : public Platform, public Machine {
                  std::uint32_t* count) override {
     if (Call("WriteFile", file, size)) return false;
     const auto index = static_cast<std::size_t>(file) - 0x400;
-    written[file == Handle{0x30} ? u"-" : opened_.at(index)].append(bytes, bytes + size);
+    written[file == Handle{0x30}   ? u"-"
+            : file == Handle{0x31} ? u"2>"
+                                   : opened_.at(index)]
+        .append(bytes, bytes + size);
     *count = size;
     return true;
   }

@@ -200,5 +200,38 @@ TEST(JsonReport, RunWritesEachDisplaysState) {
   }
 }
 
+// In a run for a script (-SJ anywhere, even after a refused option) an error is a UTF-8 line on
+// the standard error, and a box only when there is none; other runs show a box.
+TEST(JsonReport, ARunForAScriptSaysItsErrorsOnTheStandardError) {
+  struct Case {
+    std::u16string arguments;
+    bool standardError;
+    std::string said;  // on the standard error
+    bool box;
+    int exitCode;
+  };
+  // clang-format off
+  const Case cases[] = {
+      {u"-B:x -SJ", true, "-B: Parameter error\n", false, -255},
+      {u"-B:x -sj:C:\\s.json", true, "-B: Parameter error\n", false, -255},
+      {u"-B:x -SJ", false, "", true, -255},
+      {u"-B:x -SJX", true, "", true, -255},
+      {u"-SJ -D:\u041C\u0438\u0440", true, "-D:\xD0\x9C\xD0\xB8\xD1\x80 : ", false, -255},
+      {u"-SJ:C:\\no\\s.json -P:C:\\nowhere\\g.exe", true,
+       "Could not write C:\\no\\s.json\nThe system cannot find the file specified.\n"
+       "Could not start C:\\nowhere\\g.exe\nThe system cannot find the file specified.\n", false, 1},
+  };
+  // clang-format on
+  for (const Case& c : cases) {
+    testing::FakePlatform platform(
+        testing::Machine{.failing = {"CreateFileW", "CreateProcessW", "ShellExecuteExW"},
+                         .standardError = c.standardError});
+    EXPECT_EQ(glowtide::Run(platform, c.arguments, InstanceHandle{0x400000}), c.exitCode)
+        << Utf8(c.arguments);
+    EXPECT_EQ(platform.written[u"2>"].substr(0, c.said.size()), c.said) << Utf8(c.arguments);
+    EXPECT_EQ(platform.boxes.size(), c.box ? 1u : 0u) << Utf8(c.arguments);
+  }
+}
+
 }  // namespace
 }  // namespace glowtide
