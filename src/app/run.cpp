@@ -59,27 +59,31 @@ struct ModeRequests {
 };
 
 // The error box's text when a -M: or -MQ: value is no mode that every display chosen lists (the
-// desktop mode always is); empty when each is. A -MQ: without a size takes the size the display
-// has now, before -M:, and is kept so for the restore.
+// desktop mode always is), or one without a size (or -MQ:D) on a display whose current mode cannot
+// be read; empty when each is fine. A -MQ: without a size takes the size the display has now,
+// before -M:, and is kept so for the restore.
 std::u16string CheckModes(DisplayConfigPlatform& platform, const LaunchSettings& settings,
                           const ModeRequests& requests, std::vector<PhaseDisplay>& displays) {
   for (PhaseDisplay& entry : displays) {
     if (!FirstOfDevice(displays, entry)) continue;
     const Display* display = entry.monitorDisplay;
     const std::vector<DisplayMode> modes = ListModes(platform, display->device);
-    DisplayMode current;
-    const std::u16string device = GdiDeviceName(display->device);
-    platform.EnumDisplaySettingsExW(device.c_str(), kEnumCurrentSettings, &current);
+    const std::optional<DisplayMode> current = CurrentMode(platform, display->device);
     entry.quitMode = requests.quit;
-    if (entry.quitMode && !entry.quitMode->desktop && entry.quitMode->width == 0) {
-      entry.quitMode->width = current.width;
-      entry.quitMode->height = current.height;
+    if (current && entry.quitMode && !entry.quitMode->desktop && entry.quitMode->width == 0) {
+      entry.quitMode->width = current->width;
+      entry.quitMode->height = current->height;
     }
     for (const auto& [given, option, value, request] :
          {std::tuple{settings.setMode, u"-M:", &settings.mode, requests.set},
           std::tuple{settings.restoreMode, u"-MQ:", &settings.quitMode, entry.quitMode}}) {
       if (!given) continue;
-      if (request && (request->desktop || ResolveMode(*request, current, modes))) continue;
+      // A size is checked against the list alone; without one the current mode is needed.
+      if (!current && request && (request->desktop || request->width == 0))
+        return option + *value + u" : cannot read the current mode of " + display->name;
+      if (request &&
+          (request->desktop || ResolveMode(*request, current.value_or(DisplayMode{}), modes)))
+        continue;
       return option + *value + u" : no such mode on " + display->name + u"\n\n" +
              ModeListLines(modes);
     }

@@ -26,10 +26,6 @@ bool SameSize(const DisplayMode& a, const DisplayMode& b) {
   return a.width == b.width && a.height == b.height;
 }
 
-bool SameMode(const DisplayMode& a, const DisplayMode& b) {
-  return SameSize(a, b) && a.frequency == b.frequency && a.bitsPerPixel == b.bitsPerPixel;
-}
-
 std::uint32_t Distance(std::uint32_t a, std::uint32_t b) { return a > b ? a - b : b - a; }
 
 // Whether a comes before b in a list of modes: the larger size first, then the higher rate.
@@ -129,40 +125,58 @@ std::u16string ModeListLines(const std::vector<DisplayMode>& modes) {
   return lines;
 }
 
+std::optional<DisplayMode> CurrentMode(DisplayConfigPlatform& platform,
+                                       std::u16string_view device) {
+  DisplayMode current;
+  if (!platform.EnumDisplaySettingsExW(GdiDeviceName(device).c_str(), kEnumCurrentSettings,
+                                       &current))
+    return std::nullopt;
+  return current;
+}
+
+bool SameMode(const DisplayMode& a, const DisplayMode& b) {
+  return SameSize(a, b) && a.frequency == b.frequency;
+}
+
+bool Shows(const DisplayMode& now, const ModeRequest& set) {
+  return now.width == set.width && now.height == set.height &&
+         (set.frequency == 0 || now.frequency == set.frequency);
+}
+
 std::optional<DisplayMode> DesktopMode(DisplayConfigPlatform& platform,
                                        std::u16string_view device) {
   const std::u16string name = GdiDeviceName(device);
-  DisplayMode saved, current;
+  DisplayMode saved;
   if (!platform.EnumDisplaySettingsExW(name.c_str(), kEnumRegistrySettings, &saved) ||
       saved.width == 0 || saved.height == 0) {
     return std::nullopt;
   }
   if (saved.frequency > 1) return saved;
-  if (!platform.EnumDisplaySettingsExW(name.c_str(), kEnumCurrentSettings, &current))
-    return std::nullopt;
-  return ResolveMode({false, saved.width, saved.height, 0}, current, ListModes(platform, device));
+  const std::optional<DisplayMode> current = CurrentMode(platform, device);
+  if (!current) return std::nullopt;
+  return ResolveMode({false, saved.width, saved.height, 0}, *current, ListModes(platform, device));
 }
 
-bool SetDisplayMode(DisplayConfigPlatform& platform, std::u16string_view device,
-                    const ModeRequest& request) {
-  const std::u16string name = GdiDeviceName(device);
-  DisplayMode current;
-  if (!platform.EnumDisplaySettingsExW(name.c_str(), kEnumCurrentSettings, &current)) return false;
+std::optional<DisplayMode> SetDisplayMode(DisplayConfigPlatform& platform,
+                                          std::u16string_view device, const ModeRequest& request) {
+  const std::optional<DisplayMode> current = CurrentMode(platform, device);
+  if (!current) return std::nullopt;
   std::optional<DisplayMode> wanted =
       request.desktop ? DesktopMode(platform, device)
-                      : ResolveMode(request, current, ListModes(platform, device));
-  if (!wanted) return false;
+                      : ResolveMode(request, *current, ListModes(platform, device));
+  if (!wanted) return std::nullopt;
   wanted->bitsPerPixel = kBitsPerPixel;
   // A display already in the mode gets no change, and so no black flash.
-  if (SameMode(*wanted, current)) return true;
+  if (SameMode(*wanted, *current) && current->bitsPerPixel == kBitsPerPixel) return current;
   wanted->fields = kDmPelsWidth | kDmPelsHeight | kDmDisplayFrequency | kDmBitsPerPel;
   // For this session only: a restart brings back the mode the user saved. A change that needs a
   // restart (DISP_CHANGE_RESTART) is not in place either.
-  if (platform.ChangeDisplaySettingsExW(name.c_str(), *wanted, 0) != kDispChangeSuccessful)
-    return false;
-  DisplayMode now;
-  return platform.EnumDisplaySettingsExW(name.c_str(), kEnumCurrentSettings, &now) &&
-         SameMode(now, *wanted);
+  if (platform.ChangeDisplaySettingsExW(GdiDeviceName(device).c_str(), *wanted, 0) !=
+      kDispChangeSuccessful)
+    return std::nullopt;
+  const std::optional<DisplayMode> now = CurrentMode(platform, device);
+  if (!now || !SameMode(*now, *wanted) || now->bitsPerPixel != kBitsPerPixel) return std::nullopt;
+  return now;
 }
 
 }  // namespace glowtide

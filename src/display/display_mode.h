@@ -46,10 +46,24 @@ std::u16string ModeListLines(const std::vector<DisplayMode>& modes);
 // read or has no size.
 std::optional<DisplayMode> DesktopMode(DisplayConfigPlatform& platform, std::u16string_view device);
 
+// The mode the device shows now; none when it cannot be read, which each caller decides on.
+std::optional<DisplayMode> CurrentMode(DisplayConfigPlatform& platform, std::u16string_view device);
+
+// Two modes are the same when their sizes and rates are.
+bool SameMode(const DisplayMode& a, const DisplayMode& b);
+
+// Whether a display in mode now shows the mode set: its size, and its rate when one was named.
+bool Shows(const DisplayMode& now, const ModeRequest& set);
+
+// The mode as a request for that very mode.
+inline ModeRequest RequestFor(const DisplayMode& mode) {
+  return {false, mode.width, mode.height, mode.frequency};
+}
+
 // Sets the device to the request's mode (the desktop mode: the one saved in the registry), for
-// this session only, unless it is in it already; then reads the mode back. Whether the device is
-// in the mode asked for.
-bool SetDisplayMode(DisplayConfigPlatform& platform, std::u16string_view device,
-                    const ModeRequest& request);
+// this session only, unless it is in it already; then reads the mode back. The mode the device is
+// in when that is the one asked for (as resolved against the list), and none when it is not.
+std::optional<DisplayMode> SetDisplayMode(DisplayConfigPlatform& platform,
+                                          std::u16string_view device, const ModeRequest& request);
 
 }  // namespace glowtide

@@ -66,8 +66,12 @@ bool ApplyPlan(Platform& platform, Pause& pause, PhaseDisplay& entry, const Disp
   DisplayPlan done;
   if (plan.hdr && SetHdrState(platform, pause, entry.display->target, *plan.hdr, &entry.model))
     done.hdr = plan.hdr;
-  if (plan.mode && SetDisplayMode(platform, entry.monitorDisplay->device, *plan.mode))
-    done.mode = plan.mode;
+  // The mode in place is the very mode set, as the request resolved.
+  if (plan.mode) {
+    if (const std::optional<DisplayMode> set =
+            SetDisplayMode(platform, entry.monitorDisplay->device, *plan.mode))
+      done.mode = RequestFor(*set);
+  }
   auto whiteLevel = [&] {
     if (plan.whiteLevel &&
         SetSdrWhiteLevel(platform, pause, entry.display->target, *plan.whiteLevel))

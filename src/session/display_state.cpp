@@ -18,11 +18,7 @@ DisplayState ReadDisplayState(Platform& platform, Pause& pause, const Display& d
   state.builtIn = display.builtIn;
   if (const HdrState hdr = ReadHdrState(platform, pause, display.target, model); hdr.ok)
     state.hdr = DisplayState::Hdr{hdr.supported, hdr.enabled};
-  const std::u16string device = GdiDeviceName(modeDisplay.device);
-  if (DisplayMode current;
-      platform.EnumDisplaySettingsExW(device.c_str(), kEnumCurrentSettings, &current)) {
-    state.currentMode = current;
-  }
+  state.currentMode = CurrentMode(platform, modeDisplay.device);
   state.desktopMode = DesktopMode(platform, modeDisplay.device);
   state.modes = ListModes(platform, modeDisplay.device);
   if (const SdrWhiteLevel white = ReadSdrWhiteLevel(platform, pause, display.target); white.ok) {

@@ -20,10 +20,6 @@ constexpr std::uintptr_t kPbtPowerSettingChange = 0x8013;
 constexpr std::uint32_t kDisplayOff = 0;
 constexpr std::uint32_t kDisplayOn = 1;
 
-bool SameMode(const DisplayMode& a, const DisplayMode& b) {
-  return a.width == b.width && a.height == b.height && a.frequency == b.frequency;
-}
-
 }  // namespace
 
 Hold::Hold(Platform& platform, bool chooses, const std::vector<PhaseDisplay>& displays,
@@ -37,16 +33,7 @@ Hold::Hold(Platform& platform, bool chooses, const std::vector<PhaseDisplay>& di
   kept_.resize(std::min<std::size_t>(kept_.size(), 64));
   for (std::size_t i = 0; i < kept_.size(); ++i) {
     DisplayPlan& plan = kept_[i];
-    // The mode is kept as the start left it: the very mode it set.
-    if (plan.mode) {
-      DisplayMode now;
-      const std::u16string device = GdiDeviceName(displays_[i].monitorDisplay->device);
-      if (platform_.EnumDisplaySettingsExW(device.c_str(), kEnumCurrentSettings, &now)) {
-        plan.mode = ModeRequest{false, now.width, now.height, now.frequency};
-      } else {
-        plan.mode.reset();
-      }
-    }
+    // The mode is kept as the start left it: the very mode it set, as the start placed it.
     // Switching HDR or the mode makes some monitors reset their brightness to their own.
     if (plan.brightness && (plan.hdr || plan.mode)) {
       for (const std::uint64_t after : kHoldStartLooksMs)
@@ -148,16 +135,14 @@ void Hold::Check(PhaseDisplay& entry, std::size_t i, const Look& look, std::uint
     }
     // Only a display back in its desktop mode has lost the game's: Windows put its saved one
     // back. Any other mode is the game's own, or the player's.
+    // A mode that cannot be read is not known to be lost.
     if (kept.mode) {
-      DisplayMode current;
-      const std::u16string device = GdiDeviceName(entry.monitorDisplay->device);
+      const std::optional<DisplayMode> current =
+          CurrentMode(platform_, entry.monitorDisplay->device);
       const std::optional<DisplayMode> desktop =
           DesktopMode(platform_, entry.monitorDisplay->device);
-      if (platform_.EnumDisplaySettingsExW(device.c_str(), kEnumCurrentSettings, &current) &&
-          desktop && SameMode(current, *desktop) &&
-          !SameMode(current, {kept.mode->width, kept.mode->height, kept.mode->frequency})) {
+      if (current && desktop && SameMode(*current, *desktop) && !Shows(*current, *kept.mode))
         again.mode = kept.mode;
-      }
     }
     if (kept.whiteLevel) {
       const SdrWhiteLevel level = ReadSdrWhiteLevel(platform_, pause, entry.display->target);

@@ -8,12 +8,6 @@
 namespace glowtide {
 namespace {
 
-// Whether the display shows the mode a launch set: its size, and its rate when one was named.
-bool Shows(const DisplayMode& now, const ModeRequest& set) {
-  return now.width == set.width && now.height == set.height &&
-         (set.frequency == 0 || now.frequency == set.frequency);
-}
-
 // The entry for the display, added when there is none yet.
 RecordDisplay& EntryFor(std::vector<RecordDisplay>& entries, const Display& display) {
   for (RecordDisplay& entry : entries) {

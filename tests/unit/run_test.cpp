@@ -55,6 +55,11 @@ TEST(Run, RunsItsPhasesInOrderAndEndsWithItsExitCode) {
       {u"-B:70 -M:800x600", -255,
        {"Error: -M:800x600 : no such mode on Unnamed display\n\n2560 x 1440 : 144, 60 Hz\n1920 x 10"}},
       {u"-P:g.exe -MQ:fast", -255, {"Error: -MQ:fast : no such mode on Unnamed display\n\n2560 x 1440 : 144, 60 Hz\n1920 x 1080"}},
+      // A mode without a size needs the current one: one that cannot be read is said so.
+      {u"-P:g.exe -MQ:D", -255, {"Error: -MQ:D : cannot read the current mode of Unnamed display"},
+       {}, {.failing = {"EnumDisplaySettingsExW"}}},
+      {u"-M:@60", -255, {"Error: -M:@60 : cannot read the current mode of Unnamed display"},
+       {}, {.failing = {"EnumDisplaySettingsExW"}}},
       // A URL and a quit option without -PW: give nothing to wait for: refused before any change.
       {u"-HDR:E -P:steam://r/1 -BQ:5", -255,
        {"Error: -P:steam://r/1 : a URL starts no program Glowtide can wait for; add -PW: with th"}},
