@@ -165,21 +165,21 @@ class Screen {
   }
 
   // Sets the value and reads it back; a value that did not take (within the brightness's own
-  // limits) is sent once more. Whether the brightness is the value after that.
-  bool Write(std::uint32_t value) {
+  // limits) is sent once more. The brightness as it reads back when it is the value after that.
+  std::optional<std::uint32_t> Write(std::uint32_t value) {
     for (int sent = 0; sent < 2; ++sent) {
       const bool set = panel_ ? panel_->Write(value) : Tried(pause_, [&] {
         return monitors_.SetMonitorBrightness(physical_->handle(), value);
       });
-      if (!set) return false;
+      if (!set) return std::nullopt;
       const std::optional<BrightnessValue> now = Read();
-      if (!now) return false;
+      if (!now) return std::nullopt;
       const std::uint32_t kept = value < now->minimum   ? now->minimum
                                  : value > now->maximum ? now->maximum
                                                         : value;
-      if (now->current == kept) return true;
+      if (now->current == kept) return kept;
     }
-    return false;
+    return std::nullopt;
   }
 
  private:
@@ -193,10 +193,13 @@ class Screen {
 
 }  // namespace
 
-bool SetDisplayBrightness(MonitorConfigPlatform& monitors, PowerPlatform& power, Pause& pause,
-                          const BrightnessTarget& target, std::uint32_t value) {
+std::optional<std::uint32_t> SetDisplayBrightness(MonitorConfigPlatform& monitors,
+                                                  PowerPlatform& power, Pause& pause,
+                                                  const BrightnessTarget& target,
+                                                  std::uint32_t value) {
   Screen screen(monitors, power, pause, target);
-  return screen.found() && screen.Write(value);
+  if (!screen.found()) return std::nullopt;
+  return screen.Write(value);
 }
 
 BrightnessReading ReadDisplayBrightness(MonitorConfigPlatform& monitors, PowerPlatform& power,

@@ -46,9 +46,12 @@ std::optional<std::size_t> ChoosePhysicalMonitor(const std::vector<std::u16strin
 
 // Sets the target's brightness and reads it back, sending it once more when it did not take:
 // through its physical monitor (enumerated afresh, and released) or a built-in panel's power
-// scheme. Every read and set is tried up to kTries times. Whether the brightness is in place.
-bool SetDisplayBrightness(MonitorConfigPlatform& monitors, PowerPlatform& power, Pause& pause,
-                          const BrightnessTarget& target, std::uint32_t value);
+// scheme. Every read and set is tried up to kTries times. The brightness as the monitor took it
+// (a value past its range is its maximum or minimum) when it is in place, and none when not.
+std::optional<std::uint32_t> SetDisplayBrightness(MonitorConfigPlatform& monitors,
+                                                  PowerPlatform& power, Pause& pause,
+                                                  const BrightnessTarget& target,
+                                                  std::uint32_t value);
 
 // A brightness and the range the monitor (or the panel, 0 to 100) takes.
 struct BrightnessValue {

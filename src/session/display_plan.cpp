@@ -81,8 +81,8 @@ bool ApplyPlan(Platform& platform, Pause& pause, PhaseDisplay& entry, const Disp
   if (plan.brightness) {
     if (entry.brightness.chosen)
       entry.brightness.monitor = FindMonitor(platform, entry.display->device);
-    if (SetDisplayBrightness(platform, platform, pause, entry.brightness, *plan.brightness))
-      done.brightness = plan.brightness;
+    done.brightness =
+        SetDisplayBrightness(platform, platform, pause, entry.brightness, *plan.brightness);
   }
   if (order == PlanOrder::kRestore) whiteLevel();
   const bool all = done.hdr.has_value() == plan.hdr.has_value() &&
