@@ -157,23 +157,21 @@ DisplayPlan StartSettings(const LaunchSettings& settings, const std::vector<Phas
 // launch claims, in the order HDR state, display mode, brightness, white level. The displays are
 // found again first; one that is gone is not in place. A picture's mode is put back once, when no
 // other live launch claims any display that shows it. Then what ended launches owe is settled,
-// this run's quit settings winning; and the run's record keeps what it leaves to the launches
-// that still claim its displays, or that are gone.
+// this run's quit settings winning. Right after, the run's record keeps only what it still owes:
+// what it leaves to the launches that still claim its displays, what a display that is gone owes,
+// and each setting that is not in place.
 class RunQuitSettings final : public QuitSettings {
  public:
   RunQuitSettings(Platform& platform, const LaunchSettings& settings,
                   const std::vector<PhaseDisplay>& displays, RestoreFolder& folder,
-                  LaunchTable& table, RestoreRecord& record)
+                  LaunchTable& table, LaunchRecord& record)
       : platform_(platform),
         settings_(settings),
         displays_(displays),
-        folder_(folder),
-        table_(table),
         record_(record),
-        owed_(platform, folder, table, record.displays, 0, nullptr) {}
+        owed_(platform, folder, table, record.record().displays, 0) {}
 
   std::vector<DisplayTarget> Decide(const std::vector<DisplayTarget>& others) override {
-    others_ = others;
     // In clone mode a picture's mode stays owed while another launch claims a display of it.
     DisplayQuery now;
     if (settings_.restoreMode && QueryDisplays(platform_, platform_, &now)) {
@@ -187,13 +185,14 @@ class RunQuitSettings final : public QuitSettings {
   bool Apply(Pause& pause, const std::vector<DisplayTarget>& others) override {
     FoundDisplays now;
     // What a display that is gone owes stays in the record, for when it is back.
-    if (!FindDisplaysAgain(platform_, displays_, settings_.chooseDisplay, &now)) {
-      keepAll_ = true;
-      return false;
-    }
-    for (const std::size_t i : now.gone) others_.push_back(displays_[i].display->target);
+    if (!FindDisplaysAgain(platform_, displays_, settings_.chooseDisplay, &now)) return false;
+    std::vector<DisplayTarget> kept = others;
+    for (const std::size_t i : now.gone) kept.push_back(displays_[i].display->target);
     bool inPlace = now.gone.empty();
-    for (PhaseDisplay& entry : now.displays) {
+    // The settings not in place, by the display the record names for each.
+    std::vector<RecordDisplay> failed;
+    for (std::size_t k = 0; k < now.displays.size(); ++k) {
+      PhaseDisplay& entry = now.displays[k];
       DisplayPlan plan = QuitPlan(settings_, now.displays, entry);
       if (Contains(others, entry.display->target)) {
         plan.hdr.reset();
@@ -207,39 +206,51 @@ class RunQuitSettings final : public QuitSettings {
                       })) {
         plan.mode.reset();
       }
-      inPlace &= ApplyPlan(platform_, pause, entry, plan, PlanOrder::kRestore);
+      DisplayPlan done;
+      inPlace &= ApplyPlan(platform_, pause, entry, plan, PlanOrder::kRestore, &done);
+      const DisplayPlan left = Unplaced(plan, done);
+      const PhaseDisplay& was = displays_[now.from[k]];
+      failed.push_back({*was.display, {left.hdr, {}, left.whiteLevel, {}}, {}});
+      failed.push_back({*was.monitorDisplay, {{}, left.mode, {}, left.brightness}, {}});
     }
+    Trim(kept, failed);
     // What others owe is not this launch's to answer for.
     owed_.Apply(pause, others);
     return inPlace;
   }
 
-  void Done() override {
-    std::erase_if(record_.displays, [&](const RecordDisplay& display) {
-      return !keepAll_ && !Contains(others_, display.display.target) &&
-             !(display.quit.mode && std::find(claimedPictures_.begin(), claimedPictures_.end(),
-                                              display.display.device) != claimedPictures_.end());
-    });
-    const std::u16string name = RecordName({table_.processId(), table_.creationTime()});
-    if (record_.displays.empty()) {
-      folder_.Delete(name);
-    } else {
-      folder_.Write(name, record_);
-    }
-    owed_.Done();
-  }
+  void Done() override { owed_.Done(); }
 
  private:
+  // Keeps in the record what the launch still owes, written at once, with the lock or without.
+  void Trim(const std::vector<DisplayTarget>& kept, const std::vector<RecordDisplay>& failed) {
+    for (RecordDisplay& display : record_.record().displays) {
+      if (Contains(kept, display.display.target) ||
+          (display.quit.mode && std::find(claimedPictures_.begin(), claimedPictures_.end(),
+                                          display.display.device) != claimedPictures_.end())) {
+        continue;
+      }
+      DisplayPlan owed;
+      for (const RecordDisplay& left : failed) {
+        if (!SameTarget(left.display.target, display.display.target)) continue;
+        if (left.quit.hdr) owed.hdr = display.quit.hdr;
+        if (left.quit.whiteLevel) owed.whiteLevel = display.quit.whiteLevel;
+        if (left.quit.brightness) owed.brightness = display.quit.brightness;
+        if (left.quit.mode) owed.mode = display.quit.mode;
+      }
+      display.quit = owed;
+    }
+    std::erase_if(record_.record().displays,
+                  [](const RecordDisplay& display) { return display.quit.empty(); });
+    record_.Save();
+  }
+
   Platform& platform_;
   const LaunchSettings& settings_;
   const std::vector<PhaseDisplay>& displays_;
-  RestoreFolder& folder_;
-  LaunchTable& table_;
-  RestoreRecord& record_;
+  LaunchRecord& record_;
   OwedRestores owed_;
-  std::vector<DisplayTarget> others_;
   std::vector<std::u16string> claimedPictures_;  // the devices of the displays others claim
-  bool keepAll_ = false;                         // none of its displays could be looked for
 };
 
 // -R: settles every record that ended launches left, trying a setting that does not read back
@@ -248,7 +259,7 @@ class RunQuitSettings final : public QuitSettings {
 bool SettleOwed(Platform& platform) {
   RestoreFolder folder(platform);
   LaunchTable table(platform);
-  OwedRestores owed(platform, folder, table, {}, kSettleTriesMs, nullptr);
+  OwedRestores owed(platform, folder, table, {}, kSettleTriesMs);
   SleepPause pause(platform);
   return table.Join({}) && table.Leave(owed, pause, kLeaveWaitMs) && !owed.owed();
 }
@@ -343,18 +354,19 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
   // it owes, kept on disk until they are applied.
   const bool counts = settings.launchProgram && settings.restoreOnExit;
   RestoreFolder folder(platform);
-  RestoreRecord record;
   std::vector<DisplayPlan> quitPlans(phaseDisplays.size()), starts(phaseDisplays.size());
   for (std::size_t i = 0; i < phaseDisplays.size(); ++i) {
     quitPlans[i] = QuitPlan(settings, phaseDisplays, phaseDisplays[i]);
     starts[i] = StartSettings(settings, phaseDisplays, phaseDisplays[i], modes.set);
   }
-  if (counts) {
-    record.boot = BootSeconds(platform);
-    record.displays = ByDisplay(phaseDisplays, quitPlans, {});
-  }
-  OwedRestores joining(platform, folder, table, ByDisplay(phaseDisplays, starts, {}), 0, &record);
+  OwedRestores joining(platform, folder, table, ByDisplay(phaseDisplays, starts, {}), 0);
   const bool counted = counts && table.Join(Claims(phaseDisplays), &joining);
+  LaunchRecord record(folder, {table.processId(), table.creationTime()});
+  if (counted) {
+    record.record() = {BootSeconds(platform), table.creationTime(),
+                       ByDisplay(phaseDisplays, quitPlans, {})};
+    record.Save();
+  }
   // Quit settings that no shared table can count will never be applied: not in place.
   bool inPlace = settled && (counted || !counts);
 
@@ -392,9 +404,8 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
   const std::uint64_t started = platform.GetTickCount64();
   if (counted) {
     // Written again with what the start put in place, which a settling run compares.
-    record.started = table.creationTime();
-    record.displays = ByDisplay(phaseDisplays, quitPlans, placed);
-    folder.Write(RecordName({table.processId(), table.creationTime()}), record);
+    record.record().displays = ByDisplay(phaseDisplays, quitPlans, placed);
+    record.Save();
   }
   if (settings.writeJson) {
     const std::u16string error = WriteJson(

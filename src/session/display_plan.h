@@ -57,6 +57,16 @@ struct DisplayPlan {
   bool empty() const { return !hdr && !mode && !whiteLevel && !brightness; }
 };
 
+// The settings of the plan that are not in done: those that are not in place.
+inline DisplayPlan Unplaced(const DisplayPlan& plan, const DisplayPlan& done) {
+  DisplayPlan left;
+  if (!done.hdr) left.hdr = plan.hdr;
+  if (!done.mode) left.mode = plan.mode;
+  if (!done.whiteLevel) left.whiteLevel = plan.whiteLevel;
+  if (!done.brightness) left.brightness = plan.brightness;
+  return left;
+}
+
 // The start puts the white level before the brightness; a restore the brightness first.
 enum class PlanOrder { kStart, kRestore };
 

@@ -35,23 +35,24 @@ const std::u16string& RestoreFolder::Folder() {
   return folder_;
 }
 
-void RestoreFolder::Write(const std::u16string& name, const RestoreRecord& record) {
-  if (Folder().empty()) return;
+bool RestoreFolder::Write(const std::u16string& name, const RestoreRecord& record) {
+  if (Folder().empty()) return false;
   const std::string text = FormatRecord(record);
   const std::u16string temporary = Path(u"writing-" + name);
   const Handle created = platform_.CreateFileW(temporary.c_str(), kGenericWrite, 0, kCreateAlways,
                                                kFileAttributeNormal);
-  if (created == kInvalidHandleValue) return;
+  if (created == kInvalidHandleValue) return false;
   bool whole;
   {
     const UniqueHandle file(created, CloseKernelHandle{&platform_});
     whole = WriteWhole(platform_, created, text) && platform_.FlushFileBuffers(created);
   }
   // A record is never left half written: the old one stays, or the new one is there whole.
-  if (!whole || !platform_.MoveFileExW(temporary.c_str(), Path(name).c_str(),
-                                       kMoveFileReplaceExisting | kMoveFileWriteThrough)) {
-    platform_.DeleteFileW(temporary.c_str());
-  }
+  if (whole && platform_.MoveFileExW(temporary.c_str(), Path(name).c_str(),
+                                     kMoveFileReplaceExisting | kMoveFileWriteThrough))
+    return true;
+  platform_.DeleteFileW(temporary.c_str());
+  return false;
 }
 
 std::optional<std::string> RestoreFolder::Read(const std::u16string& name) {
@@ -87,12 +88,17 @@ std::vector<std::u16string> RestoreFolder::Names() {
 }
 
 void RestoreFolder::SyncRunOnce() {
-  std::u16string program;
   if (Names().empty()) {
     platform_.RegDeleteKeyValueW(kRunOnceKey, kRunOnceName);
-  } else if (platform_.GetModuleFileNameW(&program)) {
-    platform_.RegSetKeyValueW(kRunOnceKey, kRunOnceName, (u"\"" + program + u"\" -R").c_str());
+  } else {
+    MarkRunOnce();
   }
+}
+
+void RestoreFolder::MarkRunOnce() {
+  std::u16string program;
+  if (platform_.GetModuleFileNameW(&program))
+    platform_.RegSetKeyValueW(kRunOnceKey, kRunOnceName, (u"\"" + program + u"\" -R").c_str());
 }
 
 std::vector<RecordDisplay> ByDisplay(const std::vector<PhaseDisplay>& entries,
@@ -227,10 +233,6 @@ bool OwedRestores::Settled(const Taken& taken, const RecordDisplay& display) con
 }
 
 void OwedRestores::Done() {
-  if (mine_) {
-    mine_->started = table_.creationTime();
-    folder_.Write(RecordName({table_.processId(), table_.creationTime()}), *mine_);
-  }
   owed_ = false;
   for (const Taken& taken : taken_) {
     // Read again: another run may have settled other displays of the record meanwhile.

@@ -35,7 +35,8 @@ class RestoreFolder {
  public:
   explicit RestoreFolder(Platform& platform) : platform_(platform) {}
   // Writes the record whole: a temporary file in the folder, flushed, then moved over the record.
-  void Write(const std::u16string& name, const RestoreRecord& record);
+  // Whether it is there.
+  bool Write(const std::u16string& name, const RestoreRecord& record);
   // The file's bytes; none when it cannot be read.
   std::optional<std::string> Read(const std::u16string& name);
   void Delete(const std::u16string& name);
@@ -46,6 +47,8 @@ class RestoreFolder {
   // Writes the RunOnce value while a record exists, and deletes it when none does; called with
   // the table's lock held.
   void SyncRunOnce();
+  // Writes the RunOnce value, for a record just written.
+  void MarkRunOnce();
 
  private:
   // The folder, found (and created) when first needed; empty when there is none.
@@ -56,6 +59,29 @@ class RestoreFolder {
   Platform& platform_;
   std::u16string folder_;
   bool found_ = false;
+};
+
+// This launch's own record, named once after its instance: owed at the join, written again with
+// what the start placed, and trimmed at the leave to what the launch still owes.
+class LaunchRecord {
+ public:
+  LaunchRecord(RestoreFolder& folder, RecordOwner owner)
+      : folder_(folder), name_(RecordName(owner)) {}
+  RestoreRecord& record() { return record_; }
+  // Writes the record as it stands, with the RunOnce value that settles it at the next sign-in,
+  // or deletes it once it owes nothing (the value then goes when the lock is next held).
+  void Save() {
+    if (record_.displays.empty()) {
+      folder_.Delete(name_);
+    } else if (folder_.Write(name_, record_)) {
+      folder_.MarkRunOnce();
+    }
+  }
+
+ private:
+  RestoreFolder& folder_;
+  std::u16string name_;
+  RestoreRecord record_;
 };
 
 // The displays' plans as a record keeps them: each entry's HDR state and white level on its
@@ -70,16 +96,14 @@ std::vector<RecordDisplay> ByDisplay(const std::vector<PhaseDisplay>& entries,
 class OwedRestores final : public QuitSettings {
  public:
   // own: what the settling run itself sets on each display (in quit), which its records leave
-  // alone there. A failed setting is tried again every kSettleLookMs for triesMs. With mine, the
-  // run's own record is written, as its instance's, once the settling is done.
+  // alone there. A failed setting is tried again every kSettleLookMs for triesMs.
   OwedRestores(Platform& platform, RestoreFolder& folder, LaunchTable& table,
-               std::vector<RecordDisplay> own, std::uint64_t triesMs, RestoreRecord* mine)
+               std::vector<RecordDisplay> own, std::uint64_t triesMs)
       : platform_(platform),
         folder_(folder),
         table_(table),
         own_(std::move(own)),
-        triesMs_(triesMs),
-        mine_(mine) {}
+        triesMs_(triesMs) {}
 
   // Reads the records of instances that hold no place (ended, or left): drops those older than 7
   // days, sets aside those that do not parse, and takes, on each display that is connected and that
@@ -120,7 +144,6 @@ class OwedRestores final : public QuitSettings {
   LaunchTable& table_;
   std::vector<RecordDisplay> own_;
   std::uint64_t triesMs_;
-  RestoreRecord* mine_;
   DisplayQuery query_;
   std::vector<Taken> taken_;
   std::vector<Work> work_;
