@@ -24,6 +24,16 @@ inline constexpr std::uint32_t kOpenExisting = 3;
 inline constexpr std::uint32_t kMoveFileReplaceExisting = 0x1;
 inline constexpr std::uint32_t kMoveFileWriteThrough = 0x8;
 
+inline constexpr std::uint32_t kFileAttributeDirectory = 0x10;
+inline constexpr std::uint32_t kFileAttributeReparsePoint = 0x400;
+
+// An entry of a folder: its name, its attributes and when it was last written (FILETIME's units).
+struct FoundFile {
+  std::u16string name;
+  std::uint32_t attributes = 0;
+  std::uint64_t lastWrite = 0;
+};
+
 class FilePlatform {
  public:
   FilePlatform() = default;
@@ -49,9 +59,9 @@ class FilePlatform {
   virtual bool DeleteFileW(const char16_t* path) = 0;
   // With no security attributes; false also when the folder exists already.
   virtual bool CreateDirectoryW(const char16_t* path) = 0;
-  // The names of the files that match the pattern (a folder and a name with wildcards), found
-  // with FindFirstFileW, FindNextFileW and FindClose.
-  virtual std::vector<std::u16string> FindFiles(const char16_t* pattern) = 0;
+  // The entries that match the pattern (a folder and a name with wildcards), found with
+  // FindFirstFileW, FindNextFileW and FindClose.
+  virtual std::vector<FoundFile> FindFiles(const char16_t* pattern) = 0;
   // The user's local application data folder (FOLDERID_LocalAppData), as the shell knows it.
   virtual bool GetLocalAppDataPath(std::u16string* path) = 0;
   // This program's own full path.

@@ -204,11 +204,12 @@ std::optional<RecordOwner> OwnerOf(std::u16string_view name) {
   Words line{words};
   std::uint64_t values[2];
   if (line.Next() != "restore" || !line.Numbers(values, 2, 2, ~std::uint64_t{0}, false) ||
-      values[0] > 0xFFFFFFFF) {
+      values[0] == 0 || values[0] > 0xFFFFFFFF) {
     return std::nullopt;
   }
   const RecordOwner owner{static_cast<std::uint32_t>(values[0]), values[1]};
-  // Only the name the owner's record has: no other spelling of the same numbers.
+  // Only the name the owner's record has: no other spelling of the same numbers (and no process 0,
+  // which is no instance's and would match a free place).
   if (RecordName(owner) != name) return std::nullopt;
   return owner;
 }

@@ -81,8 +81,18 @@ void RestoreFolder::SetAside(const std::u16string& name) {
 std::vector<std::u16string> RestoreFolder::Names() {
   std::vector<std::u16string> names;
   if (Folder().empty()) return names;
-  for (std::u16string& name : platform_.FindFiles(Path(u"restore-*.txt").c_str())) {
-    if (OwnerOf(name)) names.push_back(std::move(name));
+  const std::uint64_t now = platform_.GetSystemTimeAsFileTime();
+  for (FoundFile& file : platform_.FindFiles(Path(u"*").c_str())) {
+    // A folder or a link that bears a record's name is none.
+    if (file.attributes & (kFileAttributeDirectory | kFileAttributeReparsePoint)) continue;
+    const bool ahead = file.lastWrite > now + kFutureSlack;
+    if (file.name.starts_with(u"writing-")) {
+      if (ahead || file.lastWrite + kWritingLifetime < now) Delete(file.name);
+    } else if (file.name.ends_with(u".bad")) {
+      if (ahead || file.lastWrite + kRecordLifetime < now) Delete(file.name);
+    } else if (OwnerOf(file.name)) {
+      names.push_back(std::move(file.name));
+    }
   }
   return names;
 }
@@ -137,7 +147,7 @@ std::vector<DisplayTarget> OwedRestores::Decide(const std::vector<DisplayTarget>
     std::optional<RestoreRecord> record = ParseRecord(*text);
     if (!record) {
       folder_.SetAside(name);
-    } else if (record->started + kRecordLifetime < now) {
+    } else if (record->started + kRecordLifetime < now || record->started > now + kFutureSlack) {
       folder_.Delete(name);
     } else {
       taken_.push_back({name, std::move(*record), {}});

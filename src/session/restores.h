@@ -21,6 +21,10 @@ inline constexpr char16_t kRunOnceName[] = u"!Glowtide";
 // A record older than this (in FILETIME's units) is dropped; boots further apart than this (in
 // seconds) are two.
 inline constexpr std::uint64_t kRecordLifetime = 7ull * 24 * 3600 * 10000000;
+// A record or a set-aside file dated further ahead than this was dated by a wrong clock; a
+// temporary file older than a minute was left by a writer that died.
+inline constexpr std::uint64_t kFutureSlack = 24ull * 3600 * 10000000;
+inline constexpr std::uint64_t kWritingLifetime = 60ull * 10000000;
 inline constexpr std::uint64_t kSameBootSeconds = 10;
 // How long -R tries a setting that does not read back, and how often.
 inline constexpr std::uint64_t kSettleTriesMs = 60000;
@@ -42,7 +46,9 @@ class RestoreFolder {
   void Delete(const std::u16string& name);
   // Renames a record that does not parse to "<name>.bad", where it is kept but never applied.
   void SetAside(const std::u16string& name);
-  // The names of the records there.
+  // The names of the records there: regular files named as an instance's. Removes on the way
+  // what is left over: temporary files older than a minute, and set-aside files older than 7 days
+  // or dated more than a day ahead.
   std::vector<std::u16string> Names();
   // Writes the RunOnce value while a record exists, and deletes it when none does; called with
   // the table's lock held.

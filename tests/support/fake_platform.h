@@ -166,6 +166,9 @@ struct Machine {
   std::u16string localAppData = u"C:\\Users\\player\\AppData\\Local";
   std::map<std::u16string, std::u16string> registry;
   std::uint64_t fileTimeAtZero = 134000000000000000;
+  // Paths in written that are folders, and when files were last written where that is not now.
+  std::set<std::u16string> folders;
+  std::map<std::u16string, std::uint64_t> writeTimes;
 
   // The hidden window's waits and queue.
   // One per wait; then a wait returns the first handle that is not a running process, or else
@@ -490,9 +493,10 @@ class FakePlatform : public Platform, public Machine {
     return !Call("DeleteFileW", path) && written.erase(path) == 1;
   }
   bool CreateDirectoryW(const char16_t* path) override { return !Call("CreateDirectoryW", path); }
-  // The files whose paths match the pattern's one "*".
-  std::vector<std::u16string> FindFiles(const char16_t* pattern) override {
-    std::vector<std::u16string> found;
+  // The files (and folders) whose paths match the pattern's one "*", written now unless a time is
+  // given.
+  std::vector<FoundFile> FindFiles(const char16_t* pattern) override {
+    std::vector<FoundFile> found;
     const std::u16string_view whole(pattern);
     const std::size_t star = whole.find(u'*');
     if (Call("FindFiles", pattern)) return found;
@@ -500,7 +504,10 @@ class FakePlatform : public Platform, public Machine {
       if (path.size() >= whole.size() - 1 && path.compare(0, star, whole.substr(0, star)) == 0 &&
           path.compare(path.size() - (whole.size() - star - 1), std::u16string::npos,
                        whole.substr(star + 1)) == 0) {
-        found.push_back(path.substr(path.rfind(u'\\') + 1));
+        const auto time = writeTimes.find(path);
+        found.push_back({path.substr(path.rfind(u'\\') + 1),
+                         folders.count(path) ? kFileAttributeDirectory : kFileAttributeNormal,
+                         time != writeTimes.end() ? time->second : GetSystemTimeAsFileTime()});
       }
     }
     return found;

@@ -464,16 +464,18 @@ bool Win32Platform::CreateDirectoryW(const char16_t* path) {
   return ::CreateDirectoryW(Wide(path), nullptr) != FALSE;
 }
 
-std::vector<std::u16string> Win32Platform::FindFiles(const char16_t* pattern) {
-  std::vector<std::u16string> names;
+std::vector<FoundFile> Win32Platform::FindFiles(const char16_t* pattern) {
+  std::vector<FoundFile> files;
   WIN32_FIND_DATAW found;
   const HANDLE search = ::FindFirstFileW(Wide(pattern), &found);
-  if (search == INVALID_HANDLE_VALUE) return names;
+  if (search == INVALID_HANDLE_VALUE) return files;
   do {
-    names.push_back(reinterpret_cast<char16_t*>(found.cFileName));
+    files.push_back({reinterpret_cast<char16_t*>(found.cFileName), found.dwFileAttributes,
+                     (std::uint64_t{found.ftLastWriteTime.dwHighDateTime} << 32) |
+                         found.ftLastWriteTime.dwLowDateTime});
   } while (::FindNextFileW(search, &found));
   ::FindClose(search);
-  return names;
+  return files;
 }
 
 bool Win32Platform::GetLocalAppDataPath(std::u16string* path) {

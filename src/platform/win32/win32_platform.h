@@ -61,7 +61,7 @@ class Win32Platform final : public Platform {
   bool MoveFileExW(const char16_t* from, const char16_t* to, std::uint32_t flags) override;
   bool DeleteFileW(const char16_t* path) override;
   bool CreateDirectoryW(const char16_t* path) override;
-  std::vector<std::u16string> FindFiles(const char16_t* pattern) override;
+  std::vector<FoundFile> FindFiles(const char16_t* pattern) override;
   bool GetLocalAppDataPath(std::u16string* path) override;
   bool GetModuleFileNameW(std::u16string* path) override;
   std::uint64_t GetSystemTimeAsFileTime() override;
