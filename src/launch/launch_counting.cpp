@@ -218,7 +218,9 @@ bool LaunchTable::Join(const std::vector<DisplayTarget>& displays, QuitSettings*
       place_ = i;
       break;
     }
-    if (settle && place_ < kLaunchTablePlaces) {
+    // A launch with no place is not counted: it owes nothing on disk and settles nothing.
+    if (place_ == kLaunchTablePlaces) return false;
+    if (settle) {
       marks = settle->Decide(ClaimsOfOthers());
       std::vector<DisplayTarget> claims = displays;
       for (const DisplayTarget& mark : marks) {
@@ -235,7 +237,7 @@ bool LaunchTable::Join(const std::vector<DisplayTarget>& displays, QuitSettings*
     return false;
   }
   joined_ = true;
-  if (settle && place_ < kLaunchTablePlaces) {
+  if (settle) {
     if (!marks.empty()) settle->Apply(plain, {});
     const Locked locked(platform_, plain, lock_.get(), kJoinWaitMs);
     if (locked.held()) {

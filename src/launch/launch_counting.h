@@ -77,9 +77,9 @@ class LaunchTable {
   // of the user share them) the lock and the table, creates this instance's live event and takes
   // a place that claims the displays (the first kMostClaims of them). When a live instance is
   // restoring one of them, waits until it has ended that restore (plainly: no window exists yet).
-  // False when the shared objects cannot be had, the lock is not had within kJoinWaitMs, or such
-  // a restore is hung: the launch then stays uncounted. A full table still counts the launch; it
-  // then restores the displays no live place claims. With settle, once it has its place, settle
+  // False when the shared objects cannot be had, the lock is not had within kJoinWaitMs, the
+  // table is full, or such a restore is hung: the launch then stays uncounted. With settle, once
+  // it has its place, settle
   // decides what it puts back for others (the displays it returns are claimed meanwhile), applies
   // that after the restores waited for, and is done with the lock held again.
   bool Join(const std::vector<DisplayTarget>& displays, QuitSettings* settle = nullptr);

@@ -210,6 +210,16 @@ TEST(LaunchTable, EachDisplayIsPutBackByTheLastLiveLaunchOnIt) {
       EXPECT_NE(place.substr(0, 2), "4:") << c.label;
     EXPECT_EQ(platform.CallsTo("SetEvent(0x68)").size(), 1u) << c.label;
   }
+  // A 65th launch finds no place: it stays uncounted.
+  std::vector<testing::FakePlace> places;
+  std::set<std::string> live;
+  for (std::uint32_t id = 100; id < 100 + kLaunchTablePlaces; ++id) {
+    places.push_back({id, 3, {8}});
+    live.insert("RS_GLOWTIDE_LIVE_" + std::to_string(id) + "_3");
+  }
+  FakePlatform full({.table = testing::TableWith(places), .events = live});
+  LaunchTable table(full);
+  EXPECT_FALSE(table.Join({{{0x1234, 0}, 7}}));
 }
 
 // The window procedure lets the session end and, when it does, tells the listener in the
