@@ -226,7 +226,9 @@ bool LaunchTable::Join(const std::vector<DisplayTarget>& displays, QuitSettings*
       for (const DisplayTarget& mark : marks) {
         if (!Contains(claims, mark)) claims.push_back(mark);
       }
-      WriteClaims(Place(place_), claims, 0);
+      // Marked as a leave marks its restore: a launch that joins meanwhile and claims one of
+      // these waits until the settle has ended, so that none of it lands on its settings.
+      WriteClaims(Place(place_), claims, marks.empty() ? 0 : kRestoringFlag);
     }
   }
   // Its own settings come only after those restores, so that none of them lands on them.
@@ -239,11 +241,12 @@ bool LaunchTable::Join(const std::vector<DisplayTarget>& displays, QuitSettings*
   joined_ = true;
   if (settle) {
     if (!marks.empty()) settle->Apply(plain, {});
+    // Its own place alone is this instance's to write, with the lock or, past the wait, without.
     const Locked locked(platform_, plain, lock_.get(), kJoinWaitMs);
-    if (locked.held()) {
-      settle->Done();
-      WriteClaims(Place(place_), displays, 0);
-    }
+    if (locked.held()) settle->Done();
+    WriteClaims(Place(place_), displays, 0);
+    // The launches that wait for this settle go on.
+    if (!marks.empty()) platform_.SetEvent(live_.get());
   }
   return true;
 }
@@ -270,8 +273,10 @@ bool LaunchTable::Leave(QuitSettings& quit, Pause& wait, std::uint32_t milliseco
         if (!Contains(free, mark)) free.push_back(mark);
       }
     }
-    // A launch that joins meanwhile and claims one of these waits until they are put back.
+    // A launch that joins meanwhile and claims one of these waits until they are put back; the
+    // event that tells it so may be set still from the join's settle.
     if (locked.held() && place_ < kLaunchTablePlaces && !free.empty()) {
+      platform_.ResetEvent(live_.get());
       WriteClaims(Place(place_), free, kRestoringFlag);
     } else {
       FreePlace();

@@ -110,6 +110,7 @@ class ProcessPlatform {
   // Creates the named event, manual reset and not signalled.
   virtual Handle CreateEventW(const char16_t* name, const char16_t* securityDescriptor) = 0;
   virtual bool SetEvent(Handle event) = 0;
+  virtual bool ResetEvent(Handle event) = 0;
   // Opens an existing named event; null with ERROR_FILE_NOT_FOUND once every handle to it is
   // closed, and with another error (ERROR_ACCESS_DENIED) when it exists but may not be opened.
   virtual Handle OpenEventW(std::uint32_t access, bool inheritHandle, const char16_t* name) = 0;

@@ -661,6 +661,7 @@ class FakePlatform : public Platform, public Machine {
     return Handle{0x68};
   }
   bool SetEvent(Handle event) override { return !Call("SetEvent", event); }
+  bool ResetEvent(Handle event) override { return !Call("ResetEvent", event); }
   // An event that does not exist is not found; a failing open is refused.
   Handle OpenEventW(std::uint32_t access, bool, const char16_t* name) override {
     if (Call("OpenEventW", Num(access), name)) return Handle::kNull;

@@ -208,6 +208,9 @@ TEST(LaunchTable, EachDisplayIsPutBackByTheLastLiveLaunchOnIt) {
     // Its own place is given back, and the launches waiting for it are woken.
     for (const std::string& place : platform.Places())
       EXPECT_NE(place.substr(0, 2), "4:") << c.label;
+    // Set once the restore is done, after it was reset when the place was marked (with the lock).
+    EXPECT_EQ(platform.CallsTo("ResetEvent(0x68)").size(), c.machine.waitResults.empty() ? 1u : 0u)
+        << c.label;
     EXPECT_EQ(platform.CallsTo("SetEvent(0x68)").size(), 1u) << c.label;
   }
   // A 65th launch finds no place: it stays uncounted.
@@ -220,6 +223,30 @@ TEST(LaunchTable, EachDisplayIsPutBackByTheLastLiveLaunchOnIt) {
   FakePlatform full({.table = testing::TableWith(places), .events = live});
   LaunchTable table(full);
   EXPECT_FALSE(table.Join({{{0x1234, 0}, 7}}));
+}
+
+// A join that settles what an ended launch owes marks the displays it puts back as restoring, as
+// a leave does, so that a launch joining meanwhile waits; and wakes such launches when done.
+TEST(LaunchTable, AJoinMarksTheDisplaysItSettles) {
+  struct Settle final : QuitSettings {
+    FakePlatform* platform = nullptr;
+    std::string places;  // the table while it puts back
+    std::vector<DisplayTarget> Decide(const std::vector<DisplayTarget>&) override {
+      return {{{0x1234, 0}, 8}};
+    }
+    bool Apply(Pause&, const std::vector<DisplayTarget>&) override {
+      for (const std::string& place : platform->Places()) places += place;
+      return true;
+    }
+  };
+  FakePlatform platform;
+  Settle settle;
+  settle.platform = &platform;
+  LaunchTable table(platform);
+  ASSERT_TRUE(table.Join({{{0x1234, 0}, 7}}, &settle));
+  EXPECT_EQ(settle.places, "4:7,8 restoring");
+  EXPECT_EQ(platform.Places(), (std::vector<std::string>{"4:7"}));
+  EXPECT_EQ(platform.CallsTo("SetEvent(0x68)").size(), 1u);
 }
 
 // The window procedure lets the session end and, when it does, tells the listener in the
@@ -241,7 +268,8 @@ TEST(HiddenWindow, TellsTheListenerWhenTheSessionEndsOrTheWindowIsToClose) {
   // WM_CLOSE ends the wait and leaves the window, which DefWindowProcW would destroy.
   EXPECT_EQ(HiddenWindowProc(platform, WindowHandle{0x900}, 0x0010, 0, 0), 0);
   EXPECT_EQ(listener.closed, 1);
-  EXPECT_TRUE(platform.CallsTo("DefWindowProcW").empty() && platform.CallsTo("DestroyWindow").empty());
+  EXPECT_TRUE(platform.CallsTo("DefWindowProcW").empty() &&
+              platform.CallsTo("DestroyWindow").empty());
 }
 
 }  // namespace

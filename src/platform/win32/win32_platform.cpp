@@ -576,6 +576,8 @@ Handle Win32Platform::CreateEventW(const char16_t* name, const char16_t* securit
 
 bool Win32Platform::SetEvent(Handle event) { return ::SetEvent(Native(event)) != FALSE; }
 
+bool Win32Platform::ResetEvent(Handle event) { return ::ResetEvent(Native(event)) != FALSE; }
+
 Handle Win32Platform::OpenEventW(std::uint32_t access, bool inheritHandle, const char16_t* name) {
   return Wrap<Handle>(::OpenEventW(access, inheritHandle ? TRUE : FALSE, Wide(name)));
 }

@@ -95,6 +95,7 @@ class Win32Platform final : public Platform {
   Handle CreateMutexW(const char16_t* name, const char16_t* securityDescriptor) override;
   Handle CreateEventW(const char16_t* name, const char16_t* securityDescriptor) override;
   bool SetEvent(Handle event) override;
+  bool ResetEvent(Handle event) override;
   Handle OpenEventW(std::uint32_t access, bool inheritHandle, const char16_t* name) override;
   bool ReleaseMutex(Handle mutex) override;
   Handle CreateFileMappingW(std::uint32_t protect, std::uint32_t size, const char16_t* name,
