@@ -153,13 +153,15 @@ DisplayPlan StartSettings(const LaunchSettings& settings, const std::vector<Phas
   return plan;
 }
 
-// The quit settings of this run, on those of the displays chosen at the start that no other live
-// launch claims, in the order HDR state, display mode, brightness, white level. The displays are
-// found again first; one that is gone is not in place. A picture's mode is put back once, when no
-// other live launch claims any display that shows it. Then what ended launches owe is settled,
-// this run's quit settings winning. Right after, the run's record keeps only what it still owes:
-// what it leaves to the launches that still claim its displays, what a display that is gone owes,
-// and each setting that is not in place.
+// The quit settings of this run (its record's: its own, and those it took over), on those of the
+// displays chosen at the start that no other live launch claims, in the order HDR state, display
+// mode, brightness, white level, with what ended launches owe on the same display in the same
+// plan. The displays are found again first; one that is gone is not in place. A picture's mode is
+// put back once, when no other live launch claims any display that shows it. Then what ended
+// launches owe elsewhere is settled. Right after, the run's record keeps only what it still owes:
+// what it leaves to the launches that still claim its displays (applied by the last of them
+// whatever the display shows), what a display that is gone owes, and each setting that is not in
+// place.
 class RunQuitSettings final : public QuitSettings {
  public:
   RunQuitSettings(Platform& platform, const LaunchSettings& settings,
@@ -172,6 +174,7 @@ class RunQuitSettings final : public QuitSettings {
         owed_(platform, folder, table, record.record().displays, 0) {}
 
   std::vector<DisplayTarget> Decide(const std::vector<DisplayTarget>& others) override {
+    others_ = others;
     // In clone mode a picture's mode stays owed while another launch claims a display of it.
     DisplayQuery now;
     if (settings_.restoreMode && QueryDisplays(platform_, platform_, &now)) {
@@ -186,20 +189,25 @@ class RunQuitSettings final : public QuitSettings {
     FoundDisplays now;
     // What a display that is gone owes stays in the record, for when it is back.
     if (!FindDisplaysAgain(platform_, displays_, settings_.chooseDisplay, &now)) return false;
-    std::vector<DisplayTarget> kept = others;
-    for (const std::size_t i : now.gone) kept.push_back(displays_[i].display->target);
+    std::vector<DisplayTarget> gone;
+    for (const std::size_t i : now.gone) gone.push_back(displays_[i].display->target);
     bool inPlace = now.gone.empty();
+    applied_ = true;
     // The settings not in place, by the display the record names for each.
     std::vector<RecordDisplay> failed;
     for (std::size_t k = 0; k < now.displays.size(); ++k) {
       PhaseDisplay& entry = now.displays[k];
-      DisplayPlan plan = QuitPlan(settings_, now.displays, entry);
+      const PhaseDisplay& was = displays_[now.from[k]];
+      const DisplayPlan& onDisplay = QuitOf(*was.display);
+      const DisplayPlan& onMonitor = QuitOf(*was.monitorDisplay);
+      DisplayPlan plan{onDisplay.hdr, onMonitor.mode, onDisplay.whiteLevel, onMonitor.brightness};
       if (Contains(others, entry.display->target)) {
         plan.hdr.reset();
         plan.whiteLevel.reset();
       }
       if (Contains(others, entry.monitorDisplay->target)) plan.brightness.reset();
-      if (std::any_of(now.query.displays.begin(), now.query.displays.end(),
+      if (!FirstOfDevice(now.displays, entry) ||
+          std::any_of(now.query.displays.begin(), now.query.displays.end(),
                       [&](const Display& shown) {
                         return shown.device == entry.monitorDisplay->device &&
                                Contains(others, shown.target);
@@ -207,29 +215,48 @@ class RunQuitSettings final : public QuitSettings {
         plan.mode.reset();
       }
       DisplayPlan done;
-      inPlace &= ApplyPlan(platform_, pause, entry, plan, PlanOrder::kRestore, &done);
+      inPlace &= ApplyPlan(platform_, pause, entry, Either(plan, owed_.Due(pause, entry)),
+                           PlanOrder::kRestore, &done);
+      owed_.Placed(entry, done);
       const DisplayPlan left = Unplaced(plan, done);
-      const PhaseDisplay& was = displays_[now.from[k]];
       failed.push_back({*was.display, {left.hdr, {}, left.whiteLevel, {}}, {}});
       failed.push_back({*was.monitorDisplay, {{}, left.mode, {}, left.brightness}, {}});
     }
-    Trim(kept, failed);
-    // What others owe is not this launch's to answer for.
+    Trim(others, gone, failed);
+    // What others owe elsewhere is not this launch's to answer for.
     owed_.Apply(pause, others);
     return inPlace;
   }
 
-  void Done() override { owed_.Done(); }
+  void Done() override {
+    // Every display is left to the launches that claim it: the record says so.
+    if (!applied_) Trim(others_, {}, {});
+    owed_.Done();
+  }
 
  private:
+  const DisplayPlan& QuitOf(const Display& display) const {
+    static const DisplayPlan kNone;
+    for (const RecordDisplay& owed : record_.record().displays) {
+      if (SameTarget(owed.display.target, display.target)) return owed.quit;
+    }
+    return kNone;
+  }
+
   // Keeps in the record what the launch still owes, written at once, with the lock or without.
-  void Trim(const std::vector<DisplayTarget>& kept, const std::vector<RecordDisplay>& failed) {
-    for (RecordDisplay& display : record_.record().displays) {
-      if (Contains(kept, display.display.target) ||
+  void Trim(const std::vector<DisplayTarget>& others, const std::vector<DisplayTarget>& gone,
+            const std::vector<RecordDisplay>& failed) {
+    RestoreRecord& record = record_.record();
+    for (RecordDisplay& display : record.displays) {
+      if (Contains(others, display.display.target) ||
           (display.quit.mode && std::find(claimedPictures_.begin(), claimedPictures_.end(),
                                           display.display.device) != claimedPictures_.end())) {
+        // Left to the launches that still claim it: the last of them puts it back as it stands.
+        display.set = {};
+        record.left = platform_.GetSystemTimeAsFileTime();
         continue;
       }
+      if (Contains(gone, display.display.target)) continue;
       DisplayPlan owed;
       for (const RecordDisplay& left : failed) {
         if (!SameTarget(left.display.target, display.display.target)) continue;
@@ -240,7 +267,7 @@ class RunQuitSettings final : public QuitSettings {
       }
       display.quit = owed;
     }
-    std::erase_if(record_.record().displays,
+    std::erase_if(record.displays,
                   [](const RecordDisplay& display) { return display.quit.empty(); });
     record_.Save();
   }
@@ -251,6 +278,8 @@ class RunQuitSettings final : public QuitSettings {
   LaunchRecord& record_;
   OwedRestores owed_;
   std::vector<std::u16string> claimedPictures_;  // the devices of the displays others claim
+  std::vector<DisplayTarget> others_;            // the displays others claim, as Decide was told
+  bool applied_ = false;
 };
 
 // -R: settles every record that ended launches left, trying a setting that does not read back
@@ -359,18 +388,29 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
     quitPlans[i] = QuitPlan(settings, phaseDisplays, phaseDisplays[i]);
     starts[i] = StartSettings(settings, phaseDisplays, phaseDisplays[i], modes.set);
   }
-  OwedRestores joining(platform, folder, table, ByDisplay(phaseDisplays, starts, {}), 0);
+  OwedRestores joining(platform, folder, table, ByDisplay(phaseDisplays, starts, {}), 0, true);
   const bool counted = counts && table.Join(Claims(phaseDisplays), &joining);
   LaunchRecord record(folder, {table.processId(), table.creationTime()});
+  SleepPause pause(platform);
+  // What the displays show, before the start, of each setting the launch puts back and does not
+  // set: a later settle puts it back only while the display still shows that.
+  std::vector<DisplayPlan> found(phaseDisplays.size());
   if (counted) {
-    record.record() = {BootSeconds(platform), table.creationTime(),
-                       ByDisplay(phaseDisplays, quitPlans, {})};
+    RestoreRecord& owed = record.record();
+    owed.boot = SignInId(platform);
+    owed.started = table.creationTime();
+    std::uint32_t session = 0;
+    if (platform.ProcessIdToSessionId(platform.GetCurrentProcessId(), &session))
+      owed.session = session;
+    owed.displays = ByDisplay(phaseDisplays, quitPlans, {});
+    TakeOver(owed.displays, joining.takenOver());
     record.Save();
+    for (std::size_t i = 0; i < phaseDisplays.size(); ++i)
+      found[i] = FoundValues(platform, pause, phaseDisplays[i], Unplaced(quitPlans[i], starts[i]));
   }
   // Quit settings that no shared table can count will never be applied: not in place.
   bool inPlace = settled && (counted || !counts);
 
-  SleepPause pause(platform);
   // The report's reads, before any change: the displays the box shows, and those the JSON
   // document does (every display, or those -D: chose, each with its own monitor), sharing the
   // reads where they are the same displays.
@@ -404,7 +444,10 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
   const std::uint64_t started = platform.GetTickCount64();
   if (counted) {
     // Written again with what the start put in place, which a settling run compares.
-    record.record().displays = ByDisplay(phaseDisplays, quitPlans, placed);
+    std::vector<DisplayPlan> shown(phaseDisplays.size());
+    for (std::size_t i = 0; i < phaseDisplays.size(); ++i) shown[i] = Either(placed[i], found[i]);
+    record.record().displays = ByDisplay(phaseDisplays, quitPlans, shown);
+    TakeOver(record.record().displays, joining.takenOver());
     record.Save();
   }
   if (settings.writeJson) {

@@ -112,6 +112,16 @@ bool LaunchTable::Live(std::uint32_t processId, std::uint64_t creationTime) {
   return live || platform_.GetLastError() != kErrorFileNotFound;
 }
 
+bool LaunchTable::LiveIn(std::uint32_t session, std::uint32_t processId,
+                         std::uint64_t creationTime) {
+  const UniqueHandle live(
+      platform_.OpenEventW(
+          kSynchronize, false,
+          (u"Session\\" + Decimal(session) + u"\\" + LiveName(processId, creationTime)).c_str()),
+      CloseKernelHandle{&platform_});
+  return live || platform_.GetLastError() != kErrorFileNotFound;
+}
+
 bool LaunchTable::Holds(std::uint32_t processId, std::uint64_t creationTime) const {
   for (std::uint32_t i = 0; i < kLaunchTablePlaces; ++i) {
     const std::uint8_t* place = Place(i);

@@ -87,6 +87,9 @@ class LaunchTable {
   // Whether the instance with this process id and creation time holds a place: it has joined and
   // not yet left (read under the lock, after the places of ended instances were freed).
   bool Holds(std::uint32_t processId, std::uint64_t creationTime) const;
+  // Whether the instance of another Windows session, named by its session, is live (its event,
+  // in that session's namespace, can be opened or is refused).
+  bool LiveIn(std::uint32_t session, std::uint32_t processId, std::uint64_t creationTime);
   std::uint32_t processId() const { return processId_; }
   std::uint64_t creationTime() const { return creationTime_; }
 

@@ -72,6 +72,10 @@ class FilePlatform {
   // which is created when it is not there, or deleted.
   virtual bool RegSetKeyValueW(const char16_t* key, const char16_t* name, const char16_t* text) = 0;
   virtual bool RegDeleteKeyValueW(const char16_t* key, const char16_t* name) = 0;
+  // Creates the key (or opens it when it is there), volatile: gone at the sign-out or restart.
+  virtual bool RegCreateVolatileKeyW(const char16_t* key) = 0;
+  // A text value (REG_SZ) of the key, read with RegGetValueW.
+  virtual bool RegGetValueW(const char16_t* key, const char16_t* name, std::u16string* text) = 0;
 };
 
 // Writes all of the bytes to the file; false when the write fails or takes fewer.

@@ -57,6 +57,16 @@ struct DisplayPlan {
   bool empty() const { return !hdr && !mode && !whiteLevel && !brightness; }
 };
 
+// Each setting of first, and where first has none, of second.
+inline DisplayPlan Either(const DisplayPlan& first, const DisplayPlan& second) {
+  DisplayPlan either = first;
+  if (!either.hdr) either.hdr = second.hdr;
+  if (!either.mode) either.mode = second.mode;
+  if (!either.whiteLevel) either.whiteLevel = second.whiteLevel;
+  if (!either.brightness) either.brightness = second.brightness;
+  return either;
+}
+
 // The settings of the plan that are not in done: those that are not in place.
 inline DisplayPlan Unplaced(const DisplayPlan& plan, const DisplayPlan& done) {
   DisplayPlan left;

@@ -36,4 +36,29 @@ DisplayState ReadDisplayState(Platform& platform, Pause& pause, const Display& d
   return state;
 }
 
+DisplayPlan FoundValues(Platform& platform, Pause& pause, PhaseDisplay& entry,
+                        const DisplayPlan& quit) {
+  DisplayPlan found;
+  if (quit.hdr) {
+    if (const HdrState hdr = ReadHdrState(platform, pause, entry.display->target, &entry.model);
+        hdr.ok)
+      found.hdr = hdr.enabled;
+  }
+  if (quit.whiteLevel) {
+    if (const SdrWhiteLevel white = ReadSdrWhiteLevel(platform, pause, entry.display->target);
+        white.ok)
+      found.whiteLevel = white.level;
+  }
+  if (quit.brightness) {
+    const BrightnessReading reading =
+        ReadDisplayBrightness(platform, platform, pause, entry.brightness, false);
+    if (reading.value) found.brightness = reading.value->current;
+  }
+  if (quit.mode) {
+    if (const std::optional<DisplayMode> mode = CurrentMode(platform, entry.monitorDisplay->device))
+      found.mode = RequestFor(*mode);
+  }
+  return found;
+}
+
 }  // namespace glowtide

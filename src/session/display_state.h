@@ -6,6 +6,7 @@
 #include "monitor/brightness.h"
 #include "platform/platform.h"
 #include "report/display_state.h"
+#include "session/display_plan.h"
 
 namespace glowtide {
 
@@ -15,5 +16,10 @@ namespace glowtide {
 DisplayState ReadDisplayState(Platform& platform, Pause& pause, const Display& display,
                               const Display& modeDisplay, const BrightnessTarget& brightness,
                               HdrModel* model);
+
+// What the entry's display shows now of each setting that quit names (HDR, white level,
+// brightness, mode); a setting that cannot be read is left out.
+DisplayPlan FoundValues(Platform& platform, Pause& pause, PhaseDisplay& entry,
+                        const DisplayPlan& quit);
 
 }  // namespace glowtide

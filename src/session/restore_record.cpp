@@ -109,6 +109,14 @@ std::string FormatRecord(const RestoreRecord& record) {
   PutNumber(text, record.boot);
   text += "\nstarted";
   PutNumber(text, record.started);
+  if (record.session) {
+    text += "\nsession";
+    PutNumber(text, *record.session);
+  }
+  if (record.left != 0) {
+    text += "\nleft";
+    PutNumber(text, record.left);
+  }
   text += '\n';
   for (const RecordDisplay& entry : record.displays) {
     const DisplayTarget& target = entry.display.target;
@@ -133,9 +141,9 @@ std::string FormatRecord(const RestoreRecord& record) {
 }
 
 std::optional<RestoreRecord> ParseRecord(std::string_view text) {
-  enum Key { kBoot, kStarted, kDisplay, kHdr, kWhite, kBrightness, kMode, kOther };
-  constexpr std::string_view kKeys[] = {"boot",  "started",    "display", "hdr",
-                                        "white", "brightness", "mode"};
+  enum Key { kBoot, kStarted, kSession, kLeft, kDisplay, kHdr, kWhite, kBrightness, kMode, kOther };
+  constexpr std::string_view kKeys[] = {"boot", "started", "session",    "left", "display",
+                                        "hdr",  "white",   "brightness", "mode"};
   RestoreRecord record;
   RecordDisplay* display = nullptr;
   if (text.substr(0, kFormatLine.size() + 1) != "glowtide-restore 1\n") return std::nullopt;
@@ -148,9 +156,12 @@ std::optional<RestoreRecord> ParseRecord(std::string_view text) {
     int key = kBoot;
     while (key < kOther && kKeys[key] != word) ++key;
     std::uint64_t values[3] = {};
-    if (key == kBoot || key == kStarted) {
+    if (key == kBoot || key == kStarted || key == kLeft) {
       if (!line.Numbers(values, 1, 1, ~std::uint64_t{0})) return std::nullopt;
-      (key == kBoot ? record.boot : record.started) = values[0];
+      (key == kBoot ? record.boot : key == kStarted ? record.started : record.left) = values[0];
+    } else if (key == kSession) {
+      if (!line.Numbers(values, 1, 1, 0xFFFFFFFF)) return std::nullopt;
+      record.session = static_cast<std::uint32_t>(values[0]);
     } else if (key == kDisplay) {
       if (!line.Numbers(values, 3, 3, 0xFFFFFFFF, false)) return std::nullopt;
       const std::string_view device = line.Next(), id = line.Next();

@@ -22,15 +22,20 @@ struct RecordDisplay {
   DisplayPlan set;
 };
 
-// A launch's record: when the system started (the boot, in seconds on FILETIME's clock), when the
-// launch started (its process's creation time) and its displays.
+// A launch's record: the sign-in it was made in (an id that a clock change cannot move), when the
+// launch started (its process's creation time), the Windows session it ran in (none when not
+// known: the reader's own), when it left its displays to launches that still claimed them (0: it
+// did not, it ended without its quit settings), and its displays.
 struct RestoreRecord {
   std::uint64_t boot = 0;
   std::uint64_t started = 0;
+  std::optional<std::uint32_t> session;
+  std::uint64_t left = 0;
   std::vector<RecordDisplay> displays;
 };
 
-// One line per item: "glowtide-restore 1", "boot <seconds>", "started <time>", then for each
+// One line per item: "glowtide-restore 1", "boot <sign-in>", "started <time>", "session <id>"
+// and "left <time>" when given, then for each
 // display "display <LUID low part> <LUID high part> <target> <device> [<id>]" and, for each of
 // its quit settings, "<name> <value to put back> [<value set>]": "hdr 0|1", "white <level>",
 // "brightness <value>", "mode <mode as -M: takes it, or D>". A device or id that is not

@@ -2,7 +2,9 @@
 #include "session/restores.h"
 
 #include <algorithm>
+#include <utility>
 
+#include "common/decimal.h"
 #include "session/display_state.h"
 
 namespace glowtide {
@@ -22,8 +24,16 @@ RecordDisplay& EntryFor(std::vector<RecordDisplay>& entries, const Display& disp
 
 }  // namespace
 
-std::uint64_t BootSeconds(Platform& platform) {
-  return (platform.GetSystemTimeAsFileTime() - platform.GetTickCount64() * 10000) / 10000000;
+std::uint64_t SignInId(Platform& platform) {
+  std::u16string text;
+  if (!platform.RegGetValueW(kSignInKey, u"id", &text)) {
+    if (!platform.RegCreateVolatileKeyW(kSignInKey)) return 0;
+    platform.RegSetKeyValueW(kSignInKey, u"id",
+                             Decimal(platform.GetSystemTimeAsFileTime()).c_str());
+    // Read back: of two first runs at once, the one that wrote last gives both their id.
+    if (!platform.RegGetValueW(kSignInKey, u"id", &text)) return 0;
+  }
+  return ParseDecimal(text).value_or(0);
 }
 
 const std::u16string& RestoreFolder::Folder() {
@@ -134,10 +144,22 @@ std::vector<RecordDisplay> ByDisplay(const std::vector<PhaseDisplay>& entries,
   return records;
 }
 
+void TakeOver(std::vector<RecordDisplay>& displays, const std::vector<RecordDisplay>& over) {
+  for (const RecordDisplay& taken : over) {
+    for (RecordDisplay& display : displays) {
+      if (SameTarget(display.display.target, taken.display.target))
+        display.quit = Either(display.quit, taken.quit);
+    }
+  }
+}
+
 std::vector<DisplayTarget> OwedRestores::Decide(const std::vector<DisplayTarget>& others) {
   taken_.clear();
   work_.clear();
+  takenOver_.clear();
   const std::uint64_t now = platform_.GetSystemTimeAsFileTime();
+  std::uint32_t session = 0;
+  platform_.ProcessIdToSessionId(platform_.GetCurrentProcessId(), &session);
   for (const std::u16string& name : folder_.Names()) {
     const RecordOwner owner = *OwnerOf(name);
     // A launch that has left owes what its record still holds, even before its process ends.
@@ -149,16 +171,22 @@ std::vector<DisplayTarget> OwedRestores::Decide(const std::vector<DisplayTarget>
       folder_.SetAside(name);
     } else if (record->started + kRecordLifetime < now || record->started > now + kFutureSlack) {
       folder_.Delete(name);
-    } else {
+    } else if (!record->session || *record->session == session ||
+               !table_.LiveIn(*record->session, owner.processId, owner.creationTime)) {
+      // Another session's table is not this one's: its launch is left alone while it runs.
       taken_.push_back({name, std::move(*record), {}});
     }
   }
   std::vector<DisplayTarget> marks;
   if (taken_.empty() || !QueryDisplays(platform_, platform_, &query_)) return marks;
-  const std::uint64_t boot = BootSeconds(platform_);
+  const std::uint64_t boot = SignInId(platform_);
   for (Taken& taken : taken_) {
-    const bool restarted = (taken.record.boot > boot ? taken.record.boot - boot
-                                                     : boot - taken.record.boot) > kSameBootSeconds;
+    const bool restarted = taken.record.boot != boot;
+    // A launch that left its displays to others left before them, and before every launch that
+    // ended without leaving them.
+    const std::uint64_t rank = taken.record.left != 0
+                                   ? taken.record.left
+                                   : (std::uint64_t{1} << 62) + taken.record.started;
     for (const RecordDisplay& owed : taken.record.displays) {
       std::size_t& to = taken.work.emplace_back(kKept);
       // After a restart adapters and targets are new: a display is found by its id alone.
@@ -168,39 +196,88 @@ std::vector<DisplayTarget> OwedRestores::Decide(const std::vector<DisplayTarget>
       }
       const std::optional<std::size_t> index = FindDisplay(query_.displays, owed.display);
       if (!index || Contains(others, query_.displays[*index].target)) continue;
-      const DisplayTarget& target = query_.displays[*index].target;
       to = 0;
       while (to < work_.size() && work_[to].index != *index) ++to;
       if (to == work_.size()) {
         work_.emplace_back().index = *index;
-        marks.push_back(target);
-      }
-      DisplayPlan mine;
-      for (const RecordDisplay& entry : own_) {
-        if (SameTarget(entry.display.target, target)) mine = entry.quit;
+        marks.push_back(query_.displays[*index].target);
       }
       Work& work = work_[to];
-      // Where several records owe a setting, the one that started last wins.
-      const std::uint64_t started = taken.record.started;
-      auto take = [started](auto& quit, auto& expect, std::uint64_t& from, const auto& owedQuit,
-                            const auto& owedSet, bool skip) {
-        if (!owedQuit || skip || (quit && from > started)) return;
+      auto take = [rank](auto& quit, auto& expect, std::uint64_t& from, const auto& owedQuit,
+                         const auto& owedSet, bool skip) {
+        if (!owedQuit || skip || (quit && from > rank)) return;
         quit = owedQuit;
         expect = owedSet;
-        from = started;
+        from = rank;
       };
-      take(work.quit.hdr, work.expect.hdr, work.from[0], owed.quit.hdr, owed.set.hdr,
-           mine.hdr.has_value());
-      take(work.quit.whiteLevel, work.expect.whiteLevel, work.from[1], owed.quit.whiteLevel,
-           owed.set.whiteLevel, mine.whiteLevel.has_value());
-      take(work.quit.brightness, work.expect.brightness, work.from[2], owed.quit.brightness,
-           owed.set.brightness, mine.brightness.has_value());
+      take(work.quit.hdr, work.expect.hdr, work.rank[0], owed.quit.hdr, owed.set.hdr, false);
+      take(work.quit.whiteLevel, work.expect.whiteLevel, work.rank[1], owed.quit.whiteLevel,
+           owed.set.whiteLevel, false);
+      take(work.quit.brightness, work.expect.brightness, work.rank[2], owed.quit.brightness,
+           owed.set.brightness, false);
       // Windows puts the saved mode back itself at a restart.
-      take(work.quit.mode, work.expect.mode, work.from[3], owed.quit.mode, owed.set.mode,
-           mine.mode.has_value() || restarted);
+      take(work.quit.mode, work.expect.mode, work.rank[3], owed.quit.mode, owed.set.mode,
+           restarted);
     }
   }
+  // What the run sets itself is its own: a joining launch takes those debts over, and a leaving
+  // launch's own quit settings win over them.
+  for (Work& work : work_) {
+    const DisplayTarget& target = query_.displays[work.index].target;
+    DisplayPlan mine;
+    for (const RecordDisplay& entry : own_) {
+      if (SameTarget(entry.display.target, target)) mine = entry.quit;
+    }
+    RecordDisplay over{query_.displays[work.index], {}, {}};
+    auto split = [](auto& quit, auto& taken, const auto& own) {
+      if (own && quit) taken = std::exchange(quit, std::nullopt);
+    };
+    split(work.quit.hdr, over.quit.hdr, mine.hdr);
+    split(work.quit.whiteLevel, over.quit.whiteLevel, mine.whiteLevel);
+    split(work.quit.brightness, over.quit.brightness, mine.brightness);
+    split(work.quit.mode, over.quit.mode, mine.mode);
+    if (takeOver_ && !over.quit.empty()) takenOver_.push_back(over);
+    work.left = work.quit;
+  }
   return marks;
+}
+
+OwedRestores::Work* OwedRestores::WorkOn(const DisplayTarget& target) {
+  for (Work& work : work_) {
+    if (SameTarget(query_.displays[work.index].target, target)) return &work;
+  }
+  return nullptr;
+}
+
+DisplayPlan OwedRestores::Checked(Pause& pause, const Work& work, PhaseDisplay& entry) {
+  DisplayPlan plan = work.left;
+  // A setting the player has changed since the launch left it is left as it is.
+  if (plan.empty() || work.expect.empty()) return plan;
+  const DisplayState now = ReadDisplayState(platform_, pause, *entry.display, *entry.monitorDisplay,
+                                            entry.brightness, &entry.model);
+  const DisplayPlan& set = work.expect;
+  if (set.hdr && now.hdr && now.hdr->on != *set.hdr) plan.hdr.reset();
+  if (set.whiteLevel && now.whiteLevel && *now.whiteLevel != *set.whiteLevel)
+    plan.whiteLevel.reset();
+  if (set.brightness && now.brightness && now.brightness->current != *set.brightness)
+    plan.brightness.reset();
+  if (set.mode && now.currentMode && !Shows(*now.currentMode, *set.mode)) plan.mode.reset();
+  return plan;
+}
+
+DisplayPlan OwedRestores::Due(Pause& pause, PhaseDisplay& entry) {
+  Work* work = WorkOn(entry.display->target);
+  if (!work || !SameTarget(entry.display->target, entry.monitorDisplay->target)) return {};
+  work->merged = true;
+  const DisplayPlan plan = Checked(pause, *work, entry);
+  // What is not put back any more is owed no more.
+  work->left = plan;
+  return plan;
+}
+
+void OwedRestores::Placed(const PhaseDisplay& entry, const DisplayPlan& done) {
+  if (Work* work = WorkOn(entry.display->target); work && work->merged)
+    work->left = Unplaced(work->left, done);
 }
 
 bool OwedRestores::Apply(Pause& pause, const std::vector<DisplayTarget>&) {
@@ -208,38 +285,17 @@ bool OwedRestores::Apply(Pause& pause, const std::vector<DisplayTarget>&) {
   for (;;) {
     bool again = false;
     for (Work& work : work_) {
-      if (!work.failed) continue;
+      if (work.merged || work.left.empty()) continue;
       PhaseDisplay entry = PhaseDisplays(query_.displays, {work.index}, true)[0];
-      DisplayPlan plan = work.quit;
-      // A setting the player has changed since the launch set it is left as it is.
-      if (!work.expect.empty()) {
-        const DisplayState now =
-            ReadDisplayState(platform_, pause, *entry.display, *entry.monitorDisplay,
-                             entry.brightness, &entry.model);
-        const DisplayPlan& set = work.expect;
-        if (set.hdr && now.hdr && now.hdr->on != *set.hdr) plan.hdr.reset();
-        if (set.whiteLevel && now.whiteLevel && *now.whiteLevel != *set.whiteLevel)
-          plan.whiteLevel.reset();
-        if (set.brightness && now.brightness && now.brightness->current != *set.brightness)
-          plan.brightness.reset();
-        if (set.mode && now.currentMode && !Shows(*now.currentMode, *set.mode)) plan.mode.reset();
-      }
-      work.failed = !ApplyPlan(platform_, pause, entry, plan, PlanOrder::kRestore);
-      again |= work.failed;
+      const DisplayPlan plan = Checked(pause, work, entry);
+      DisplayPlan done;
+      ApplyPlan(platform_, pause, entry, plan, PlanOrder::kRestore, &done);
+      work.left = Unplaced(plan, done);
+      again |= !work.left.empty();
     }
     if (!again || platform_.GetTickCount64() >= deadline) return !again;
     pause.Wait(kSettleLookMs);
   }
-}
-
-bool OwedRestores::Settled(const Taken& taken, const RecordDisplay& display) const {
-  for (std::size_t d = 0; d < taken.record.displays.size(); ++d) {
-    const Display& was = taken.record.displays[d].display;
-    if (!SameTarget(was.target, display.display.target) || was.id != display.display.id) continue;
-    const std::size_t to = d < taken.work.size() ? taken.work[d] : kKept;
-    return to == kPassed || (to != kKept && !work_[to].failed);
-  }
-  return false;
 }
 
 void OwedRestores::Done() {
@@ -249,14 +305,34 @@ void OwedRestores::Done() {
     const std::optional<std::string> text = folder_.Read(taken.name);
     std::optional<RestoreRecord> record = text ? ParseRecord(*text) : std::nullopt;
     if (!record) continue;
-    const std::size_t before = record->displays.size();
+    bool changed = false;
+    for (RecordDisplay& display : record->displays) {
+      std::size_t to = kKept;
+      for (std::size_t d = 0; d < taken.record.displays.size(); ++d) {
+        const Display& was = taken.record.displays[d].display;
+        if (SameTarget(was.target, display.display.target) && was.id == display.display.id)
+          to = d < taken.work.size() ? taken.work[d] : kKept;
+      }
+      if (to == kKept) continue;
+      // Each setting stays owed until it is in place, or is owed no more.
+      const DisplayPlan still = to == kPassed ? DisplayPlan{} : work_[to].left;
+      DisplayPlan& quit = display.quit;
+      const DisplayPlan before = quit;
+      if (!still.hdr) quit.hdr.reset();
+      if (!still.whiteLevel) quit.whiteLevel.reset();
+      if (!still.brightness) quit.brightness.reset();
+      if (!still.mode) quit.mode.reset();
+      changed |= before.hdr != quit.hdr || before.whiteLevel != quit.whiteLevel ||
+                 before.brightness != quit.brightness ||
+                 before.mode.has_value() != quit.mode.has_value();
+    }
     std::erase_if(record->displays,
-                  [&](const RecordDisplay& display) { return Settled(taken, display); });
+                  [](const RecordDisplay& display) { return display.quit.empty(); });
     if (record->displays.empty()) {
       folder_.Delete(taken.name);
     } else {
       owed_ = true;
-      if (record->displays.size() != before) folder_.Write(taken.name, *record);
+      if (changed) folder_.Write(taken.name, *record);
     }
   }
   folder_.SyncRunOnce();

@@ -18,20 +18,21 @@ namespace glowtide {
 // value until the command has run.
 inline constexpr char16_t kRunOnceKey[] = u"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
 inline constexpr char16_t kRunOnceName[] = u"!Glowtide";
-// A record older than this (in FILETIME's units) is dropped; boots further apart than this (in
-// seconds) are two.
+// A record older than this (in FILETIME's units) is dropped.
 inline constexpr std::uint64_t kRecordLifetime = 7ull * 24 * 3600 * 10000000;
 // A record or a set-aside file dated further ahead than this was dated by a wrong clock; a
 // temporary file older than a minute was left by a writer that died.
 inline constexpr std::uint64_t kFutureSlack = 24ull * 3600 * 10000000;
 inline constexpr std::uint64_t kWritingLifetime = 60ull * 10000000;
-inline constexpr std::uint64_t kSameBootSeconds = 10;
 // How long -R tries a setting that does not read back, and how often.
 inline constexpr std::uint64_t kSettleTriesMs = 60000;
 inline constexpr std::uint32_t kSettleLookMs = 5000;
 
-// When the system started, in seconds on FILETIME's clock.
-std::uint64_t BootSeconds(Platform& platform);
+// This sign-in's id, which no clock change moves: a number kept in a volatile value of the
+// user's registry, which goes at the sign-out and at a restart. The first run after the sign-in
+// makes it from the time. 0 when the registry cannot be had.
+inline constexpr char16_t kSignInKey[] = u"Software\\GlowtideSignIn";
+std::uint64_t SignInId(Platform& platform);
 
 // The records' folder, %LOCALAPPDATA%\Glowtide, created when first needed. Without it nothing is
 // written, and there are no records.
@@ -97,43 +98,62 @@ std::vector<RecordDisplay> ByDisplay(const std::vector<PhaseDisplay>& entries,
                                      const std::vector<DisplayPlan>& quit,
                                      const std::vector<DisplayPlan>& set);
 
+// Adds to a launch's displays the debts it took over, where it owes nothing of its own.
+void TakeOver(std::vector<RecordDisplay>& displays, const std::vector<RecordDisplay>& over);
+
 // Settles the records of instances that hold no place in the table, as its quit settings: decided
 // with the lock held, put back with it let go, and taken out of the records with it held again.
+// Where several records owe a setting of a display, the one whose launch left the display last
+// wins: a launch that left its displays to others (its record's left time) left before them, and
+// before any launch that ended without its quit settings; among those, the later started wins.
 class OwedRestores final : public QuitSettings {
  public:
-  // own: what the settling run itself sets on each display (in quit), which its records leave
-  // alone there. A failed setting is tried again every kSettleLookMs for triesMs.
+  // own: what the settling run itself sets on each display (in quit). A joining launch takes over
+  // the debts for those settings (takeOver): its own record owes them, its own quit value winning.
+  // A leaving launch's own quit settings win over them. A failed setting is tried again every
+  // kSettleLookMs for triesMs.
   OwedRestores(Platform& platform, RestoreFolder& folder, LaunchTable& table,
-               std::vector<RecordDisplay> own, std::uint64_t triesMs)
+               std::vector<RecordDisplay> own, std::uint64_t triesMs, bool takeOver = false)
       : platform_(platform),
         folder_(folder),
         table_(table),
         own_(std::move(own)),
-        triesMs_(triesMs) {}
+        triesMs_(triesMs),
+        takeOver_(takeOver) {}
 
   // Reads the records of instances that hold no place (ended, or left): drops those older than 7
-  // days, sets aside those that do not parse, and takes, on each display that is connected and that
-  // no live launch claims (others), the settings they owe there: the newest record's where several
-  // do, none that own sets there, and after a restart no mode (a display is then found by its id
-  // alone, and one without an id is passed over for good). The displays it takes.
+  // days or dated ahead, sets aside those that do not parse, leaves alone those of another
+  // session's launch that still runs, and takes, on each display that is connected and that no
+  // live launch claims (others), the settings they owe there, none that own sets there, and after
+  // a restart no mode (a display is then found by its id alone, and one without an id is passed
+  // over for good). The displays it takes.
   std::vector<DisplayTarget> Decide(const std::vector<DisplayTarget>& others) override;
-  // Puts back each setting taken that its display still shows as its launch set it (or that the
-  // launch set nothing for). True when every one put back reads back.
+  // Puts back each setting taken that its display still shows as its launch left it (or that the
+  // record knows no value for), but those handed to Due. True when every one put back reads back.
   bool Apply(Pause& pause, const std::vector<DisplayTarget>& others) override;
-  // Takes what was put back out of the records, deleting those that owe nothing more, and writes
-  // or deletes the RunOnce value.
+  // Takes what is owed no more out of the records, deleting those that owe nothing more, and
+  // writes or deletes the RunOnce value.
   void Done() override;
   // Whether a record still owes something: true until Done says otherwise.
   bool owed() const { return owed_; }
+  // The debts that own's settings took over, by display.
+  const std::vector<RecordDisplay>& takenOver() const { return takenOver_; }
+  // What is due on the entry's display (when its brightness and mode are on it too), checked
+  // against what it shows, for a leaving launch to put back in one plan with its own; done says
+  // what of it is then in place.
+  DisplayPlan Due(Pause& pause, PhaseDisplay& entry);
+  void Placed(const PhaseDisplay& entry, const DisplayPlan& done);
 
  private:
-  // The settings put back on a display, and the values their launches set.
+  // The settings owed on a display: the winning record's value of each, the value that record's
+  // launch left there, and what is still owed after the last try.
   struct Work {
     std::size_t index = 0;  // into the query
     DisplayPlan quit;
     DisplayPlan expect;
-    std::uint64_t from[4] = {};  // when the record of each setting's value started
-    bool failed = true;
+    std::uint64_t rank[4] = {};  // when the launch of each setting's value left the display
+    DisplayPlan left;
+    bool merged = false;  // put back by the leaving launch
   };
   // A record read, and for each of its displays the work that settles it: kKept while it stays
   // owed, kPassed when it is owed no more.
@@ -143,16 +163,21 @@ class OwedRestores final : public QuitSettings {
     RestoreRecord record;
     std::vector<std::size_t> work;
   };
-  bool Settled(const Taken& taken, const RecordDisplay& display) const;
+  Work* WorkOn(const DisplayTarget& target);
+  // The settings of the work to put back now: those still owed that the display still shows as
+  // they were left.
+  DisplayPlan Checked(Pause& pause, const Work& work, PhaseDisplay& entry);
 
   Platform& platform_;
   RestoreFolder& folder_;
   LaunchTable& table_;
   std::vector<RecordDisplay> own_;
   std::uint64_t triesMs_;
+  bool takeOver_;
   DisplayQuery query_;
   std::vector<Taken> taken_;
   std::vector<Work> work_;
+  std::vector<RecordDisplay> takenOver_;
   bool owed_ = true;
 };
 

@@ -68,7 +68,7 @@ TEST(Displays, ReportRequestsChoiceAndMode) {
   // at once).
   const std::wstring child = L" \"-P:" + SuiteDirectory() + L"\\child\\glowtide_child.exe\"";
   EXPECT_EQ(Trace(RunGlowtide(L"-D:ultra -BB:2000 -BQ:33" + child).processId),
-            "set-18@8:2000 get11@8 setB@0x112:33 getB free")
+            "getB free set-18@8:2000 get11@8 setB@0x112:33 getB free")
       << "-D:ultra sets the LG's white level, and its monitor's brightness at the end";
   const RunResult none = RunGlowtide(L"-D:9 -B:70 -BB:2000");
   EXPECT_EQ(BoxOf(none) + L" exit " + std::to_wstring(none.exitCode) + Widen(Trace(none.processId)),

@@ -164,7 +164,8 @@ struct Machine {
   // folder; the registry's values of the current user by "<key>\\<name>"; the time (FILETIME's
   // units) when now was 0.
   std::u16string localAppData = u"C:\\Users\\player\\AppData\\Local";
-  std::map<std::u16string, std::u16string> registry;
+  std::map<std::u16string, std::u16string> registry = {
+      {u"Software\\GlowtideSignIn\\id", u"13400000000"}};  // this sign-in's id
   std::uint64_t fileTimeAtZero = 134000000000000000;
   // Paths in written that are folders, and when files were last written where that is not now.
   std::set<std::u16string> folders;
@@ -525,6 +526,15 @@ class FakePlatform : public Platform, public Machine {
   bool RegSetKeyValueW(const char16_t* key, const char16_t* name, const char16_t* text) override {
     if (Call("RegSetKeyValueW", name, text)) return false;
     registry[std::u16string(key) + u"\\" + name] = text;
+    return true;
+  }
+  bool RegCreateVolatileKeyW(const char16_t* key) override {
+    return !Call("RegCreateVolatileKeyW", key);
+  }
+  bool RegGetValueW(const char16_t* key, const char16_t* name, std::u16string* text) override {
+    const auto value = registry.find(std::u16string(key) + u"\\" + name);
+    if (Call("RegGetValueW", name) || value == registry.end()) return false;
+    *text = value->second;
     return true;
   }
   bool RegDeleteKeyValueW(const char16_t* key, const char16_t* name) override {

@@ -148,8 +148,9 @@ TEST(Hold, TheWaitGivesTheHoldItsEventsAndLooksUntilTheGameEnds) {
                                                 : std::vector<std::uint32_t>{1, 0, 0x102},
                            .queue = {resume}});
     EXPECT_EQ(glowtide::Run(platform, u"-P:g.exe -HDR:E -BQ:33", InstanceHandle{0x400000}), 0);
-    EXPECT_EQ(platform.Trace(), looks ? "[ ] [ ] get15 set10:1 get9 get9 [ ] setB:33 getB free [ ]"
-                                      : "[ ] [ ] get15 set10:1 get9 [ setB:33 getB free");
+    EXPECT_EQ(platform.Trace(),
+              looks ? "[ ] [ ] getB free get15 set10:1 get9 get9 [ ] setB:33 getB free [ ]"
+                    : "[ ] [ ] getB free get15 set10:1 get9 [ setB:33 getB free");
     EXPECT_EQ(platform.CallsTo("RegisterPowerSettingNotification"),
               (std::vector<std::string>{"RegisterPowerSettingNotification(0x900,display state)"}));
     EXPECT_EQ(platform.CallsTo("UnregisterPowerSettingNotification(0x74)").size(), 1u);

@@ -147,8 +147,12 @@ TEST(ParseCommandLine, TakesTheProgramAfterDashesAndOptionsFromProfiles) {
     s.programArgument1 = arguments;
     return s;
   };
-  const LaunchSettings hdr{.showReport = true, .setBrightness = true, .brightness = 70,
-                           .enableHdr = true, .hdrNewState = true, .chooseDisplay = true,
+  const LaunchSettings hdr{.showReport = true,
+                           .setBrightness = true,
+                           .brightness = 70,
+                           .enableHdr = true,
+                           .hdrNewState = true,
+                           .chooseDisplay = true,
                            .display = u"Монитор 2"};
   LaunchSettings later = hdr;
   later.brightness = 40;
@@ -185,12 +189,17 @@ TEST(ParseCommandLine, TakesTheProgramAfterDashesAndOptionsFromProfiles) {
   for (const char* at = profile.data(); *at; ++at) wide += static_cast<unsigned char>(*at);
   wide.replace(wide.find(u"\xD0"), 14, u"Монитор");  // the UTF-8 bytes, as UTF-16
   std::string utf16 = "\xFF\xFE";
-  for (const char16_t unit : wide) utf16 += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+  for (const char16_t unit : wide)
+    utf16 += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
   const std::map<std::u16string, std::string> files = {
-      {u"C:\\Tools\\hdr.txt", profile},       {u"D:\\My Profiles\\hdr.txt", profile},
-      {u"\\\\server\\p\\hdr16.txt", utf16},   {u"C:\\Tools\\bom.txt", "\xEF\xBB\xBF" + profile},
-      {u"C:\\Tools\\empty.txt", "# nothing\n\n"}, {u"C:\\Tools\\word.txt", "readme"},
-      {u"C:\\Tools\\bad.txt", "-B:x"},        {u"C:\\Tools\\nested.txt", "-SI\n@hdr.txt"},
+      {u"C:\\Tools\\hdr.txt", profile},
+      {u"D:\\My Profiles\\hdr.txt", profile},
+      {u"\\\\server\\p\\hdr16.txt", utf16},
+      {u"C:\\Tools\\bom.txt", "\xEF\xBB\xBF" + profile},
+      {u"C:\\Tools\\empty.txt", "# nothing\n\n"},
+      {u"C:\\Tools\\word.txt", "readme"},
+      {u"C:\\Tools\\bad.txt", "-B:x"},
+      {u"C:\\Tools\\nested.txt", "-SI\n@hdr.txt"},
       {u"C:\\Tools\\dashes.txt", "-SI -- g.exe"},
       {u"C:\\Tools\\big.txt", std::string(65537, '\n')}};
   for (const Case& c : cases) {

@@ -98,6 +98,10 @@ TEST(Run, EachPhaseSendsWhatItsOptionsAndTheMachineCallFor) {
   // the lock let go, and frees its place under the lock again.
   const std::u16string game = u"-P:g.exe -B:11 -BB:2222 ";
   const std::string phases = "[ ] [ ] set-18:2222 get11 setB:11 getB free [ ]";
+  // What a launch reads before its start of the settings it puts back and does not set.
+  auto reads = [](const std::string& found) {
+    return "[ ] [ ] " + found + " set-18:2222 get11 setB:11 getB free [ ]";
+  };
   // Three displays: 1 on its own monitor, 2 (the primary, HDR on) and 3 on one monitor in clone
   // mode, whose physical monitors 0x111 and 0x112 are described as 3 and 2 are named.
   // clang-format off
@@ -169,15 +173,15 @@ TEST(Run, EachPhaseSendsWhatItsOptionsAndTheMachineCallFor) {
       // The last launch out applies the quit settings given, and only those.
       {game + u"-BQ:33", phases + " setB:33 getB free [ ]"},
       {game + u"-BBQ:4444", phases + " set-18:4444 get11 [ ]"},
-      {game + u"-HDRQ:E", phases + " get15 set10:1 get9 [ ]"},
-      {game + u"-HDRQ:E", phases + " get15 set16:1 get15 [ ]", current},
+      {game + u"-HDRQ:E", reads("get15 get9") + " set10:1 get9 [ ]"},
+      {game + u"-HDRQ:E", reads("get15") + " set16:1 get15 [ ]", current},
       {game + u"-HDRQ:D -BQ:33 -BBQ:4444",
-       phases + " get15 set10:0 get9 setB:33 getB free set-18:4444 get11 [ ]"},
+       reads("get15 get9") + " set10:0 get9 setB:33 getB free set-18:4444 get11 [ ]"},
       // Another launch still waits: this one is not the last out.
-      {game + u"-BQ:33 -BBQ:4444 -HDRQ:E", phases + " [ ]", another},
+      {game + u"-BQ:33 -BBQ:4444 -HDRQ:E", reads("get15 get9") + " [ ]", another},
       // A restore that does not stick ends with 1; its pauses serve no message, so that a session
       // end waits for it.
-      {u"-P:g.exe -BQ:33", "[ ] [ ] [ ] setB:33 ~ setB:33 ~ setB:33 free [ ]",
+      {u"-P:g.exe -BQ:33", "[ ] [ ] getB free [ ] setB:33 ~ setB:33 ~ setB:33 free [ ]",
        {.failing = {"SetMonitorBrightness"}}, 1},
       // The restore speaks the model that the phase found, without probing again.
       {u"-P:g.exe -HDRQ:E -HDR:D", "[ ] [ ] get15 set10:0 get9 [ ] set10:1 get9 [ ]"},
@@ -187,13 +191,13 @@ TEST(Run, EachPhaseSendsWhatItsOptionsAndTheMachineCallFor) {
       // runs restores from the window procedure, with 3 s for the lock, and the wait ends without
       // looking again. One that ends while the leaving instance waits for the lock restores all
       // the same before it returns.
-      {u"-P:g.exe -BQ:33", "[ ] [ ] [ [3s ] setB:33 getB free [3s ]",
+      {u"-P:g.exe -BQ:33", "[ ] [ ] getB free [ [3s ] setB:33 getB free [3s ]",
        {.waitResults = {0, 1}, .queue = {{.window = WindowHandle{0x900}, .message = 0x16, .wParam = 1}}}},
-      {u"-P:g.exe -BQ:33 -PW:game.exe", "[ ] [ ] look [3s ] setB:33 getB free [3s ]",
+      {u"-P:g.exe -BQ:33 -PW:game.exe", "[ ] [ ] getB free look [3s ] setB:33 getB free [3s ]",
        {.waitResults = {1, 1}, .queue = {{.message = 0x12},
                                          {.window = WindowHandle{0x900}, .message = 0x16, .wParam = 1}}}},
       // A shell launch that started no process of its own waits for the -PW: game, with no box.
-      {u"-P:x.url -BQ:33 -PW:game.exe", "[ ] [ ] look look look look look look look look [ ] setB:33 getB free [ ]",
+      {u"-P:x.url -BQ:33 -PW:game.exe", "[ ] [ ] getB free look look look look look look look look [ ] setB:33 getB free [ ]",
        {.failing = {"CreateProcessW"}, .snapshots = {{{7, u"game.exe"}}, {}},
         .shellStartsProcess = false}},
       // Without -D:, display 1 and the primary monitor's first physical monitor; with it, each
@@ -203,11 +207,11 @@ TEST(Run, EachPhaseSendsWhatItsOptionsAndTheMachineCallFor) {
       {u"-D:3 -B:70", "setB@0x111:70 getB free", deskFull},
       // Without -D: a launch claims display 1 and the primary's display for its brightness: while
       // another launch holds display 1, only the brightness is put back.
-      {u"-P:g.exe -BQ:33 -BBQ:4444", "[ ] [ ] [ ] setB@0x111:33 getB free [ ]",
+      {u"-P:g.exe -BQ:33 -BBQ:4444", "[ ] [ ] get11 getB free [ ] setB@0x111:33 getB free [ ]",
        {.paths = desk.paths, .monitorCount = 2, .primarySource = 1,
         .table = testing::TableWith({{9, 7, {7}}}), .events = {"RS_GLOWTIDE_LIVE_9_7"}}},
       {u"-P:g.exe -M:1920x1080 -MQ:D -BBQ:4444",
-       "[ ] [ ] mode:@DISPLAY2:1920x1080@60:32:0x5c0000:0 [ ] set-18:4444 get11 [ ]",
+       "[ ] [ ] get11 mode:@DISPLAY2:1920x1080@60:32:0x5c0000:0 [ ] set-18:4444 get11 [ ]",
        {.paths = desk.paths, .monitorCount = 2, .primarySource = 1,
         .table = testing::TableWith({{9, 7, {8}}}), .events = {"RS_GLOWTIDE_LIVE_9_7"}}},
       {u"-D:* -HDR:S",
@@ -218,7 +222,7 @@ TEST(Run, EachPhaseSendsWhatItsOptionsAndTheMachineCallFor) {
        {.paths = {desk.paths[0], desk.paths[1]}, .currentModel = true, .newerReads = {0, 0, 87}}},
       // A built-in panel's brightness is the power scheme's, within 0 to 100; none without one.
       {u"-B:150", "setPac:100 apply getPac", laptop},
-      {u"-P:g.exe -BQ:33", "[ ] [ ] [ ] setPac:33 apply getPac [ ]", laptop},  // and so is its restore
+      {u"-P:g.exe -BQ:33", "[ ] [ ] getPac [ ] setPac:33 apply getPac [ ]", laptop},  // and so is its restore
       // A power source that Windows does not know gets both values (a panel on embedded UDI).
       {u"-B:40", "setPac:40 setPdc:40 apply getPac", {.paths = {{0x1234, 0, 7, 0, u"", 13}}, .acLineStatus = 255}},
       {u"-B:40", "", {.failing = {"PowerGetActiveScheme"}, .paths = laptop.paths}, 1},
@@ -245,7 +249,7 @@ TEST(Run, EachPhaseSendsWhatItsOptionsAndTheMachineCallFor) {
       {u"-D:* -M:1920x1080", "mode:1920x1080@60:32:0x5c0000:0 mode:@DISPLAY2:1920x1080@60:32:0x5c0000:0",
        deskRestart, 1},
       {game + u"-M:1920x1080 -MQ:D -HDRQ:E -BQ:33 -BBQ:4444",
-       "[ ] [ ] mode:1920x1080@60:32:0x5c0000:0 set-18:2222 get11 setB:11 getB free [ ] get15 set10:1 get9 "
+       "[ ] [ ] get15 get9 mode:1920x1080@60:32:0x5c0000:0 set-18:2222 get11 setB:11 getB free [ ] set10:1 get9 "
        "mode:2560x1440@144:32:0x5c0000:0 setB:33 getB free set-18:4444 get11 [ ]"},
       // -MQ: without a size is checked and applied at the size the display had at the start; a
       // saved mode of no size puts nothing back.
@@ -264,11 +268,11 @@ TEST(Run, EachPhaseSendsWhatItsOptionsAndTheMachineCallFor) {
       // The restore finds its displays again: display 1 by its id, though it is now the second
       // path on another monitor; a display without an id whose target changed is gone, and not in
       // place.
-      {u"-D:1 -P:g.exe -BQ:33 -BBQ:4444", "[ ] [ ] [ ] setB@0x111:33 getB free set-18:4444 get11 [ ]",
+      {u"-D:1 -P:g.exe -BQ:33 -BBQ:4444", "[ ] [ ] get11 getB free [ ] setB@0x111:33 getB free set-18:4444 get11 [ ]",
        {.paths = {{0x1234, 0, 7, 0, u"LG", 0, false, u"\\\\?\\DISPLAY#GSM5B7F#5&1&0&UID1#{x}"}},
         .replugged = {{{0x1234, 0, 8, 0}, {0x1234, 0, 7, 1, u"LG", 0, false,
                                            u"\\\\?\\DISPLAY#GSM5B7F#5&1&0&UID1#{x}"}}}}},
-      {u"-D:1 -P:g.exe -BBQ:4444", "[ ] [ ] [ ] [ ]", {.replugged = {{{0x1234, 0, 8, 0}}}}, 1},
+      {u"-D:1 -P:g.exe -BBQ:4444", "[ ] [ ] get11 [ ] [ ]", {.replugged = {{{0x1234, 0, 8, 0}}}}, 1},
       // A quit option without -P: counts nothing, and -PW: without one waits for nothing.
       {u"-HDR:E -P:steam://r/1 -BQ:5", "box", {}, -255},  // a URL with nothing to wait for
       {u"-BQ:33 -HDRQ:E -BBQ:4444", ""},                     {u"-P:g.exe -PW:g.exe", ""},

@@ -511,6 +511,25 @@ bool Win32Platform::RegDeleteKeyValueW(const char16_t* key, const char16_t* name
   return ::RegDeleteKeyValueW(HKEY_CURRENT_USER, Wide(key), Wide(name)) == ERROR_SUCCESS;
 }
 
+bool Win32Platform::RegCreateVolatileKeyW(const char16_t* key) {
+  HKEY created = nullptr;
+  if (::RegCreateKeyExW(HKEY_CURRENT_USER, Wide(key), 0, nullptr, REG_OPTION_VOLATILE,
+                        KEY_SET_VALUE, nullptr, &created, nullptr) != ERROR_SUCCESS)
+    return false;
+  ::RegCloseKey(created);
+  return true;
+}
+
+bool Win32Platform::RegGetValueW(const char16_t* key, const char16_t* name, std::u16string* text) {
+  wchar_t value[64];
+  DWORD size = sizeof value;
+  if (::RegGetValueW(HKEY_CURRENT_USER, Wide(key), Wide(name), RRF_RT_REG_SZ, nullptr, value,
+                     &size) != ERROR_SUCCESS)
+    return false;
+  text->assign(reinterpret_cast<char16_t*>(value));
+  return true;
+}
+
 Handle Win32Platform::RegisterPowerSettingNotification(WindowHandle window, const Guid* setting) {
   return Wrap<Handle>(::RegisterPowerSettingNotification(
       Native(window), reinterpret_cast<const GUID*>(setting), DEVICE_NOTIFY_WINDOW_HANDLE));

@@ -67,6 +67,8 @@ class Win32Platform final : public Platform {
   std::uint64_t GetSystemTimeAsFileTime() override;
   bool RegSetKeyValueW(const char16_t* key, const char16_t* name, const char16_t* text) override;
   bool RegDeleteKeyValueW(const char16_t* key, const char16_t* name) override;
+  bool RegCreateVolatileKeyW(const char16_t* key) override;
+  bool RegGetValueW(const char16_t* key, const char16_t* name, std::u16string* text) override;
 
   void Sleep(std::uint32_t milliseconds) override;
   bool CreateProcessW(const char16_t* applicationName, char16_t* commandLine, bool inheritHandles,
