@@ -436,10 +436,22 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
   // Every change the options ask for is tried; any that is not in place makes the exit code 1.
   // What is in place on each display is what a counted launch keeps there while it waits.
   std::vector<DisplayPlan> placed(phaseDisplays.size());
+  Hold::DisplaySet switched = 0;  // the displays whose HDR state or mode the start changed
   for (std::size_t i = 0; i < phaseDisplays.size(); ++i) {
-    DisplayPlan plan = StartPlan(platform, pause, settings, phaseDisplays[i]);
-    if (FirstOfDevice(phaseDisplays, phaseDisplays[i])) plan.mode = modes.set;
-    inPlace &= ApplyPlan(platform, pause, phaseDisplays[i], plan, PlanOrder::kStart, &placed[i]);
+    PhaseDisplay& entry = phaseDisplays[i];
+    DisplayPlan plan = StartPlan(platform, pause, settings, entry);
+    if (FirstOfDevice(phaseDisplays, entry)) plan.mode = modes.set;
+    // A launch that also sets the brightness reads what its switches change, so that its hold
+    // looks at the brightness again only after a real switch.
+    DisplayPlan before;
+    if (counted && plan.brightness)
+      before = FoundValues(platform, pause, entry, {plan.hdr, plan.mode, {}, {}});
+    inPlace &= ApplyPlan(platform, pause, entry, plan, PlanOrder::kStart, &placed[i]);
+    if ((plan.hdr && before.hdr != plan.hdr) ||
+        (plan.mode && (!before.mode || !placed[i].mode ||
+                       !Shows({before.mode->width, before.mode->height, before.mode->frequency},
+                              *placed[i].mode))))
+      switched |= Hold::DisplaySet{1} << std::min<std::size_t>(i, 63);
   }
   const std::uint64_t started = platform.GetTickCount64();
   if (counted) {
@@ -483,7 +495,8 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
                     u"program name");
       inPlace = false;
     } else if (counted) {
-      Hold hold(platform, settings.chooseDisplay, phaseDisplays, std::move(placed), started);
+      Hold hold(platform, settings.chooseDisplay, phaseDisplays, std::move(placed), switched,
+                started, &table);
       inPlace &= WaitAndRestore(platform, settings, child, table, quit, instance, &hold);
     }
   }

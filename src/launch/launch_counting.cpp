@@ -149,6 +149,21 @@ std::vector<DisplayTarget> LaunchTable::ClaimsOfOthers() {
   return others;
 }
 
+std::vector<DisplayTarget> LaunchTable::ClaimsOfNewer() {
+  std::vector<DisplayTarget> newer;
+  // Read only: a place is written with its id last, so a read sees whole places.
+  for (std::uint32_t i = 0; table_ && i < kLaunchTablePlaces; ++i) {
+    const std::uint8_t* place = Place(i);
+    const std::uint32_t processId = ReadLittleEndian32(place);
+    const std::uint64_t created = ReadLittleEndian64(place + 8);
+    if (processId == 0 || i == place_ || created < creationTime_ ||
+        (created == creationTime_ && processId < processId_) || !Live(place))
+      continue;
+    for (const DisplayTarget& claim : ReadClaims(place)) newer.push_back(claim);
+  }
+  return newer;
+}
+
 void LaunchTable::FreePlace() {
   if (place_ < kLaunchTablePlaces) WriteLittleEndian32(Place(place_), 0);
   place_ = kLaunchTablePlaces;

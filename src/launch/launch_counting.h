@@ -90,6 +90,8 @@ class LaunchTable {
   // Whether the instance of another Windows session, named by its session, is live (its event,
   // in that session's namespace, can be opened or is refused).
   bool LiveIn(std::uint32_t session, std::uint32_t processId, std::uint64_t creationTime);
+  // The displays that live launches which started after this one claim.
+  std::vector<DisplayTarget> ClaimsOfNewer();
   std::uint32_t processId() const { return processId_; }
   std::uint64_t creationTime() const { return creationTime_; }
 

@@ -91,7 +91,7 @@ std::uint32_t MessageWait::For(const Handle* handles, std::uint32_t count,
   while (!stopped_) {
     // The watch's time shortens the wait; its work is done between two waits.
     std::uint32_t wait = left;
-    if (watch_ && watch_->Due() != kNever) {
+    if (watch_ && watching_ && watch_->Due() != kNever) {
       const std::uint64_t now = platform_.GetTickCount64();
       if (watch_->Due() <= now) {
         watch_->Run();
@@ -135,6 +135,8 @@ void WaitForLaunch(MessageWait& wait, ProcessPlatform& platform, Handle child,
   while (!wait.stopped()) {
     const FoundProcesses found = FindProcesses(platform, imageName, childProcessId);
     const std::uint64_t now = platform.GetTickCount64();
+    // What the game's settings hold for stops the moment it is gone, and goes on if it is back.
+    wait.Watching(found.any() || !seen);
     if (found.any()) {
       seen = true;
       goneSince = 0;

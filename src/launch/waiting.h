@@ -58,6 +58,8 @@ class MessageWait final : public Pause {
   bool stopped() const { return stopped_; }
   // Gives the watch the thread whenever it is due, while a wait lasts; null for none.
   void Keep(Watch* watch) { watch_ = watch; }
+  // Pauses the watch (the game is gone for now) or lets it go on.
+  void Watching(bool on) { watching_ = on; }
 
  private:
   void PumpMessages();
@@ -66,6 +68,7 @@ class MessageWait final : public Pause {
   AcceleratorHandle accelerators_;
   bool stopped_ = false;
   Watch* watch_ = nullptr;
+  bool watching_ = true;
 };
 
 // Returns when the launch is over. Without a game name that is when the launched program has
@@ -73,7 +76,8 @@ class MessageWait final : public Pause {
 // appeared and none has run for kSettleMs, whether or not the launched program still runs; games
 // are looked for while the launched program runs, and for the given seconds after it ended when
 // none has appeared by then. The launched program itself is never taken for the game: a store
-// client may start it anew under the same name.
+// client may start it anew under the same name. While a game that was seen is gone, the wait's
+// watch is paused; it goes on if the game comes back.
 void WaitForLaunch(MessageWait& wait, ProcessPlatform& platform, Handle child,
                    std::uint32_t childProcessId, std::u16string_view imageName,
                    std::int32_t seconds);

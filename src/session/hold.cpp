@@ -8,12 +8,14 @@
 #include "common/little_endian.h"
 #include "display/sdr_white_level.h"
 #include "launch/hidden_window.h"
+#include "session/display_state.h"
 
 namespace glowtide {
 namespace {
 
 // WM_POWERBROADCAST's events: the machine resumed (automatically, or for the user), and a power
 // setting changed (its POWERBROADCAST_SETTING at lParam: the setting, the data's size, the data).
+constexpr std::uintptr_t kPbtApmSuspend = 0x4;
 constexpr std::uintptr_t kPbtApmResumeSuspend = 0x7;
 constexpr std::uintptr_t kPbtApmResumeAutomatic = 0x12;
 constexpr std::uintptr_t kPbtPowerSettingChange = 0x8013;
@@ -23,22 +25,38 @@ constexpr std::uint32_t kDisplayOn = 1;
 }  // namespace
 
 Hold::Hold(Platform& platform, bool chooses, const std::vector<PhaseDisplay>& displays,
-           std::vector<DisplayPlan> kept, std::uint64_t started)
+           std::vector<DisplayPlan> kept, DisplaySet switched, std::uint64_t started,
+           LaunchTable* table)
     : platform_(platform),
       chooses_(chooses),
       displays_(displays),
       kept_(std::move(kept)),
       putBacks_(displays.size()),
-      present_(~DisplaySet{0}) {
+      present_(~DisplaySet{0}),
+      table_(table) {
   kept_.resize(std::min<std::size_t>(kept_.size(), 64));
   for (std::size_t i = 0; i < kept_.size(); ++i) {
-    DisplayPlan& plan = kept_[i];
-    // The mode is kept as the start left it: the very mode it set, as the start placed it.
-    // Switching HDR or the mode makes some monitors reset their brightness to their own.
-    if (plan.brightness && (plan.hdr || plan.mode)) {
+    // Changing HDR or the mode makes some monitors reset their brightness to their own.
+    if (kept_[i].brightness && (switched >> i & 1)) {
       for (const std::uint64_t after : kHoldStartLooksMs)
         looks_.push_back({started + after, started, DisplaySet{1} << i, true});
     }
+  }
+}
+
+void Hold::ReadBefore(bool monitors) {
+  FoundDisplays found;
+  if (!FindDisplaysAgain(platform_, displays_, chooses_, &found)) return;
+  SleepPause pause(platform_);
+  for (std::size_t k = 0; k < found.displays.size(); ++k) {
+    const std::size_t i = found.from[k];
+    if (i >= kept_.size()) continue;
+    DisplayPlan& kept = kept_[i];
+    PhaseDisplay& entry = found.displays[k];
+    DisplayPlan asked = kept;
+    asked.mode.reset();  // the mode follows its own rule
+    if (!monitors) asked.brightness.reset();
+    kept = Either(FoundValues(platform_, pause, entry, asked), kept);
   }
 }
 
@@ -59,6 +77,9 @@ void Hold::Notice(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lP
   if (message == kWmDisplayChange) {
     // Looked into from the wait: the window procedure only notes it.
     listChanged_ = true;
+  } else if (wParam == kPbtApmSuspend) {
+    // Read now: the machine goes to sleep once the notice is answered.
+    ReadBefore(!off_);
   } else if (wParam == kPbtApmResumeAutomatic || wParam == kPbtApmResumeSuspend) {
     Event(all, now);
   } else if (wParam == kPbtPowerSettingChange && lParam != 0) {
@@ -68,8 +89,10 @@ void Hold::Notice(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lP
       return;
     }
     const std::uint32_t state = ReadLittleEndian32(setting + 20);
-    // Only off to on counts: dimmed to on changed nothing on the monitors.
+    // Only off to on counts: dimmed to on changed nothing on the monitors. Going off, what Windows
+    // keeps is read; no DDC/CI request goes to displays going off.
     if (state == kDisplayOn && off_) Event(all, now);
+    if (state == kDisplayOff && !off_) ReadBefore(false);
     off_ = state == kDisplayOff;
   }
 }
@@ -107,10 +130,15 @@ void Hold::Run() {
   if (due.empty()) return;
   FoundDisplays found;
   if (!FindDisplaysAgain(platform_, displays_, chooses_, &found)) return;
+  // A display that a newer live launch claims is that launch's to hold.
+  const std::vector<DisplayTarget> newer =
+      table_ ? table_->ClaimsOfNewer() : std::vector<DisplayTarget>{};
   for (const Look& look : due) {
     for (std::size_t k = 0; k < found.displays.size(); ++k) {
       const std::size_t i = found.from[k];
-      if (i < kept_.size() && (look.displays >> i & 1)) Check(found.displays[k], i, look, now);
+      if (i < kept_.size() && (look.displays >> i & 1) &&
+          !Contains(newer, found.displays[k].display->target))
+        Check(found.displays[k], i, look, now);
     }
   }
 }

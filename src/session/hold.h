@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "launch/launch_counting.h"
 #include "launch/waiting.h"
 #include "platform/platform.h"
 #include "session/display_plan.h"
@@ -24,15 +25,21 @@ inline constexpr std::uint64_t kHoldConfirmMs = 10000;
 // A setting put back this many times on one display within this time is no longer kept.
 inline constexpr std::size_t kHoldMostPutBacks = 3;
 inline constexpr std::uint64_t kHoldPutBackWindowMs = 300000;
-// A start that switched a display's HDR or mode looks at its brightness again after these times.
+// A start that changed a display's HDR state or mode looks at its brightness again after these
+// times.
 inline constexpr std::array<std::uint64_t, 2> kHoldStartLooksMs = {2000, 10000};
 
 class Hold final : public Watch {
  public:
+  // One bit per display of the launch (the first 64).
+  using DisplaySet = std::uint64_t;
   // displays: the launch's displays as the start found them (held to the end of the run); kept:
-  // what the start put in place on each (on the first 64); started: when its changes were made.
+  // what the start put in place on each; switched: the displays whose HDR state or mode the start
+  // changed; started: when its changes were made; table: the launch's place, through which a
+  // display that a newer live launch claims is left to that launch (none: every display is held).
   Hold(Platform& platform, bool chooses, const std::vector<PhaseDisplay>& displays,
-       std::vector<DisplayPlan> kept, std::uint64_t started);
+       std::vector<DisplayPlan> kept, DisplaySet switched, std::uint64_t started,
+       LaunchTable* table = nullptr);
 
   void Notice(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
   std::uint64_t Due() const override;
@@ -41,8 +48,6 @@ class Hold final : public Watch {
  private:
   // A look at some displays at a time: all their kept settings, or the brightness alone. One
   // that an event asked for waits for the displays to settle, and a later event moves it on.
-  // Displays by their place among the launch's, one bit each.
-  using DisplaySet = std::uint64_t;
   struct Look {
     std::uint64_t at;
     std::uint64_t event;  // when what asked for it happened
@@ -54,6 +59,9 @@ class Hold final : public Watch {
   void Check(PhaseDisplay& entry, std::size_t i, const Look& look, std::uint64_t now);
   // Whether setting s of display i may be put back once more; when not, it is kept no longer.
   bool MayPutBack(std::size_t i, std::size_t s, std::uint64_t now);
+  // Reads what the displays show of what is kept, before an event that may take it: what the
+  // player changed before it then stays. DDC/CI only while the displays are on.
+  void ReadBefore(bool monitors);
 
   Platform& platform_;
   bool chooses_;
@@ -62,6 +70,7 @@ class Hold final : public Watch {
   std::vector<std::array<std::vector<std::uint64_t>, 4>> putBacks_;  // when, by display and setting
   DisplaySet present_;
   std::vector<Look> looks_;
+  LaunchTable* table_;
   bool listChanged_ = false;
   bool off_ = false;  // the displays are off: no DDC/CI request is sent
 };

@@ -288,8 +288,8 @@ TEST(Launch, ChildCountingSessionEndAndShell) {
     Instance game(L"-HDR:E -BB:2500 -B:70 -M:1920x1080 -BQ:33 \"-P:" + Child() + L"\"");
     const HWND window = WaitForHiddenWindow(game.processId());
     const std::string start =
-        "get15 set10:1 get9 mode:1920x1080@60:32:0x5c0000:0 set-18:2500 get11 setB:70 getB free "
-        "getB free";  // and the brightness looked at 2 s after the HDR switch
+        "get15 get9 set10:1 get9 mode:1920x1080@60:32:0x5c0000:0 set-18:2500 get11 setB:70 getB "
+        "free getB free";  // HDR read before its switch, and the brightness looked at 2 s after
     Await(10000, [&] { return Trace(game.processId()) == start; });
     SetEvent(forget);
     PostMessageW(window, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);

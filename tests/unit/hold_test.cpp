@@ -22,6 +22,7 @@ struct Step {
   std::uintptr_t wParam = 0;
   std::int32_t displayState = -1;  // with PBT_POWERSETTINGCHANGE: off 0, on 1, dimmed 2
   bool forget = false;
+  std::uint32_t brightness = 0;   // the player sets the monitor's brightness to this
   const char* fails = nullptr;    // a call that fails from now on
   const char* answers = nullptr;  // a call that no longer fails
   std::uint64_t ms = 0;
@@ -44,7 +45,9 @@ TEST(Hold, PutsBackOnlyWhatTheDeskTookAfterAnEventThatResetsDisplays) {
     std::string trace;
     testing::Machine machine = {};
     DisplayPlan plan = {.hdr = true, .whiteLevel = 2500, .brightness = 70};
+    bool newer = false;  // a launch that started later claims the display too
   };
+  const Step suspend{.message = kWmPowerBroadcast, .wParam = 0x4};
   const DisplayPlan mode{.mode = ModeRequest{false, 1920, 1080, 60}};
   // Four times within 5 minutes the displays forget: three times each setting is put back.
   std::vector<Step> fourTimes = {wait(10000)};
@@ -71,11 +74,23 @@ TEST(Hold, PutsBackOnlyWhatTheDeskTookAfterAnEventThatResetsDisplays) {
         Step{.message = kWmPowerBroadcast, .wParam = 0x8013, .displayState = 1}, wait(5000),
         Step{.message = kWmPowerBroadcast, .wParam = 0x8013, .displayState = 0}, forget,
         Step{.message = kWmPowerBroadcast, .wParam = 0x8013, .displayState = 1}, wait(3000)},
-       "getB free getB free " + putBack},
+       "getB free getB free get9 get11 " + putBack},
       {"while the displays are off no DDC/CI goes out",
        {wait(10000), Step{.message = kWmPowerBroadcast, .wParam = 0x8013, .displayState = 0},
         forget, resume, wait(3000)},
-       "getB free getB free get9 get11 set10:1 get9 set-18:2500 get11"},
+       "getB free getB free get9 get11 get9 get11 set10:1 get9 set-18:2500 get11"},
+      {"a change the player made before a suspend stays; the rest is put back as it was read",
+       {wait(10000), Step{.brightness = 40}, suspend, forget, resume, wait(3000)},
+       "getB free getB free setB:40 get9 get11 getB free "
+       "get9 get11 getB free set10:1 get9 set-18:2500 get11 setB:40 getB free"},
+      {"a display that a newer launch claims is that launch's to hold",
+       {wait(10000), forget, resume, wait(3000)}, "", {}, {.hdr = true, .brightness = 70}, true},
+      {"HDR and the mode lost in one event are both put back",
+       {forget, resume, wait(3000)}, "get9 set10:1 get9 mode:1920x1080@60:32:0x5c0000:0", {},
+       {.hdr = true, .mode = ModeRequest{false, 1920, 1080, 60}}},
+      {"a start that changed only the mode looks at the brightness after it too", {wait(10000)},
+       "getB free getB free", {},
+       {.mode = ModeRequest{false, 1920, 1080, 60}, .brightness = 70}},
       {"a display list that brings no display back is no reason",
        {wait(10000), forget, Step{.message = kWmDisplayChange}, wait(5000)}, "getB free getB free"},
       {"a display plugged back in, found by its adapter and target",
@@ -104,19 +119,30 @@ TEST(Hold, PutsBackOnlyWhatTheDeskTookAfterAnEventThatResetsDisplays) {
   };
   // clang-format on
   for (const Case& c : cases) {
-    FakePlatform platform(c.machine);
+    testing::Machine machine = c.machine;
+    if (c.newer) {
+      machine.table = testing::TableWith({{9, 99, {7}}});
+      machine.events = {"RS_GLOWTIDE_LIVE_9_99"};
+    }
+    FakePlatform platform(machine);
+    LaunchTable table(platform);
+    if (c.newer) {
+      ASSERT_TRUE(table.Join({{{0x1234, 0}, 7}}));
+    }
     DisplayQuery query;
     ASSERT_TRUE(QueryDisplays(platform, platform, &query));
     std::vector<PhaseDisplay> displays = PhaseDisplays(query.displays, {0}, false);
     SleepPause pause(platform);
     DisplayPlan placed;
     ASSERT_TRUE(ApplyPlan(platform, pause, displays[0], c.plan, PlanOrder::kStart, &placed));
-    Hold hold(platform, false, displays, {placed}, platform.now);
+    Hold hold(platform, false, displays, {placed}, c.plan.hdr || c.plan.mode ? 1 : 0, platform.now,
+              &table);
     platform.calls.clear();
     for (const Step& step : c.steps) {
       if (step.forget) platform.Forget();
       if (step.fails) platform.failing.insert(step.fails);
       if (step.answers) platform.failing.erase(step.answers);
+      if (step.brightness) platform.SetMonitorBrightness(Handle{0x101}, step.brightness);
       if (step.message) {
         std::uint8_t setting[24] = {};
         std::memcpy(setting, &kConsoleDisplayState, 16);
@@ -154,6 +180,23 @@ TEST(Hold, TheWaitGivesTheHoldItsEventsAndLooksUntilTheGameEnds) {
     EXPECT_EQ(platform.CallsTo("RegisterPowerSettingNotification"),
               (std::vector<std::string>{"RegisterPowerSettingNotification(0x900,display state)"}));
     EXPECT_EQ(platform.CallsTo("UnregisterPowerSettingNotification(0x74)").size(), 1u);
+  }
+}
+
+// The start's looks at the brightness follow only a switch that changed the state: a launch that
+// also sets the brightness reads HDR before its own switch.
+TEST(Hold, LooksAfterTheStartOnlyWhenItSwitched) {
+  for (const bool on : {false, true}) {
+    FakePlatform platform(
+        {.paths = {{0x1234, 0, 7, 0, u"", 0, on}}, .waitResults = {0x102, 0x102, 0}});
+    EXPECT_EQ(glowtide::Run(platform, u"-P:g.exe -HDR:E -B:70 -BQ:33", InstanceHandle{0x400000}),
+              0);
+    // Without looks the scripted waits end the game at once, and the lock's wait then times out.
+    EXPECT_EQ(platform.Trace(),
+              on ? "[ ] [ ] get15 get9 set10:1 get9 setB:70 getB free [ setB:33 getB free"
+                 : "[ ] [ ] get15 get9 set10:1 get9 setB:70 getB free getB free getB free [ ] "
+                   "setB:33 getB free [ ]")
+        << on;
   }
 }
 

@@ -104,6 +104,28 @@ TEST(WaitForLaunch, WaitsForTheGameWhileTheLauncherRunsAndAfterItEnded) {
   }
 }
 
+// The hold is paused while a game that was seen is gone (a game that restarts itself), and goes on
+// when it is back: a look due while it is gone comes only after it is back.
+TEST(WaitForLaunch, PausesTheHoldWhileTheGameIsGone) {
+  struct Look final : Watch {
+    FakePlatform* platform = nullptr;
+    std::uint64_t due = 1200, ran = 0;
+    void Notice(std::uint32_t, std::uintptr_t, std::intptr_t) override {}
+    std::uint64_t Due() const override { return due; }
+    void Run() override {
+      ran = platform->now;
+      due = kNever;
+    }
+  } look;
+  FakePlatform platform(
+      {.snapshots = {{{7, u"EldenRing.EXE"}}, {}, {}, {{7, u"EldenRing.EXE"}}, {}}});
+  look.platform = &platform;
+  MessageWait wait(platform, AcceleratorHandle{0xACC});
+  wait.Keep(&look);
+  WaitForLaunch(wait, platform, Handle{0x50}, 3, u"eldenring.exe", 2);
+  EXPECT_EQ(look.ran, 2000u);
+}
+
 // Each display is put back by the last live launch on it. A leaving instance marks its place as
 // restoring the displays that no other live place claims, applies its quit settings with the lock
 // let go, and frees its place under the lock again; a launch that joins while a live instance
