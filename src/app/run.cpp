@@ -92,9 +92,10 @@ std::u16string CheckModes(DisplayConfigPlatform& platform, const LaunchSettings&
 }
 
 // The start's plan for a display: what its options ask for, the switches deciding from a read of
-// the display's state (a read that fails leaves -BB: or -B:, or nothing).
+// the display's state (a read that fails leaves -BB: or -B:, or nothing). An HDR switch whose read
+// fails decides nothing and is not in place (undecided).
 DisplayPlan StartPlan(Platform& platform, Pause& pause, const LaunchSettings& settings,
-                      PhaseDisplay& entry) {
+                      PhaseDisplay& entry, bool* undecided) {
   DisplayPlan plan;
   if (settings.switchHdr || settings.enableHdr || settings.disableHdr) {
     // -HDR:E wins; -HDR:S turns on a display whose HDR is off, and otherwise it goes off.
@@ -102,6 +103,10 @@ DisplayPlan StartPlan(Platform& platform, Pause& pause, const LaunchSettings& se
     if (settings.switchHdr) {
       const HdrState state = ReadHdrState(platform, pause, entry.display->target, &entry.model);
       if (state.ok && !state.enabled) plan.hdr = true;
+      if (!state.ok && !settings.enableHdr) {
+        plan.hdr.reset();
+        *undecided = true;
+      }
     }
   }
   if (settings.switchWhiteLevel) {
@@ -439,7 +444,9 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
   Hold::DisplaySet switched = 0;  // the displays whose HDR state or mode the start changed
   for (std::size_t i = 0; i < phaseDisplays.size(); ++i) {
     PhaseDisplay& entry = phaseDisplays[i];
-    DisplayPlan plan = StartPlan(platform, pause, settings, entry);
+    bool undecided = false;
+    DisplayPlan plan = StartPlan(platform, pause, settings, entry, &undecided);
+    inPlace &= !undecided;
     if (FirstOfDevice(phaseDisplays, entry)) plan.mode = modes.set;
     // A launch that also sets the brightness reads what its switches change, so that its hold
     // looks at the brightness again only after a real switch.

@@ -147,6 +147,10 @@ TEST(Run, EachPhaseSendsWhatItsOptionsAndTheMachineCallFor) {
       {u"-HDR:S", "get15 set16:0 get15", currentOn},
       {u"-HDR:S -HDR:D", "get15 set16:1 get15", current},
       {u"-HDR:E -HDR:S", "get15 set16:1 get15", currentOn},
+      // A switch whose read fails decides nothing, also where the report's read knew the model.
+      {u"-SI -HDR:S", "get15 get11 caps getB free get15 ~ get15 ~ get15 box",
+       {.currentModel = true, .newerReads = {0, 31, 31, 31}}, 1},
+      {u"-HDR:S", "get15 ~ get15 ~ get15", {.currentModel = true, .newerReads = {31, 31, 31}}, 1},
       {u"-HDR:D -HDR:E", "get15 set16:1 get15", currentOn},
       // The white level: at most one level goes out; a failed read leaves -BB: or nothing.
       {u"-BB:2222", "set-18:2222 get11"},                    {u"-BBH:4000", ""},
