@@ -465,12 +465,20 @@ class FakePlatform : public Platform, public Machine {
       lastError_ = 5;  // ERROR_ACCESS_DENIED
       return kInvalidHandleValue;
     }
-    if (disposition == kOpenExisting && !written.count(path)) {
+    // As the disposition says: CREATE_NEW 1, CREATE_ALWAYS 2, OPEN_EXISTING 3, OPEN_ALWAYS 4,
+    // TRUNCATE_EXISTING 5; a file that is opened keeps its bytes, and writes go from its start.
+    const bool exists = written.count(path) != 0;
+    if (!exists && (disposition == kOpenExisting || disposition == 5)) {
       lastError_ = 2;  // ERROR_FILE_NOT_FOUND
       return kInvalidHandleValue;
     }
+    if (exists && disposition == 1) {
+      lastError_ = 80;  // ERROR_FILE_EXISTS
+      return kInvalidHandleValue;
+    }
     opened_.push_back(path);
-    if (disposition != kOpenExisting) written[path].clear();
+    if (disposition == kCreateAlways || disposition == 5) written[path].clear();
+    if (disposition != kOpenExisting) written[path];
     return Handle{0x400 + opened_.size() - 1};
   }
   bool ReadFile(Handle file, std::uint8_t* bytes, std::uint32_t size,
@@ -545,10 +553,15 @@ class FakePlatform : public Platform, public Machine {
                  std::uint32_t* count) override {
     if (Call("WriteFile", file, size)) return false;
     const auto index = static_cast<std::size_t>(file) - 0x400;
-    written[file == Handle{0x30}   ? u"-"
-            : file == Handle{0x31} ? u"2>"
-                                   : opened_.at(index)]
-        .append(bytes, bytes + size);
+    std::string& text = written[file == Handle{0x30}   ? u"-"
+                                : file == Handle{0x31} ? u"2>"
+                                                       : opened_.at(index)];
+    // The standard streams only grow; a file is written at its handle's place.
+    std::size_t& at = writeAt_[file];
+    if (file == Handle{0x30} || file == Handle{0x31}) at = text.size();
+    text.replace(at, std::min<std::size_t>(size, text.size() - at),
+                 reinterpret_cast<const char*>(bytes), size);
+    at += size;
     *count = size;
     return true;
   }
@@ -912,6 +925,7 @@ class FakePlatform : public Platform, public Machine {
   std::vector<std::u16string> argv_;
   std::vector<std::u16string> opened_;  // the files created or opened, by handle
   std::map<Handle, std::size_t> readAt_;
+  std::map<Handle, std::size_t> writeAt_;
   std::vector<char16_t*> argvPointers_;
   std::size_t listed_ = 0;
   std::uint32_t lastError_ = 0;

@@ -200,5 +200,31 @@ TEST(Hold, LooksAfterTheStartOnlyWhenItSwitched) {
   }
 }
 
+// With several displays, a look that an event asked for one display touches only that one: the
+// second display plugged back in has its brightness put back, and the first is not even read.
+TEST(Hold, ALookForOneDisplayTouchesOnlyThatOne) {
+  FakePlatform platform({.paths = {{0x1234, 0, 7, 0}, {0x1234, 0, 8, 1}},
+                         // Display 2 is gone from the second query on, and back in the third.
+                         .replugged = {{{0x1234, 0, 7, 0}}, {{0x1234, 0, 7, 0}, {0x1234, 0, 8, 1}}},
+                         .monitorCount = 2});
+  DisplayQuery query;
+  ASSERT_TRUE(QueryDisplays(platform, platform, &query));
+  std::vector<PhaseDisplay> displays = PhaseDisplays(query.displays, {0, 1}, true);
+  SleepPause pause(platform);
+  std::vector<DisplayPlan> placed(2);
+  for (std::size_t i = 0; i < 2; ++i)
+    ApplyPlan(platform, pause, displays[i], {.brightness = 70}, PlanOrder::kStart, &placed[i]);
+  Hold hold(platform, true, displays, placed, 0, platform.now);
+  platform.Forget();
+  platform.calls.clear();
+  for (int list = 0; list < 2; ++list) {
+    hold.Notice(kWmDisplayChange, 0, 0);
+    hold.Run();
+  }
+  platform.now += kHoldSettleMs;
+  hold.Run();
+  EXPECT_EQ(platform.Trace(), "getB free setB@0x111:70 getB free");  // one read, display 2's set
+}
+
 }  // namespace
 }  // namespace glowtide

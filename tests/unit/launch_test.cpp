@@ -196,6 +196,10 @@ TEST(LaunchTable, EachDisplayIsPutBackByTheLastLiveLaunchOnIt) {
     const bool hung = c.machine.eventResult != 0;
     const bool joins = (c.machine.lockResult == 0 || c.machine.lockResult == 0x80) && !hung;
     ASSERT_EQ(table.Join(own), joins) << c.label;
+    // The join's wait for the lock is bounded: 10 s (once more to give the place back after a
+    // restore it waited for in vain).
+    EXPECT_EQ(platform.CallsTo("WaitForSingleObject(0x60,10000)").size(), hung ? 2u : 1u)
+        << c.label;
     // Open to the user and SYSTEM alone, with a label that lets a normal instance write to what an
     // elevated one created.
     EXPECT_EQ(platform.CallsTo("CreateMutexW"),

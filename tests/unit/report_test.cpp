@@ -160,6 +160,15 @@ TEST(JsonReport, RunWritesEachDisplaysState) {
       {u"-SJ -B:70", {.standardOutput = false}, "",
        {"Error: -SJ : no standard output to write to; redirect it (Glowtide.exe -SJ > state.json) or "
         "name a file (-SJ:state.json)"}, -255},
+      // Two-byte UTF-8 in a name, a display without an id, one width with several heights.
+      {u"-SJ", {.paths = {{0x1234, 0, 7, 0, u"Монитор Ω"}},
+                .modes = {{1920, 1200, 60, 32}, {1920, 1080, 60, 32}}},
+       R"("name":"Монитор Ω","device":"DISPLAY1","id":null,)" "|"
+       R"("modes":[{"width":1920,"height":1200,"hz":[60]},{"width":1920,"height":1080,"hz":[60]}])"},
+      {u"-SI -SJ", desk, "1,2,3", {"Monitor information"}},
+      // A file needs no standard output, and one that is there already is replaced whole.
+      {u"-SJ:C:\\s.json", {.standardOutput = false,
+                            .written = {{u"C:\\s.json", std::string(5000, 'x')}}}, "1"},
       {u"-SJ:C:\\no\\state.json -B:70", {.failing = {"CreateFileW"}}, "",
        {"Error: Could not write C:\\no\\state.json\nThe system cannot find the file specified."}, 1},
   };
@@ -179,7 +188,8 @@ TEST(JsonReport, RunWritesEachDisplaysState) {
       EXPECT_TRUE(platform.written.empty() || platform.written.begin()->second.empty());
       continue;
     }
-    const std::string document = platform.written[u"-"];
+    const std::string document =
+        platform.written[c.arguments.starts_with(u"-SJ:") ? u"C:\\s.json" : u"-"];
     const nlohmann::json parsed = nlohmann::json::parse(document);
     EXPECT_EQ(parsed["glowtide"], GLOWTIDE_VERSION);
     EXPECT_EQ(parsed["schema"], 1);

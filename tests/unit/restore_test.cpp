@@ -221,6 +221,10 @@ TEST(Restores, EachRunSettlesWhatEndedLaunchesOweAndWritesWhatItOwes) {
       {"... and the brightness as the monitor took it", u"-D:1 -P:g.exe -B:150 -BQ:30", {},
        "setB:150", {{"restore-4-7.txt", Record(std::string(kDisplay1) + "brightness 30 100\n", "7")}},
        1, {.replugged = {{{0x1234, 0, 8, 0}}}}},
+      {"a start setting that failed leaves no value set: its debt is put back as it stands",
+       u"-D:1 -P:g.exe -B:70 -BQ:30", {}, "setB:70 setB:70 setB:70",
+       {{"restore-4-7.txt", Record(std::string(kDisplay1) + "brightness 30\n", "7")}}, 1,
+       {.failing = {"SetMonitorBrightness"}, .replugged = {{{0x1234, 0, 8, 0}}}}},
       {"a launch's own restore that is not in place stays owed", u"-P:g.exe -HDRQ:E -BQ:30", {},
        "set10:1 setB:30 setB:30",
        {{"restore-4-7.txt", Record(std::string(kDisplay1) + "brightness 30 50\n", "7")}}, 1,
@@ -300,6 +304,28 @@ TEST(Restores, TheRecordIsWrittenWholeBeforeAnyChange) {
     }
     EXPECT_TRUE(platform.written.empty()) << failing;
   }
+}
+
+// Without -D:, when the primary monitor is not on display 1: HDR and the white level are owed on
+// display 1 and read there, the brightness on the primary's display and its own monitor.
+TEST(Restores, WithoutAChoiceHdrIsDisplay1sAndTheBrightnessThePrimarys) {
+  const testing::Machine desk{.paths = {{0x1234, 0, 7, 0, u"LG"}, {0x1234, 0, 8, 1, u"DELL"}},
+                              .monitorCount = 2,
+                              .primarySource = 1};
+  FakePlatform platform(desk);
+  DisplayQuery query;
+  ASSERT_TRUE(QueryDisplays(platform, platform, &query));
+  const std::vector<RecordDisplay> owed =
+      ByDisplay(PhaseDisplays(query.displays, {0}, false),
+                {{.hdr = true, .whiteLevel = 4444, .brightness = 33}}, {{.brightness = 70}});
+  EXPECT_EQ(FormatRecord({1, 2, {}, 0, owed}),
+            std::string(kFormat) + "boot 1\nstarted 2\n" + kDisplay1 +
+                "hdr 1\nwhite 4444\ndisplay 4660 0 8 DISPLAY2\nbrightness 33 70\n");
+  FakePlatform report(desk);
+  EXPECT_EQ(glowtide::Run(report, u"-SI", InstanceHandle{0x400000}), 0);
+  EXPECT_EQ(report.Trace(), "get15 get9 get11 caps getB free box");  // HDR of target 7
+  EXPECT_TRUE(report.CallsTo("GetMonitorBrightness(0x101").empty());
+  EXPECT_FALSE(report.CallsTo("GetMonitorBrightness(0x111").empty());
 }
 
 }  // namespace
