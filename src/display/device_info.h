@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "common/little_endian.h"
-#include "monitor/tries.h"
+#include "common/tries.h"
 #include "platform/display_config.h"
 
 namespace glowtide {

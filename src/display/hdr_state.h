@@ -1,8 +1,8 @@
 // The HDR (advanced colour) state of the display target: read, set, and the HDR phase.
 #pragma once
 
+#include "common/tries.h"
 #include "display/device_info.h"
-#include "monitor/tries.h"
 #include "platform/display_config.h"
 
 namespace glowtide {

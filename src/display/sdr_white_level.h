@@ -3,8 +3,8 @@
 
 #include <cstdint>
 
+#include "common/tries.h"
 #include "display/device_info.h"
-#include "monitor/tries.h"
 #include "platform/display_config.h"
 
 namespace glowtide {

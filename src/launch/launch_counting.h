@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "common/tries.h"
 #include "display/device_info.h"
 #include "launch/child_launch.h"
 #include "launch/waiting.h"
-#include "monitor/tries.h"
 #include "platform/platform.h"
 #include "settings/launch_settings.h"
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "monitor/tries.h"
+#include "common/tries.h"
 #include "platform/platform.h"
 
 namespace glowtide {

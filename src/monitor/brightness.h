@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "monitor/tries.h"
+#include "common/tries.h"
 #include "platform/monitor_config.h"
 #include "platform/power.h"
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "monitor/tries.h"
+#include "common/tries.h"
 #include "platform/power.h"
 
 namespace glowtide {

@@ -1,5 +1,6 @@
-// Monitor requests are tried again: DDC/CI is an unreliable link, and a monitor just woken may
-// drop a request.
+// The pause between tries, and the tries themselves: monitor requests are tried again, since
+// DDC/CI is an unreliable link and a monitor just woken may drop a request; so are the display
+// configuration's, and the waits for the shared lock pause the same way.
 #pragma once
 
 #include <cstdint>
