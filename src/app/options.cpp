@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/ascii_case.h"
+#include "common/decimal.h"
 #include "common/system_message.h"
 #include "common/utf8.h"
 #include "platform/unique_value.h"
@@ -347,12 +348,10 @@ std::size_t ArgumentEnd(std::u16string_view text, std::size_t index) {
 NumberValue TakeNumber(std::u16string_view value) {
   std::size_t run = 0;
   while (run < value.size() && value[run] >= u'0' && value[run] <= u'9') ++run;
-  constexpr std::int64_t kMax = std::numeric_limits<std::int32_t>::max();
-  std::int64_t number = 0;
-  for (std::size_t i = 0; i < run; ++i) {
-    number = number * 10 + (value[i] - u'0');
-    if (number > kMax) number = kMax;  // saturates, so any length of digits stays in range
-  }
+  constexpr std::uint64_t kMax = std::numeric_limits<std::int32_t>::max();
+  // Saturates, so any length of digits stays in range.
+  const std::uint64_t number =
+      run == 0 ? 0 : ParseDecimal(value.substr(0, run), kMax).value_or(kMax);
   const bool accepted = number != 0 || run == 1;
   return {accepted, static_cast<std::int32_t>(number)};
 }

@@ -1,4 +1,4 @@
-// A number as decimal text.
+// Numbers as decimal text, and decimal text as numbers: the one writer and the one parser.
 #pragma once
 
 #include <cstdint>
@@ -8,10 +8,12 @@
 
 namespace glowtide {
 
-inline std::u16string Decimal(std::uint64_t value) {
-  std::u16string digits;
+// The number's ASCII digits, as the program's UTF-16 text or (Decimal<std::string>) as bytes.
+template <typename Text = std::u16string>
+Text Decimal(std::uint64_t value) {
+  Text digits;
   do {
-    digits.insert(digits.begin(), static_cast<char16_t>(u'0' + value % 10));
+    digits.insert(digits.begin(), static_cast<typename Text::value_type>('0' + value % 10));
     value /= 10;
   } while (value != 0);
   return digits;
@@ -27,7 +29,7 @@ std::optional<std::uint64_t> ParseDecimal(std::basic_string_view<Unit> text,
   for (const Unit unit : text) {
     if (unit < Unit('0') || unit > Unit('9')) return std::nullopt;
     const auto digit = static_cast<std::uint64_t>(unit - Unit('0'));
-    if (number > (most - digit) / 10) return std::nullopt;
+    if (digit > most || number > (most - digit) / 10) return std::nullopt;
     number = number * 10 + digit;
   }
   return number;

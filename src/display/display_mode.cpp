@@ -10,16 +10,13 @@ namespace {
 
 constexpr std::uint32_t kBitsPerPixel = 32;
 
-// The decimal number that the whole text is; none for an empty text, a sign, or one past 99999.
+// The decimal number that the whole text is, in at most five digits; none for an empty text, a
+// sign, or 0.
 std::optional<std::uint32_t> Whole(std::u16string_view text) {
-  if (text.empty() || text.size() > 5) return std::nullopt;
-  std::uint32_t number = 0;
-  for (const char16_t unit : text) {
-    if (unit < u'0' || unit > u'9') return std::nullopt;
-    number = number * 10 + (unit - u'0');
-  }
-  if (number == 0) return std::nullopt;
-  return number;
+  if (text.size() > 5) return std::nullopt;
+  const std::optional<std::uint64_t> number = ParseDecimal(text);
+  if (!number || *number == 0) return std::nullopt;
+  return static_cast<std::uint32_t>(*number);
 }
 
 bool SameSize(const DisplayMode& a, const DisplayMode& b) {

@@ -60,7 +60,7 @@ void JsonWriter::String(std::u16string_view text) {
 
 void JsonWriter::Number(std::uint64_t value) {
   Value();
-  for (const char16_t digit : Decimal(value)) out_ += static_cast<char>(digit);
+  out_ += Decimal<std::string>(value);
 }
 
 void JsonWriter::Bool(bool value) {

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "common/decimal.h"
+
 namespace glowtide {
 namespace {
 
@@ -11,14 +13,8 @@ constexpr std::uint64_t kMostSetting = 2147483647;
 
 // Appends the separator (none for 0) and the number.
 void PutNumber(std::string& text, std::uint64_t value, char before = ' ') {
-  char digits[20];
-  char* at = std::end(digits);
-  do {
-    *--at = static_cast<char>('0' + value % 10);
-    value /= 10;
-  } while (value != 0);
   if (before != 0) text += before;
-  text.append(at, std::end(digits));
+  text += Decimal<std::string>(value);
 }
 
 // Appends a blank and the word, when it is printable ASCII without blanks; else nothing, or
@@ -63,14 +59,7 @@ void PutSetting(std::string& text, const char* name, const std::optional<Value>&
 
 // The decimal number that the whole word is, when it is at most most.
 std::optional<std::uint64_t> Number(std::string_view word, std::uint64_t most) {
-  if (word.empty()) return std::nullopt;
-  std::uint64_t number = 0;
-  for (const char digit : word) {
-    const unsigned value = static_cast<unsigned char>(digit - '0');
-    if (value > 9 || value > most || number > (most - value) / 10) return std::nullopt;
-    number = number * 10 + value;
-  }
-  return number;
+  return ParseDecimal(word, most);
 }
 
 // The words of a line, one at a time.
