@@ -14,6 +14,7 @@
 #include "display/sdr_white_level.h"
 #include "launch/child_launch.h"
 #include "launch/launch_counting.h"
+#include "launch/waiting.h"
 #include "monitor/brightness.h"
 #include "monitor/power_cycle.h"
 #include "report/json.h"
@@ -504,7 +505,8 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
     } else if (counted) {
       Hold hold(platform, settings.chooseDisplay, phaseDisplays, std::move(placed), switched,
                 started, &table);
-      inPlace &= WaitAndRestore(platform, settings, child, table, quit, instance, &hold);
+      inPlace &= WaitAndRestore(platform, settings.waitImageName, settings.waitSeconds, child,
+                                table, quit, instance, &hold);
     }
   }
   return inPlace ? kExitSuccess : kExitNotInPlace;

@@ -8,9 +8,8 @@
 
 #include "common/tries.h"
 #include "display/device_info.h"
-#include "launch/child_launch.h"
-#include "launch/waiting.h"
 #include "platform/platform.h"
+#include "platform/unique_handle.h"
 #include "settings/launch_settings.h"
 
 namespace glowtide {
@@ -143,15 +142,5 @@ class LaunchTable {
   bool joined_ = false;
   bool inPlace_ = true;
 };
-
-// The wait of a joined launch: creates the hidden window, waits for the launch (the child, and
-// with -PW: the game), then gives the place back, applying the quit settings when last out. A
-// session that ends meanwhile does the same from the window procedure and ends the wait. While it
-// waits, the watch (if any) is told of the power and display changes (the window is registered
-// for the displays' power state) and given the thread when it asks; nothing after. A window that
-// cannot be created ends the run at once, with no quit settings in place: its place goes with
-// its process. True when the quit settings were not this instance's to apply, or are all in place.
-bool WaitAndRestore(Platform& platform, const LaunchSettings& settings, const ChildProcess& child,
-                    LaunchTable& table, QuitSettings& quit, InstanceHandle instance, Watch* watch);
 
 }  // namespace glowtide

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "launch/child_launch.h"
+#include "launch/hidden_window.h"
 
 namespace glowtide {
 namespace {
@@ -70,6 +71,43 @@ FoundProcesses FindProcesses(ProcessPlatform& platform, std::u16string_view imag
   return found;
 }
 
+// Gives the place back when the session ends or the window is asked to close, from within the
+// window procedure, and stops the wait. At a session end the lock is waited for briefly: Windows
+// ends a process that does not answer in time. Passes the power and display changes to the
+// watch, until the wait has ended.
+class SessionEndLeave final : public WindowListener {
+ public:
+  SessionEndLeave(LaunchTable& table, QuitSettings& quit, MessageWait& wait, Watch* watch)
+      : table_(table), quit_(quit), wait_(wait), watch_(watch) {}
+  void EndSession() override { Leave(kSessionEndWaitMs); }
+  void Close() override { Leave(kLeaveWaitMs); }
+  void Notice(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override {
+    if (watch_) watch_->Notice(message, wParam, lParam);
+  }
+  void Forget() { watch_ = nullptr; }
+  bool inPlace() const { return inPlace_; }
+
+ private:
+  void Leave(std::uint32_t milliseconds) {
+    watch_ = nullptr;
+    wait_.Keep(nullptr);
+    inPlace_ = table_.Leave(quit_, wait_, milliseconds);
+    wait_.Stop();
+  }
+
+  LaunchTable& table_;
+  QuitSettings& quit_;
+  MessageWait& wait_;
+  Watch* watch_;
+  bool inPlace_ = true;
+};
+
+struct UnregisterPower {
+  WindowingPlatform* platform = nullptr;
+  void operator()(Handle registration) const {
+    platform->UnregisterPowerSettingNotification(registration);
+  }
+};
 }  // namespace
 
 void MessageWait::PumpMessages() {
@@ -162,6 +200,32 @@ void WaitForLaunch(MessageWait& wait, ProcessPlatform& platform, Handle child,
       deadline = platform.GetTickCount64() + grace;
     }
   }
+}
+
+bool WaitAndRestore(Platform& platform, std::u16string_view imageName, std::int32_t seconds,
+                    const ChildProcess& child, LaunchTable& table, QuitSettings& quit,
+                    InstanceHandle instance, Watch* watch) {
+  const std::optional<HiddenWindow> window = CreateHiddenWindow(platform, instance);
+  if (!window) return false;
+  MessageWait wait(platform, window->accelerators);
+  SessionEndLeave sessionEnd(table, quit, wait, watch);
+  platform.SetWindowLongPtrW(window->window, kGwlpUserData,
+                             reinterpret_cast<std::intptr_t>(&sessionEnd));
+  // The displays coming back on; a system without the notification loses only that event.
+  UniqueValue<Handle, UnregisterPower, Handle::kNull> displayState(
+      watch ? platform.RegisterPowerSettingNotification(window->window, &kConsoleDisplayState)
+            : Handle::kNull,
+      UnregisterPower{&platform});
+  wait.Keep(watch);
+  WaitForLaunch(wait, platform, child.process.get(), child.processId, imageName, seconds);
+  // Nothing is kept once the quit settings begin.
+  wait.Keep(nullptr);
+  sessionEnd.Forget();
+  const bool inPlace =
+      wait.stopped() ? sessionEnd.inPlace() : table.Leave(quit, wait, kLeaveWaitMs);
+  // The window outlives the wait, but nothing dispatches to it any more.
+  platform.SetWindowLongPtrW(window->window, kGwlpUserData, 0);
+  return inPlace;
 }
 
 }  // namespace glowtide

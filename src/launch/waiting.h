@@ -6,6 +6,8 @@
 #include <string_view>
 
 #include "common/tries.h"
+#include "launch/child_launch.h"
+#include "launch/launch_counting.h"
 #include "platform/platform.h"
 
 namespace glowtide {
@@ -81,5 +83,17 @@ class MessageWait final : public Pause {
 void WaitForLaunch(MessageWait& wait, ProcessPlatform& platform, Handle child,
                    std::uint32_t childProcessId, std::u16string_view imageName,
                    std::int32_t seconds);
+
+// The wait of a joined launch: creates the hidden window, waits for the launch (the child, and
+// the game of that image name for the grace seconds, as WaitForLaunch does), then gives the place
+// back, applying the quit settings when last out. A session that ends meanwhile does the same from
+// the window procedure and ends the wait. While it waits, the watch (if any) is told of the power
+// and display changes (the window is registered for the displays' power state) and given the thread
+// when it asks; nothing after. A window that cannot be created ends the run at once, with no quit
+// settings in place: its place goes with its process. True when the quit settings were not this
+// instance's to apply, or are all in place.
+bool WaitAndRestore(Platform& platform, std::u16string_view imageName, std::int32_t seconds,
+                    const ChildProcess& child, LaunchTable& table, QuitSettings& quit,
+                    InstanceHandle instance, Watch* watch);
 
 }  // namespace glowtide
