@@ -18,6 +18,7 @@
 #include "monitor/brightness.h"
 #include "monitor/power_cycle.h"
 #include "report/json.h"
+#include "report/json_output.h"
 #include "report/report.h"
 #include "session/display_plan.h"
 #include "session/display_state.h"
@@ -299,26 +300,6 @@ bool SettleOwed(Platform& platform) {
   return table.Join({}) && table.Leave(owed, pause, kLeaveWaitMs) && !owed.owed();
 }
 
-// Writes the document to the file, created or replaced, or with no path to the standard output.
-// The error box's text when it cannot.
-std::u16string WriteJson(Platform& platform, const std::u16string& path,
-                         const std::string& document) {
-  UniqueHandle file;
-  Handle out = kInvalidHandleValue;
-  if (path.empty()) {
-    out = platform.GetStdHandle(kStdOutputHandle);
-  } else if (const Handle created = platform.CreateFileW(
-                 path.c_str(), kGenericWrite, kFileShareRead, kCreateAlways, kFileAttributeNormal);
-             created != kInvalidHandleValue) {
-    // A handle that was not created is not closed.
-    file = UniqueHandle(created, CloseKernelHandle{&platform});
-    out = created;
-  }
-  if (out != kInvalidHandleValue && WriteWhole(platform, out, document)) return {};
-  return u"Could not write " + (path.empty() ? u"the report to the standard output" : path) +
-         u"\n" + SystemMessage(platform, platform.GetLastError());
-}
-
 }  // namespace
 
 int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instance) {
@@ -336,13 +317,10 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
   // -R alone settles at once: at sign-in the display configuration may not answer yet.
   if (settings.settleOwed && parsed.options == 1)
     return SettleOwed(platform) ? kExitSuccess : kExitNotInPlace;
-  // A GUI program started from a prompt or a shortcut has no standard output: nothing is done.
-  if (settings.writeJson && settings.jsonPath.empty()) {
-    const Handle out = platform.GetStdHandle(kStdOutputHandle);
-    if (out == Handle::kNull || out == kInvalidHandleValue) {
-      ShowError(platform, parsed.script,
-                u"-SJ : no standard output to write to; redirect it (Glowtide.exe -SJ > "
-                u"state.json) or name a file (-SJ:state.json)");
+  JsonOutput json(platform, settings.jsonPath);
+  if (settings.writeJson) {
+    if (const std::u16string refusal = json.Check(); !refusal.empty()) {
+      ShowError(platform, parsed.script, refusal);
       return kExitFailure;
     }
   }
@@ -471,8 +449,8 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
     record.Save();
   }
   if (settings.writeJson) {
-    const std::u16string error = WriteJson(
-        platform, settings.jsonPath, JsonReport(GLOWTIDE_VERSION, shared ? boxStates : jsonStates));
+    const std::u16string error =
+        json.Write(JsonReport(GLOWTIDE_VERSION, shared ? boxStates : jsonStates));
     if (!error.empty()) {
       ShowError(platform, parsed.script, error);
       inPlace = false;

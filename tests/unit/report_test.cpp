@@ -7,6 +7,7 @@
 
 #include "app/run.h"
 #include "report/json.h"
+#include "report/json_output.h"
 #include "support/fake_platform.h"
 
 namespace glowtide {
@@ -166,9 +167,6 @@ TEST(JsonReport, RunWritesEachDisplaysState) {
        R"("name":"Монитор Ω","device":"DISPLAY1","id":null,)" "|"
        R"("modes":[{"width":1920,"height":1200,"hz":[60]},{"width":1920,"height":1080,"hz":[60]}])"},
       {u"-SI -SJ", desk, "1,2,3", {"Monitor information"}},
-      // A file needs no standard output, and one that is there already is replaced whole.
-      {u"-SJ:C:\\s.json", {.standardOutput = false,
-                            .written = {{u"C:\\s.json", std::string(5000, 'x')}}}, "1"},
       {u"-SJ:C:\\no\\state.json -B:70", {.failing = {"CreateFileW"}}, "",
        {"Error: Could not write C:\\no\\state.json\nThe system cannot find the file specified."}, 1},
   };
@@ -188,8 +186,7 @@ TEST(JsonReport, RunWritesEachDisplaysState) {
       EXPECT_TRUE(platform.written.empty() || platform.written.begin()->second.empty());
       continue;
     }
-    const std::string document =
-        platform.written[c.arguments.starts_with(u"-SJ:") ? u"C:\\s.json" : u"-"];
+    const std::string document = platform.written[u"-"];
     const nlohmann::json parsed = nlohmann::json::parse(document);
     EXPECT_EQ(parsed["glowtide"], GLOWTIDE_VERSION);
     EXPECT_EQ(parsed["schema"], 1);
@@ -240,6 +237,38 @@ TEST(JsonReport, ARunForAScriptSaysItsErrorsOnTheStandardError) {
         << Utf8(c.arguments);
     EXPECT_EQ(platform.written[u"2>"].substr(0, c.said.size()), c.said) << Utf8(c.arguments);
     EXPECT_EQ(platform.boxes.size(), c.box ? 1u : 0u) << Utf8(c.arguments);
+  }
+}
+
+// The JSON output: a file needs no standard output and is replaced whole (one that is there
+// already and longer leaves nothing behind); the standard output needs to be there; a write that
+// fails is said with the system's reason.
+TEST(JsonOutput, WritesTheWholeDocumentWhereItIsAsked) {
+  struct Case {
+    std::u16string path;
+    testing::Machine machine;
+    const char* check;  // the refusal before anything is done
+    const char* error;  // the write's
+    const char* written;
+  };
+  // clang-format off
+  const Case cases[] = {
+      {u"C:\\s.json", {.standardOutput = false, .written = {{u"C:\\s.json", "an older, longer one"}}},
+       "", "", "{}\n"},
+      {u"", {}, "", "", "{}\n"},
+      {u"", {.standardOutput = false}, "-SJ : no standard output to write to; redirect it "
+       "(Glowtide.exe -SJ > state.json) or name a file (-SJ:state.json)", "Could not write the "
+       "report to the standard output\nThe system cannot find the file specified.", ""},
+      {u"C:\\s.json", {.failing = {"WriteFile"}}, "",
+       "Could not write C:\\s.json\nThe system cannot find the file specified.", ""},
+  };
+  // clang-format on
+  for (const Case& c : cases) {
+    testing::FakePlatform platform(c.machine);
+    JsonOutput output(platform, c.path);
+    EXPECT_EQ(Utf8(output.Check()), c.check) << Utf8(c.path);
+    EXPECT_EQ(Utf8(output.Write("{}\n")), c.error) << Utf8(c.path);
+    EXPECT_EQ(platform.written[c.path.empty() ? u"-" : c.path], c.written) << Utf8(c.path);
   }
 }
 

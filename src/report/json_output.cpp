@@ -1,0 +1,34 @@
+// The JSON report's output.
+#include "report/json_output.h"
+
+#include "common/system_message.h"
+
+namespace glowtide {
+
+std::u16string JsonOutput::Check() {
+  if (!path_.empty()) return {};
+  const Handle out = platform_.GetStdHandle(kStdOutputHandle);
+  if (out != Handle::kNull && out != kInvalidHandleValue) return {};
+  return u"-SJ : no standard output to write to; redirect it (Glowtide.exe -SJ > state.json) or "
+         u"name a file (-SJ:state.json)";
+}
+
+std::u16string JsonOutput::Write(const std::string& document) {
+  UniqueHandle file;
+  Handle out = kInvalidHandleValue;
+  if (path_.empty()) {
+    out = platform_.GetStdHandle(kStdOutputHandle);
+  } else if (const Handle created = platform_.CreateFileW(
+                 path_.c_str(), kGenericWrite, kFileShareRead, kCreateAlways, kFileAttributeNormal);
+             created != kInvalidHandleValue) {
+    // A handle that was not created is not closed.
+    file = UniqueHandle(created, CloseKernelHandle{&platform_});
+    out = created;
+  }
+  if (out != kInvalidHandleValue && out != Handle::kNull && WriteWhole(platform_, out, document))
+    return {};
+  return u"Could not write " + (path_.empty() ? u"the report to the standard output" : path_) +
+         u"\n" + SystemMessage(platform_, platform_.GetLastError());
+}
+
+}  // namespace glowtide
