@@ -16,7 +16,9 @@ std::vector<PhaseDisplay> PhaseDisplays(const std::vector<Display>& displays,
   if (primary == nullptr) primary = &displays[0];
   std::vector<PhaseDisplay> phase;
   for (const std::size_t index : chosen) {
-    PhaseDisplay entry{&displays[index], {}, chooses ? &displays[index] : primary, {}, {}};
+    PhaseDisplay entry;
+    entry.display = &displays[index];
+    entry.monitorDisplay = chooses ? &displays[index] : primary;
     entry.brightness.builtIn = chooses ? displays[index].builtIn : primaryBuiltIn;
     if (chooses) {
       entry.brightness.chosen = true;
@@ -41,7 +43,14 @@ bool FirstOfDevice(const std::vector<PhaseDisplay>& displays, const PhaseDisplay
 
 bool FindDisplaysAgain(Platform& platform, const std::vector<PhaseDisplay>& earlier, bool chooses,
                        FoundDisplays* found) {
-  if (!QueryDisplays(platform, platform, &found->query)) return false;
+  DisplayQuery query;
+  return QueryDisplays(platform, platform, &query) &&
+         FindDisplaysIn(query, earlier, chooses, found);
+}
+
+bool FindDisplaysIn(const DisplayQuery& query, const std::vector<PhaseDisplay>& earlier,
+                    bool chooses, FoundDisplays* found) {
+  found->query.displays = query.displays;
   std::vector<std::size_t> indexes;
   for (std::size_t i = 0; i < earlier.size(); ++i) {
     const std::optional<std::size_t> index =
@@ -55,8 +64,14 @@ bool FindDisplaysAgain(Platform& platform, const std::vector<PhaseDisplay>& earl
   }
   found->displays = PhaseDisplays(found->query.displays, indexes, chooses);
   for (std::size_t i = 0; i < found->displays.size(); ++i) {
-    found->displays[i].model = earlier[found->from[i]].model;
-    found->displays[i].quitMode = earlier[found->from[i]].quitMode;
+    PhaseDisplay& now = found->displays[i];
+    const PhaseDisplay& was = earlier[found->from[i]];
+    now.model = was.model;
+    now.quitMode = was.quitMode;
+    now.sets = was.sets;
+    now.quit = was.quit;
+    now.placed = was.placed;
+    now.found = was.found;
   }
   return true;
 }

@@ -14,40 +14,6 @@
 
 namespace glowtide {
 
-// A display as the settings see it: its list entry (HDR, white level), where its brightness is,
-// and the display of that monitor (its brightness and display mode); the HDR requests it answers,
-// and the mode -MQ: puts back on it.
-struct PhaseDisplay {
-  const Display* display;
-  BrightnessTarget brightness;
-  const Display* monitorDisplay;
-  HdrModel model = HdrModel::kUnknown;
-  std::optional<ModeRequest> quitMode;
-};
-
-// Without -D: the settings act on display 1, and the brightness on the primary monitor (through
-// the power scheme when that is a built-in panel's). With it (chooses), on each display chosen,
-// and on that display's own physical monitor or panel.
-std::vector<PhaseDisplay> PhaseDisplays(const std::vector<Display>& displays,
-                                        const std::vector<std::size_t>& chosen, bool chooses);
-
-// In clone mode several displays share a device, whose mode is set once: for the first of them.
-bool FirstOfDevice(const std::vector<PhaseDisplay>& displays, const PhaseDisplay& entry);
-
-// The displays of an earlier query, found again in a new one by their ids (or adapter and
-// target), since a monitor plugged in or out renumbers them and changes their monitors; each keeps
-// what its earlier entry learned (its HDR model, its quit mode). from[i] is the earlier entry of
-// displays[i]; one that is gone is left out, and its earlier entry is in gone.
-struct FoundDisplays {
-  DisplayQuery query;
-  std::vector<PhaseDisplay> displays;
-  std::vector<std::size_t> from;
-  std::vector<std::size_t> gone;
-};
-// False when the display configuration cannot be queried.
-bool FindDisplaysAgain(Platform& platform, const std::vector<PhaseDisplay>& earlier, bool chooses,
-                       FoundDisplays* found);
-
 // What a display is to be put in; each setting only when it is given.
 struct DisplayPlan {
   std::optional<bool> hdr;  // on
@@ -66,6 +32,50 @@ inline DisplayPlan Either(const DisplayPlan& first, const DisplayPlan& second) {
   if (!either.brightness) either.brightness = second.brightness;
   return either;
 }
+
+// A display as the settings see it: its list entry (HDR, white level), where its brightness is,
+// and the display of that monitor (its brightness and display mode); the HDR requests it answers,
+// and the mode -MQ: puts back on it. Then what the options ask of it, and what came of it: the
+// settings its start sets (only which), its quit settings, what the start put in place, and what
+// it showed before the start of each quit setting that the start does not set.
+struct PhaseDisplay {
+  const Display* display = nullptr;
+  BrightnessTarget brightness;
+  const Display* monitorDisplay = nullptr;
+  HdrModel model = HdrModel::kUnknown;
+  std::optional<ModeRequest> quitMode;
+  DisplayPlan sets;
+  DisplayPlan quit;
+  DisplayPlan placed;
+  DisplayPlan found;
+};
+
+// Without -D: the settings act on display 1, and the brightness on the primary monitor (through
+// the power scheme when that is a built-in panel's). With it (chooses), on each display chosen,
+// and on that display's own physical monitor or panel.
+std::vector<PhaseDisplay> PhaseDisplays(const std::vector<Display>& displays,
+                                        const std::vector<std::size_t>& chosen, bool chooses);
+
+// In clone mode several displays share a device, whose mode is set once: for the first of them.
+bool FirstOfDevice(const std::vector<PhaseDisplay>& displays, const PhaseDisplay& entry);
+
+// The displays of an earlier query, found again in a new one by their ids (or adapter and
+// target), since a monitor plugged in or out renumbers them and changes their monitors; each keeps
+// what its earlier entry learned and was asked (its HDR model, its quit mode, its plans). from[i]
+// is the earlier entry of displays[i]; one that is gone is left out, and its earlier entry is in
+// gone.
+struct FoundDisplays {
+  DisplayQuery query;
+  std::vector<PhaseDisplay> displays;
+  std::vector<std::size_t> from;
+  std::vector<std::size_t> gone;
+};
+// False when the display configuration cannot be queried.
+bool FindDisplaysAgain(Platform& platform, const std::vector<PhaseDisplay>& earlier, bool chooses,
+                       FoundDisplays* found);
+// The same in a query made already.
+bool FindDisplaysIn(const DisplayQuery& query, const std::vector<PhaseDisplay>& earlier,
+                    bool chooses, FoundDisplays* found);
 
 // The settings of the plan that are not in done: those that are not in place.
 inline DisplayPlan Unplaced(const DisplayPlan& plan, const DisplayPlan& done) {

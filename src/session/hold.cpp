@@ -25,16 +25,14 @@ constexpr std::uint32_t kDisplayOn = 1;
 }  // namespace
 
 Hold::Hold(Platform& platform, bool chooses, const std::vector<PhaseDisplay>& displays,
-           std::vector<DisplayPlan> kept, DisplaySet switched, std::uint64_t started,
-           LaunchTable* table)
+           DisplaySet switched, std::uint64_t started, LaunchTable* table)
     : platform_(platform),
       chooses_(chooses),
       displays_(displays),
-      kept_(std::move(kept)),
       putBacks_(displays.size()),
       present_(~DisplaySet{0}),
       table_(table) {
-  kept_.resize(std::min<std::size_t>(kept_.size(), 64));
+  for (std::size_t i = 0; i < displays.size() && i < 64; ++i) kept_.push_back(displays[i].placed);
   for (std::size_t i = 0; i < kept_.size(); ++i) {
     // Changing HDR or the mode makes some monitors reset their brightness to their own.
     if (kept_[i].brightness && (switched >> i & 1)) {

@@ -33,13 +33,13 @@ class Hold final : public Watch {
  public:
   // One bit per display of the launch (the first 64).
   using DisplaySet = std::uint64_t;
-  // displays: the launch's displays as the start found them (held to the end of the run); kept:
-  // what the start put in place on each; switched: the displays whose HDR state or mode the start
-  // changed; started: when its changes were made; table: the launch's place, through which a
-  // display that a newer live launch claims is left to that launch (none: every display is held).
+  // displays: the launch's displays as the start found them, each with what the start placed
+  // there, which is what is kept (held to the end of the run); switched: the displays whose HDR
+  // state or mode the start changed; started: when its changes were made; table: the launch's
+  // place, through which a display that a newer live launch claims is left to that launch (none:
+  // every display is held).
   Hold(Platform& platform, bool chooses, const std::vector<PhaseDisplay>& displays,
-       std::vector<DisplayPlan> kept, DisplaySet switched, std::uint64_t started,
-       LaunchTable* table = nullptr);
+       DisplaySet switched, std::uint64_t started, LaunchTable* table = nullptr);
 
   void Notice(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
   std::uint64_t Due() const override;

@@ -122,26 +122,86 @@ void RestoreFolder::MarkRunOnce() {
 }
 
 std::vector<RecordDisplay> ByDisplay(const std::vector<PhaseDisplay>& entries,
-                                     const std::vector<DisplayPlan>& quit,
-                                     const std::vector<DisplayPlan>& set) {
+                                     DisplayPlan PhaseDisplay::*quit, bool shown) {
   std::vector<RecordDisplay> records;
-  for (std::size_t i = 0; i < entries.size(); ++i) {
-    const DisplayPlan none;
-    const DisplayPlan& placed = i < set.size() ? set[i] : none;
-    RecordDisplay& display = EntryFor(records, *entries[i].display);
-    display.quit.hdr = quit[i].hdr;
-    display.quit.whiteLevel = quit[i].whiteLevel;
-    display.set.hdr = placed.hdr;
-    display.set.whiteLevel = placed.whiteLevel;
-    RecordDisplay& monitor = EntryFor(records, *entries[i].monitorDisplay);
-    monitor.quit.brightness = quit[i].brightness;
-    monitor.set.brightness = placed.brightness;
-    if (quit[i].mode) {
-      monitor.quit.mode = quit[i].mode;
-      monitor.set.mode = placed.mode;
+  for (const PhaseDisplay& entry : entries) {
+    const DisplayPlan& owed = entry.*quit;
+    const DisplayPlan set = shown ? Either(entry.placed, entry.found) : DisplayPlan{};
+    RecordDisplay& display = EntryFor(records, *entry.display);
+    display.quit.hdr = owed.hdr;
+    display.quit.whiteLevel = owed.whiteLevel;
+    display.set.hdr = set.hdr;
+    display.set.whiteLevel = set.whiteLevel;
+    RecordDisplay& monitor = EntryFor(records, *entry.monitorDisplay);
+    monitor.quit.brightness = owed.brightness;
+    monitor.set.brightness = set.brightness;
+    if (owed.mode) {
+      monitor.quit.mode = owed.mode;
+      monitor.set.mode = set.mode;
     }
   }
   return records;
+}
+
+void LaunchRecord::Owe(std::vector<RecordDisplay> displays, std::vector<RecordDisplay> takenOver) {
+  record_.boot = SignInId(platform_);
+  record_.started = started_;
+  std::uint32_t session = 0;
+  if (platform_.ProcessIdToSessionId(platform_.GetCurrentProcessId(), &session))
+    record_.session = session;
+  takenOver_ = std::move(takenOver);
+  Placed(std::move(displays));
+}
+
+void LaunchRecord::Placed(std::vector<RecordDisplay> displays) {
+  record_.displays = std::move(displays);
+  TakeOver(record_.displays, takenOver_);
+  Save();
+}
+
+const DisplayPlan& LaunchRecord::QuitOf(const Display& display) const {
+  static const DisplayPlan kNone;
+  for (const RecordDisplay& owed : record_.displays) {
+    if (SameTarget(owed.display.target, display.target)) return owed.quit;
+  }
+  return kNone;
+}
+
+void LaunchRecord::Keep(const std::vector<DisplayTarget>& others,
+                        const std::vector<std::u16string>& claimedPictures,
+                        const std::vector<DisplayTarget>& gone,
+                        const std::vector<RecordDisplay>& failed, std::uint64_t left) {
+  for (RecordDisplay& display : record_.displays) {
+    if (Contains(others, display.display.target) ||
+        (display.quit.mode && std::find(claimedPictures.begin(), claimedPictures.end(),
+                                        display.display.device) != claimedPictures.end())) {
+      // Left to the launches that still claim it: the last of them puts it back as it stands.
+      display.set = {};
+      record_.left = left;
+      continue;
+    }
+    if (Contains(gone, display.display.target)) continue;
+    DisplayPlan owed;
+    for (const RecordDisplay& unplaced : failed) {
+      if (!SameTarget(unplaced.display.target, display.display.target)) continue;
+      if (unplaced.quit.hdr) owed.hdr = display.quit.hdr;
+      if (unplaced.quit.whiteLevel) owed.whiteLevel = display.quit.whiteLevel;
+      if (unplaced.quit.brightness) owed.brightness = display.quit.brightness;
+      if (unplaced.quit.mode) owed.mode = display.quit.mode;
+    }
+    display.quit = owed;
+  }
+  std::erase_if(record_.displays,
+                [](const RecordDisplay& display) { return display.quit.empty(); });
+  Save();
+}
+
+bool SettleOwed(Platform& platform) {
+  RestoreFolder folder(platform);
+  LaunchTable table(platform);
+  OwedRestores owed(platform, folder, table, {}, kSettleTriesMs);
+  SleepPause pause(platform);
+  return table.Join({}) && table.Leave(owed, pause, kLeaveWaitMs) && !owed.owed();
 }
 
 void TakeOver(std::vector<RecordDisplay>& displays, const std::vector<RecordDisplay>& over) {
@@ -153,7 +213,8 @@ void TakeOver(std::vector<RecordDisplay>& displays, const std::vector<RecordDisp
   }
 }
 
-std::vector<DisplayTarget> OwedRestores::Decide(const std::vector<DisplayTarget>& others) {
+std::vector<DisplayTarget> OwedRestores::Decide(const std::vector<DisplayTarget>& others,
+                                                const DisplayQuery* query) {
   taken_.clear();
   work_.clear();
   takenOver_.clear();
@@ -178,7 +239,12 @@ std::vector<DisplayTarget> OwedRestores::Decide(const std::vector<DisplayTarget>
     }
   }
   std::vector<DisplayTarget> marks;
-  if (taken_.empty() || !QueryDisplays(platform_, platform_, &query_)) return marks;
+  if (taken_.empty()) return marks;
+  if (query) {
+    query_.displays = query->displays;
+  } else if (!QueryDisplays(platform_, platform_, &query_)) {
+    return marks;
+  }
   const std::uint64_t boot = SignInId(platform_);
   for (Taken& taken : taken_) {
     const bool restarted = taken.record.boot != boot;

@@ -72,9 +72,27 @@ class RestoreFolder {
 // what the start placed, and trimmed at the leave to what the launch still owes.
 class LaunchRecord {
  public:
-  LaunchRecord(RestoreFolder& folder, RecordOwner owner)
-      : folder_(folder), name_(RecordName(owner)) {}
+  LaunchRecord(Platform& platform, RestoreFolder& folder, const LaunchTable& table)
+      : platform_(platform),
+        folder_(folder),
+        name_(RecordName({table.processId(), table.creationTime()})),
+        started_(table.creationTime()) {}
   RestoreRecord& record() { return record_; }
+  // At the join, before any change: the quit settings it owes on each display and the debts it
+  // took over where it owes nothing of its own, on this sign-in and in this session.
+  void Owe(std::vector<RecordDisplay> displays, std::vector<RecordDisplay> takenOver);
+  // After the start: the same with the values the displays were left showing.
+  void Placed(std::vector<RecordDisplay> displays);
+  // What the record owes on the display; nothing when it names it not.
+  const DisplayPlan& QuitOf(const Display& display) const;
+  // At the leave, right after the restore, with the lock or without: keeps what the launch still
+  // owes. A display that others claim (or a picture of which they claim a display, for its mode)
+  // is left to them, marked as handed over at left, and put back by them as it stands; a display
+  // that is gone owes all it owed; elsewhere only what failed names stays owed.
+  void Keep(const std::vector<DisplayTarget>& others,
+            const std::vector<std::u16string>& claimedPictures,
+            const std::vector<DisplayTarget>& gone, const std::vector<RecordDisplay>& failed,
+            std::uint64_t left);
   // Writes the record as it stands, with the RunOnce value that settles it at the next sign-in,
   // or deletes it once it owes nothing (the value then goes when the lock is next held).
   void Save() {
@@ -86,17 +104,24 @@ class LaunchRecord {
   }
 
  private:
+  Platform& platform_;
   RestoreFolder& folder_;
   std::u16string name_;
+  std::uint64_t started_;
+  std::vector<RecordDisplay> takenOver_;
   RestoreRecord record_;
 };
 
+// -R: settles every record that ended launches left, trying a setting that does not read back
+// for a minute, since right after sign-in the monitors may not answer yet. Whether nothing is
+// owed any more.
+bool SettleOwed(Platform& platform);
+
 // The displays' plans as a record keeps them: each entry's HDR state and white level on its
-// display, its brightness and mode on its monitor's display (with -D: the same one); set[i], when
-// given, is what the start put in place on entry i.
+// display, its brightness and mode on its monitor's display (with -D: the same one); with shown,
+// each with the value the display was left showing (what the start placed, or else found).
 std::vector<RecordDisplay> ByDisplay(const std::vector<PhaseDisplay>& entries,
-                                     const std::vector<DisplayPlan>& quit,
-                                     const std::vector<DisplayPlan>& set);
+                                     DisplayPlan PhaseDisplay::*quit, bool shown);
 
 // Adds to a launch's displays the debts it took over, where it owes nothing of its own.
 void TakeOver(std::vector<RecordDisplay>& displays, const std::vector<RecordDisplay>& over);
@@ -127,7 +152,12 @@ class OwedRestores final : public QuitSettings {
   // live launch claims (others), the settings they owe there, none that own sets there, and after
   // a restart no mode (a display is then found by its id alone, and one without an id is passed
   // over for good). The displays it takes.
-  std::vector<DisplayTarget> Decide(const std::vector<DisplayTarget>& others) override;
+  std::vector<DisplayTarget> Decide(const std::vector<DisplayTarget>& others) override {
+    return Decide(others, nullptr);
+  }
+  // The same on the displays of a query made already (none: it makes its own).
+  std::vector<DisplayTarget> Decide(const std::vector<DisplayTarget>& others,
+                                    const DisplayQuery* query);
   // Puts back each setting taken that its display still shows as its launch left it (or that the
   // record knows no value for), but those handed to Due. True when every one put back reads back.
   bool Apply(Pause& pause, const std::vector<DisplayTarget>& others) override;

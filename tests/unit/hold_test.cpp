@@ -133,10 +133,9 @@ TEST(Hold, PutsBackOnlyWhatTheDeskTookAfterAnEventThatResetsDisplays) {
     ASSERT_TRUE(QueryDisplays(platform, platform, &query));
     std::vector<PhaseDisplay> displays = PhaseDisplays(query.displays, {0}, false);
     SleepPause pause(platform);
-    DisplayPlan placed;
-    ASSERT_TRUE(ApplyPlan(platform, pause, displays[0], c.plan, PlanOrder::kStart, &placed));
-    Hold hold(platform, false, displays, {placed}, c.plan.hdr || c.plan.mode ? 1 : 0, platform.now,
-              &table);
+    ASSERT_TRUE(
+        ApplyPlan(platform, pause, displays[0], c.plan, PlanOrder::kStart, &displays[0].placed));
+    Hold hold(platform, false, displays, c.plan.hdr || c.plan.mode ? 1 : 0, platform.now, &table);
     platform.calls.clear();
     for (const Step& step : c.steps) {
       if (step.forget) platform.Forget();
@@ -211,10 +210,9 @@ TEST(Hold, ALookForOneDisplayTouchesOnlyThatOne) {
   ASSERT_TRUE(QueryDisplays(platform, platform, &query));
   std::vector<PhaseDisplay> displays = PhaseDisplays(query.displays, {0, 1}, true);
   SleepPause pause(platform);
-  std::vector<DisplayPlan> placed(2);
-  for (std::size_t i = 0; i < 2; ++i)
-    ApplyPlan(platform, pause, displays[i], {.brightness = 70}, PlanOrder::kStart, &placed[i]);
-  Hold hold(platform, true, displays, placed, 0, platform.now);
+  for (PhaseDisplay& entry : displays)
+    ApplyPlan(platform, pause, entry, {.brightness = 70}, PlanOrder::kStart, &entry.placed);
+  Hold hold(platform, true, displays, 0, platform.now);
   platform.Forget();
   platform.calls.clear();
   for (int list = 0; list < 2; ++list) {

@@ -315,9 +315,10 @@ TEST(Restores, WithoutAChoiceHdrIsDisplay1sAndTheBrightnessThePrimarys) {
   FakePlatform platform(desk);
   DisplayQuery query;
   ASSERT_TRUE(QueryDisplays(platform, platform, &query));
-  const std::vector<RecordDisplay> owed =
-      ByDisplay(PhaseDisplays(query.displays, {0}, false),
-                {{.hdr = true, .whiteLevel = 4444, .brightness = 33}}, {{.brightness = 70}});
+  std::vector<PhaseDisplay> entries = PhaseDisplays(query.displays, {0}, false);
+  entries[0].quit = {.hdr = true, .whiteLevel = 4444, .brightness = 33};
+  entries[0].placed = {.brightness = 70};
+  const std::vector<RecordDisplay> owed = ByDisplay(entries, &PhaseDisplay::quit, true);
   EXPECT_EQ(FormatRecord({1, 2, {}, 0, owed}),
             std::string(kFormat) + "boot 1\nstarted 2\n" + kDisplay1 +
                 "hdr 1\nwhite 4444\ndisplay 4660 0 8 DISPLAY2\nbrightness 33 70\n");
