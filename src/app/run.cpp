@@ -2,6 +2,7 @@
 // report's reads and the start, and the game. Each act's logic lives in its own room.
 #include "app/run.h"
 
+#include <optional>
 #include <string>
 
 #include "app/options.h"
@@ -64,63 +65,47 @@ ReportReads ReadReports(Platform& platform, Pause& pause, const LaunchSettings& 
   return reads;
 }
 
-}  // namespace
-
-int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instance) {
-  // 1. The command line, the displays and every refusal, before anything changes.
-  ReportText report;
-  ParseOutcome parsed = ParseCommandLine(platform, arguments, report);
+// The refusals, before anything changes: the options, the JSON output and the displays (-D:,
+// -M:, -MQ:); -R alone settles at once, since at sign-in the display configuration may not answer
+// yet. The exit code when the run ends here.
+std::optional<int> Refusal(Platform& platform, const ParseOutcome& parsed, JsonOutput& json,
+                           Requests* requests) {
   const LaunchSettings& settings = parsed.settings;
-  auto refuse = [&](const std::u16string& text) {
-    if (!text.empty()) ShowError(platform, parsed.script, text);
-    return kExitFailure;
-  };
+  std::u16string refusal = parsed.refusal;
   if (!parsed.rejectedOption.empty())
-    return refuse(std::u16string(parsed.rejectedOption) + u" Parameter error");
-  if (!parsed.refusal.empty()) return refuse(parsed.refusal);
-  // -R alone settles at once: at sign-in the display configuration may not answer yet.
-  if (settings.settleOwed && parsed.options == 1)
+    refusal = std::u16string(parsed.rejectedOption) + u" Parameter error";
+  if (refusal.empty() && settings.settleOwed && parsed.options == 1)
     return SettleOwed(platform) ? kExitSuccess : kExitNotInPlace;
-  JsonOutput json(platform, settings.jsonPath);
-  if (settings.writeJson && !json.Check().empty()) return refuse(json.Check());
-  if (settings.powerCycle) PowerCycleMonitors(platform, platform);
-  Requests requests;
-  if (std::u16string refusal; !DecideRequests(platform, settings, &requests, &refusal))
-    return refuse(refusal);
+  if (refusal.empty() && settings.writeJson) refusal = json.Check();
+  if (refusal.empty()) {
+    if (settings.powerCycle) PowerCycleMonitors(platform, platform);
+    if (DecideRequests(platform, settings, requests, &refusal)) return std::nullopt;
+  }
+  if (!refusal.empty()) ShowError(platform, parsed.script, refusal);
+  return kExitFailure;
+}
 
-  // 2. What ended launches owe (settled first, so that the options act on the displays as the
-  // player left them), and a counted launch's place, taken before it changes anything, and its
-  // record. Declared so that the table is let go before the child's handles are closed.
-  bool inPlace = !settings.settleOwed || SettleOwed(platform);
-  ChildProcess child;
-  LaunchTable table(platform);
-  RestoreFolder folder(platform);
-  const bool counts = settings.launchProgram && settings.restoreOnExit;
+// A counted launch's place, taken before it changes anything so that no other restore lands on
+// its settings, with what ended launches owe on its displays settled or taken over; then its
+// record, and what its displays show of what it puts back and does not set. Whether it counts.
+bool Count(Platform& platform, Pause& pause, Requests& requests, LaunchTable& table,
+           RestoreFolder& folder, LaunchRecord& record) {
   OwedRestores joining(platform, folder, table,
                        ByDisplay(requests.displays, &PhaseDisplay::sets, false), 0, true);
-  const bool counted = counts && table.Join(Claims(requests.displays), &joining);
-  // Quit settings that no shared table can count will never be applied: not in place.
-  inPlace &= counted || !counts;
-  LaunchRecord record(platform, folder, table);
-  SleepPause pause(platform);
-  if (counted) {
-    record.Owe(ByDisplay(requests.displays, &PhaseDisplay::quit, false), joining.takenOver());
-    for (PhaseDisplay& entry : requests.displays)
-      entry.found = FoundValues(platform, pause, entry, Unplaced(entry.quit, entry.sets));
-  }
+  if (!table.Join(Claims(requests.displays), &joining)) return false;
+  record.Owe(ByDisplay(requests.displays, &PhaseDisplay::quit, false), joining.takenOver());
+  for (PhaseDisplay& entry : requests.displays)
+    entry.found = FoundValues(platform, pause, entry, Unplaced(entry.quit, entry.sets));
+  return true;
+}
 
-  // 3. The report's reads, the start's changes (any that is not in place makes the exit code 1),
-  // the record with what they placed, and the reports.
-  const ReportReads reads = ReadReports(platform, pause, settings, requests);
-  Hold::DisplaySet switched = 0;
-  inPlace &= Start(platform, pause, settings, requests, counted, &switched);
-  const std::uint64_t started = platform.GetTickCount64();
-  if (counted) record.Placed(ByDisplay(requests.displays, &PhaseDisplay::quit, true));
-  if (settings.writeJson) {
-    const std::u16string error = json.Write(JsonReport(GLOWTIDE_VERSION, reads.document()));
-    if (!error.empty()) ShowError(platform, parsed.script, error);
-    inPlace &= error.empty();
-  }
+// The reports: the JSON document (a write that fails is said, and not in place) and the box.
+bool Report(Platform& platform, const ParseOutcome& parsed, const ReportReads& reads,
+            const Requests& requests, JsonOutput& json, ReportText& report) {
+  const LaunchSettings& settings = parsed.settings;
+  std::u16string error;
+  if (settings.writeJson) error = json.Write(JsonReport(GLOWTIDE_VERSION, reads.document()));
+  if (!error.empty()) ShowError(platform, parsed.script, error);
   if (settings.showReport) {
     for (const DisplayState& state : reads.box)
       AppendStateSections(report, state, settings.chooseDisplay);
@@ -128,8 +113,45 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
       report.Append(u"<Displays>\n" + DisplayListLines(requests.query.displays) + u"\n");
     ShowReport(platform, report);
   }
+  return error.empty();
+}
 
-  // 4. The game: launched, waited for (its settings held meanwhile), and put back.
+}  // namespace
+
+int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instance) {
+  // 1. The command line, the displays and every refusal, before anything changes.
+  ReportText report;
+  const ParseOutcome parsed = ParseCommandLine(platform, arguments, report);
+  const LaunchSettings& settings = parsed.settings;
+  JsonOutput json(platform, settings.jsonPath);
+  Requests requests;
+  if (const std::optional<int> refused = Refusal(platform, parsed, json, &requests))
+    return *refused;
+
+  // 2. What ended launches owe (first, so that the options act on the displays as the player left
+  // them), and a counted launch's place and record. Declared so that the table is let go before
+  // the child's handles are closed. Quit settings that no table counts are never in place.
+  bool inPlace = !settings.settleOwed || SettleOwed(platform);
+  ChildProcess child;
+  LaunchTable table(platform);
+  RestoreFolder folder(platform);
+  LaunchRecord record(platform, folder, table);
+  SleepPause pause(platform);
+  const bool counts = settings.launchProgram && settings.restoreOnExit;
+  const bool counted = counts && Count(platform, pause, requests, table, folder, record);
+  inPlace &= counted || !counts;
+
+  // 3. The report's reads, the start's changes (one not in place makes the exit code 1), the
+  // record with what they placed, and the reports.
+  const ReportReads reads = ReadReports(platform, pause, settings, requests);
+  Hold::DisplaySet switched = 0;
+  inPlace &= Start(platform, pause, settings, requests, counted, &switched);
+  const std::uint64_t started = platform.GetTickCount64();
+  if (counted) record.Placed(ByDisplay(requests.displays, &PhaseDisplay::quit, true));
+  inPlace &= Report(platform, parsed, reads, requests, json, report);
+
+  // 4. The game: launched, waited for with its settings held, and put back. One that cannot be
+  // waited for is put back at once, and says why.
   if (!settings.launchProgram) return inPlace ? kExitSuccess : kExitNotInPlace;
   LaunchEnd end(platform, settings.chooseDisplay, settings.restoreMode, requests.displays, folder,
                 table, record);
@@ -138,8 +160,7 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
   if (!child.started) {
     error = LaunchErrorText(platform, settings, child.error);
   } else if (counted && !child.process && settings.waitImageName.empty()) {
-    // The shell opened it through a program already running (a shortcut to a URL, say), and
-    // nothing tells when the game ends.
+    // The shell opened it through a program already running (a shortcut to a URL, say).
     error = u"Cannot wait for " + settings.programPath +
             u": it started no program of its own; add -PW: with the game's program name";
   } else if (counted) {
@@ -147,13 +168,9 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
     inPlace &= WaitAndRestore(platform, settings.waitImageName, settings.waitSeconds, child, table,
                               end, instance, &hold);
   }
-  if (!error.empty()) {
-    // A counted launch that cannot wait is put back at once, then says why.
-    if (counted) table.Leave(end, pause, kLeaveWaitMs);
-    ShowError(platform, parsed.script, error);
-    inPlace = false;
-  }
-  return inPlace ? kExitSuccess : kExitNotInPlace;
+  if (!error.empty() && counted) table.Leave(end, pause, kLeaveWaitMs);
+  if (!error.empty()) ShowError(platform, parsed.script, error);
+  return inPlace && error.empty() ? kExitSuccess : kExitNotInPlace;
 }
 
 }  // namespace glowtide

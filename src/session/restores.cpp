@@ -144,8 +144,9 @@ std::vector<RecordDisplay> ByDisplay(const std::vector<PhaseDisplay>& entries,
 }
 
 void LaunchRecord::Owe(std::vector<RecordDisplay> displays, std::vector<RecordDisplay> takenOver) {
+  name_ = RecordName({table_.processId(), table_.creationTime()});
   record_.boot = SignInId(platform_);
-  record_.started = started_;
+  record_.started = table_.creationTime();
   std::uint32_t session = 0;
   if (platform_.ProcessIdToSessionId(platform_.GetCurrentProcessId(), &session))
     record_.session = session;

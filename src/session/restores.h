@@ -72,11 +72,9 @@ class RestoreFolder {
 // what the start placed, and trimmed at the leave to what the launch still owes.
 class LaunchRecord {
  public:
+  // Named after the table's instance once it has joined.
   LaunchRecord(Platform& platform, RestoreFolder& folder, const LaunchTable& table)
-      : platform_(platform),
-        folder_(folder),
-        name_(RecordName({table.processId(), table.creationTime()})),
-        started_(table.creationTime()) {}
+      : platform_(platform), folder_(folder), table_(table) {}
   RestoreRecord& record() { return record_; }
   // At the join, before any change: the quit settings it owes on each display and the debts it
   // took over where it owes nothing of its own, on this sign-in and in this session.
@@ -106,8 +104,8 @@ class LaunchRecord {
  private:
   Platform& platform_;
   RestoreFolder& folder_;
+  const LaunchTable& table_;
   std::u16string name_;
-  std::uint64_t started_;
   std::vector<RecordDisplay> takenOver_;
   RestoreRecord record_;
 };
