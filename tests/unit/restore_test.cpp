@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "app/run.h"
+#include "session/launch_end.h"
+#include "session/requests.h"
 #include "session/restores.h"
 #include "support/fake_platform.h"
 
@@ -240,10 +242,6 @@ TEST(Restores, EachRunSettlesWhatEndedLaunchesOweAndWritesWhatItOwes) {
        {.paths = {{0x1234, 0, 7, 0, u"", 0x80000000}, {0x1234, 0, 8, 1}, {0x1234, 0, 9, 1}},
         .monitorCount = 2, .table = testing::TableWith({{9, 5, {8}}}),
         .events = {"RS_GLOWTIDE_LIVE_9_5"}}},
-      {"the last launch out puts back what one that ended before it left to it",
-       u"-P:g.exe -BQ:33", {{"restore-9-5.txt", Record(hdrOff)}}, "set10:0 setB:33", {}, 0,
-       {.paths = hdrOn.paths, .table = testing::TableWith({{9, 5}}),
-        .events = {"RS_GLOWTIDE_LIVE_9_5"}, .endWithTheChild = {"RS_GLOWTIDE_LIVE_9_5"}}},
   };
   // clang-format on
   for (const Case& c : cases) {
@@ -327,6 +325,103 @@ TEST(Restores, WithoutAChoiceHdrIsDisplay1sAndTheBrightnessThePrimarys) {
   EXPECT_EQ(report.Trace(), "get15 get9 get11 caps getB free box");  // HDR of target 7
   EXPECT_TRUE(report.CallsTo("GetMonitorBrightness(0x101").empty());
   EXPECT_FALSE(report.CallsTo("GetMonitorBrightness(0x111").empty());
+}
+
+// The launch's own record keeps, right after its restore, what the launch still owes: a display
+// others claim (handed over: the last of them puts it back as it stands), one that is gone (all of
+// it), and elsewhere only the settings that did not take.
+TEST(LaunchRecord, KeepsWhatTheLaunchStillOwes) {
+  const std::string two = "display 4660 0 8 DISPLAY2\n";
+  struct Case {
+    const char* label;
+    std::vector<std::uint32_t> others, gone;
+    std::vector<std::u16string> pictures;
+    DisplayPlan failed;  // on display 1
+    std::string kept;    // after the header; empty: the record is gone
+  };
+  const DisplayTarget second{{0x1234, 0}, 8};
+  // clang-format off
+  const Case cases[] = {
+      {"all in place", {}, {}, {}, {}, ""},
+      {"display 2 claimed", {8}, {}, {}, {}, "left 5\n" + two + "white 1000\nmode D\n"},
+      {"display 1 gone", {}, {7}, {}, {}, std::string(kDisplay1) + "hdr 0 1\nbrightness 30 80\n"},
+      {"its brightness did not take", {}, {}, {}, {.brightness = 30},
+       std::string(kDisplay1) + "brightness 30 80\n"},
+      {"a picture of display 2 claimed, for its mode", {}, {}, {u"DISPLAY2"}, {},
+       "left 5\n" + two + "white 1000\nmode D\n"},
+  };
+  // clang-format on
+  for (const Case& c : cases) {
+    FakePlatform platform;
+    RestoreFolder folder(platform);
+    LaunchTable table(platform);
+    ASSERT_TRUE(table.Join({}));
+    LaunchRecord record(platform, folder, table);
+    Display one{.target = {{0x1234, 0}, 7}, .device = u"DISPLAY1"};
+    Display other{.target = second, .device = u"DISPLAY2"};
+    record.Owe({{one, {.hdr = false, .brightness = 30}, {.hdr = true, .brightness = 80}},
+                {other, {.mode = ModeRequest{true}, .whiteLevel = 1000}, {.whiteLevel = 2500}}},
+               {});
+    std::vector<DisplayTarget> others, gone;
+    for (const std::uint32_t id : c.others) others.push_back({{0x1234, 0}, id});
+    for (const std::uint32_t id : c.gone) gone.push_back({{0x1234, 0}, id});
+    record.Keep(others, c.pictures, gone, {{one, c.failed, {}}}, 5);
+    const auto file = platform.written.find(kFolder + std::u16string(u"restore-4-7.txt"));
+    const std::string header = std::string(kFormat) + "boot 13400000000\nstarted 7\nsession 1\n";
+    EXPECT_EQ(file == platform.written.end() ? "" : file->second.substr(header.size()), c.kept)
+        << c.label;
+  }
+}
+
+// The launch's end: its record's quit settings, on the displays no other launch claims, in one
+// plan with what ended launches owe there (in the quit order), on the displays found again.
+TEST(LaunchEnd, PutsBackItsOwnWithWhatEndedLaunchesOweOnTheSameDisplay) {
+  struct Case {
+    const char* label;
+    std::u16string arguments;
+    std::string owed;  // an ended launch's record of display 1
+    std::vector<std::uint32_t> others;
+    std::string changes;
+    bool inPlace = true;
+    testing::Machine machine = {};
+  };
+  // clang-format off
+  const Case cases[] = {
+      {"its own alone", u"-HDRQ:D -BQ:33", "", {}, "set10:0 setB:33"},
+      {"a display another launch claims is left to it", u"-HDRQ:D -BQ:33", "", {7}, ""},
+      {"what an ended launch owes goes in the same plan, HDR first", u"-BQ:33", "hdr 0\n", {},
+       "set10:0 setB:33", true, {.paths = {{0x1234, 0, 7, 0, u"", 0, true}}}},
+      {"... its own winning", u"-BQ:33", "brightness 20\nwhite 2222\n", {},
+       "setB:33 set-18:2222"},
+      {"a display that is gone is not in place", u"-BQ:33", "", {}, "", false,
+       {.replugged = {{{0x1234, 0, 8, 0}}}}},
+  };
+  // clang-format on
+  for (const Case& c : cases) {
+    testing::Machine machine = c.machine;
+    if (!c.owed.empty())
+      machine.written[kFolder + std::u16string(u"restore-9-5.txt")] =
+          Record(std::string(kDisplay1) + c.owed);
+    FakePlatform platform(machine);
+    Requests requests;
+    std::u16string refusal;
+    ASSERT_TRUE(DecideRequests(platform, testing::SettingsFrom(c.arguments + u" -P:g.exe"),
+                               &requests, &refusal));
+    RestoreFolder folder(platform);
+    LaunchTable table(platform);
+    ASSERT_TRUE(table.Join(Claims(requests.displays)));
+    LaunchRecord record(platform, folder, table);
+    record.Owe(ByDisplay(requests.displays, &PhaseDisplay::quit, false), {});
+    LaunchEnd end(platform, false, false, requests.displays, folder, table, record);
+    platform.calls.clear();
+    std::vector<DisplayTarget> others;
+    for (const std::uint32_t id : c.others) others.push_back({{0x1234, 0}, id});
+    SleepPause pause(platform);
+    end.Decide(others);
+    EXPECT_EQ(end.Apply(pause, others), c.inPlace) << c.label;
+    end.Done();
+    EXPECT_EQ(Changes(platform), c.changes) << c.label;
+  }
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <set>
 
 #include "app/options.h"
+#include "session/requests.h"
 #include "support/fake_platform.h"
 
 namespace glowtide {
@@ -51,15 +52,9 @@ TEST(Run, RunsItsPhasesInOrderAndEndsWithItsExitCode) {
        {"DisplayConfigSetDeviceInfo(10,0)", "DisplayConfigGetDeviceInfo(11)",
         "MessageBoxW(0x0,Monitor information,0x0)", "CreateProcessW(0x420,104)", "CloseHandle(0x54)",
         "CloseHandle(0x50)"}},
-      // A mode that the display does not list, or no mode at all, is refused before any change.
+      // A refused mode is said before any change (which refusals there are is the requests').
       {u"-B:70 -M:800x600", -255,
        {"Error: -M:800x600 : no such mode on Unnamed display\n\n2560 x 1440 : 144, 60 Hz\n1920 x 10"}},
-      {u"-P:g.exe -MQ:fast", -255, {"Error: -MQ:fast : no such mode on Unnamed display\n\n2560 x 1440 : 144, 60 Hz\n1920 x 1080"}},
-      // A mode without a size needs the current one: one that cannot be read is said so.
-      {u"-P:g.exe -MQ:D", -255, {"Error: -MQ:D : cannot read the current mode of Unnamed display"},
-       {}, {.failing = {"EnumDisplaySettingsExW"}}},
-      {u"-M:@60", -255, {"Error: -M:@60 : cannot read the current mode of Unnamed display"},
-       {}, {.failing = {"EnumDisplaySettingsExW"}}},
       // A URL and a quit option without -PW: give nothing to wait for: refused before any change.
       {u"-HDR:E -P:steam://r/1 -BQ:5", -255,
        {"Error: -P:steam://r/1 : a URL starts no program Glowtide can wait for; add -PW: with th"}},
@@ -331,6 +326,74 @@ TEST(Run, EachFailingCallPreventsOnlyWhatDependsOnIt) {
     EXPECT_EQ(RunWith(platform, everything), expected.exitCode) << failing;
     EXPECT_EQ(!platform.CallsTo("DisplayConfigSetDeviceInfo(-18,4444)").empty(), expected.restores)
         << failing;
+  }
+}
+
+// What the options ask of each display: its quit settings and which settings its start sets, on
+// the first display of a device alone for the mode; or the refusal, decided before any change.
+TEST(DecideRequests, DecidesEachDisplaysRowOrTheRefusal) {
+  struct Case {
+    std::u16string arguments;
+    std::string refusal;  // how it begins
+    std::string rows;     // each display's device, quit settings and what its start sets
+    testing::Machine machine = {};
+  };
+  const testing::Machine clone{.paths = {{0x1234, 0, 7, 0}, {0x1234, 0, 8, 1}, {0x1234, 0, 9, 1}},
+                               .monitorCount = 2};
+  // clang-format off
+  const Case cases[] = {
+      {u"-B:70 -BQ:33 -HDR:E -HDRQ:D -BBQ:4444 -MQ:@60", "",
+       "DISPLAY1 quit:hdr0,white4444,b33,mode2560x1440@60 sets:hdr,b"},
+      {u"-D:* -M:1920x1080 -MQ:D -SBB", "",
+       "DISPLAY1 quit:modeD sets:mode,white DISPLAY2 quit:modeD sets:mode,white "
+       "DISPLAY2 quit: sets:white", clone},
+      {u"-M:800x600", "-M:800x600 : no such mode on Unnamed display\n\n2560 x 1440 :"},
+      {u"-MQ:fast", "-MQ:fast : no such mode on Unnamed display\n\n2560 x 1440 : 1"},
+      {u"-D:nosuch", "-D:nosuch : no such display\n\n1 : Unnamed display (DISPLAY1"},
+      // A mode without a size needs the current one; with a size the list alone decides.
+      {u"-MQ:D", "-MQ:D : cannot read the current mode of Unnamed display", "",
+       {.failing = {"EnumDisplaySettingsExW"}}},
+      {u"-M:@60", "-M:@60 : cannot read the current mode of Unnamed display", "",
+       {.failing = {"EnumDisplaySettingsExW"}}},
+      {u"-M:1920x1080", "-M:1920x1080 : no such mode on Unnamed display\n\n", "",
+       {.failing = {"EnumDisplaySettingsExW"}}},
+  };
+  // clang-format on
+  auto plan = [](const DisplayPlan& p) {
+    std::string text;
+    auto add = [&](const std::string& item) { text += (text.empty() ? "" : ",") + item; };
+    if (p.hdr) add("hdr" + std::string(*p.hdr ? "1" : "0"));
+    if (p.whiteLevel) add("white" + std::to_string(*p.whiteLevel));
+    if (p.brightness) add("b" + std::to_string(*p.brightness));
+    if (p.mode) {
+      add("mode" + (p.mode->desktop
+                        ? std::string("D")
+                        : std::to_string(p.mode->width) + "x" + std::to_string(p.mode->height) +
+                              "@" + std::to_string(p.mode->frequency)));
+    }
+    return text;
+  };
+  for (const Case& c : cases) {
+    FakePlatform platform(c.machine);
+    Requests requests;
+    std::u16string refusal;
+    const bool decided = DecideRequests(platform, testing::SettingsFrom(c.arguments + u" -P:g.exe"),
+                                        &requests, &refusal);
+    EXPECT_EQ(decided, c.refusal.empty()) << Utf8(c.arguments);
+    EXPECT_EQ(Utf8(refusal).substr(0, c.refusal.size()), c.refusal) << Utf8(c.arguments);
+    std::string rows;
+    for (const PhaseDisplay& entry : requests.displays) {
+      const DisplayPlan& sets = entry.sets;
+      std::string which;
+      for (const auto& [given, name] : {std::pair{sets.hdr.has_value(), "hdr"},
+                                        {sets.mode.has_value(), "mode"},
+                                        {sets.whiteLevel.has_value(), "white"},
+                                        {sets.brightness.has_value(), "b"}})
+        if (given) which += (which.empty() ? "" : ",") + std::string(name);
+      rows += (rows.empty() ? "" : " ") + Utf8(entry.monitorDisplay->device) +
+              " quit:" + plan(entry.quit) + " sets:" + which;
+    }
+    EXPECT_EQ(rows, decided ? c.rows : rows) << Utf8(c.arguments);
   }
 }
 
