@@ -86,6 +86,18 @@ inline bool WriteWhole(FilePlatform& platform, Handle file, std::string_view byt
          written == bytes.size();
 }
 
+// Creates the file, or empties the one that is there, and writes all of the bytes, flushed to the
+// disk when asked; whether they are all there. The error of a failure is the system's last.
+inline bool WriteFileWhole(FilePlatform& files, ProcessPlatform& handles,
+                           const std::u16string& path, std::string_view bytes, bool flush) {
+  const Handle created = files.CreateFileW(path.c_str(), kGenericWrite, kFileShareRead,
+                                           kCreateAlways, kFileAttributeNormal);
+  // A handle that was not created is not closed.
+  if (created == kInvalidHandleValue) return false;
+  const UniqueHandle file(created, CloseKernelHandle{&handles});
+  return WriteWhole(files, created, bytes) && (!flush || files.FlushFileBuffers(created));
+}
+
 // Reads the whole file, opened for reading with others free to read it too: into bytes when it
 // holds at most limit bytes. kTooLarge when it holds more, kFailed when it cannot be opened or
 // read (the error is the system's last).

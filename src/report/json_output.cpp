@@ -14,18 +14,10 @@ std::u16string JsonOutput::Check() {
 }
 
 std::u16string JsonOutput::Write(const std::string& document) {
-  UniqueHandle file;
-  Handle out = kInvalidHandleValue;
-  if (path_.empty()) {
-    out = platform_.GetStdHandle(kStdOutputHandle);
-  } else if (const Handle created = platform_.CreateFileW(
-                 path_.c_str(), kGenericWrite, kFileShareRead, kCreateAlways, kFileAttributeNormal);
-             created != kInvalidHandleValue) {
-    // A handle that was not created is not closed.
-    file = UniqueHandle(created, CloseKernelHandle{&platform_});
-    out = created;
-  }
-  if (out != kInvalidHandleValue && out != Handle::kNull && WriteWhole(platform_, out, document))
+  const Handle out = path_.empty() ? platform_.GetStdHandle(kStdOutputHandle) : Handle::kNull;
+  if (path_.empty() ? out != kInvalidHandleValue && out != Handle::kNull &&
+                          WriteWhole(platform_, out, document)
+                    : WriteFileWhole(platform_, platform_, path_, document, false))
     return {};
   return u"Could not write " + (path_.empty() ? u"the report to the standard output" : path_) +
          u"\n" + SystemMessage(platform_, platform_.GetLastError());

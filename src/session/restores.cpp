@@ -47,19 +47,11 @@ const std::u16string& RestoreFolder::Folder() {
 
 bool RestoreFolder::Write(const std::u16string& name, const RestoreRecord& record) {
   if (Folder().empty()) return false;
-  const std::string text = FormatRecord(record);
   const std::u16string temporary = Path(u"writing-" + name);
-  const Handle created = platform_.CreateFileW(temporary.c_str(), kGenericWrite, 0, kCreateAlways,
-                                               kFileAttributeNormal);
-  if (created == kInvalidHandleValue) return false;
-  bool whole;
-  {
-    const UniqueHandle file(created, CloseKernelHandle{&platform_});
-    whole = WriteWhole(platform_, created, text) && platform_.FlushFileBuffers(created);
-  }
   // A record is never left half written: the old one stays, or the new one is there whole.
-  if (whole && platform_.MoveFileExW(temporary.c_str(), Path(name).c_str(),
-                                     kMoveFileReplaceExisting | kMoveFileWriteThrough))
+  if (WriteFileWhole(platform_, platform_, temporary, FormatRecord(record), true) &&
+      platform_.MoveFileExW(temporary.c_str(), Path(name).c_str(),
+                            kMoveFileReplaceExisting | kMoveFileWriteThrough))
     return true;
   platform_.DeleteFileW(temporary.c_str());
   return false;
