@@ -332,6 +332,37 @@ TEST(Launch, ChildCountingSessionEndAndShell) {
         << "a launch during another's restore is counted, and sets its level after that restore";
   }
 
+  // A launch that starts while another's join puts back what a killed launch owed waits for that
+  // settle too, so that none of it lands on its own settings.
+  {
+    std::unique_ptr<Gate> gateKilled(new Gate(L"GlowtideSuiteSettleKilled"));
+    Instance killed(L"-D:* -BBQ:1500 \"-P:" + Child() + L"\"");
+    WaitForHiddenWindow(killed.processId());
+    killed.Kill();
+    gateKilled.reset();
+    killed.Finish();
+    SetDeviceScenario("three, slow sets");
+    // Each ends on its own event, the settling one first, so that the other is the last out.
+    std::unique_ptr<Gate> gateSettling(new Gate(L"GlowtideSuiteSettleRace"));
+    Instance settling(L"-D:* -BQ:50 \"-P:" + Child() + L"\"");
+    // Its settle has begun: the first of three slow sets.
+    Await(10000, [&] { return Trace(settling.processId()).find("set-18") != std::string::npos; });
+    gateSettling.reset();
+    Gate gateJoining(L"GlowtideSuiteSettleRaceJoining");
+    Instance joining(L"-D:3 -BB:2500 -BBQ:1800 \"-P:" + Child() + L"\"");
+    WaitForHiddenWindow(joining.processId());
+    settling.Finish();
+    SetEvent(gateJoining.event);
+    joining.Finish();
+    std::string order;
+    std::ifstream log(TempFile(L"glowtide_device_log.txt").c_str());
+    for (std::string line; std::getline(log, line);) {
+      if (line.find(" DisplayConfigSetDeviceInfo(") == std::string::npos) continue;
+      order += std::stoul(line) == settling.processId() ? "S" : "J";
+    }
+    EXPECT_EQ(order, "SSSJJ") << "a launch waits for another's settle before its own settings";
+  }
+
   // The session ends while a restore to three displays is under way, each set refused and tried
   // three times: the window procedure answers only once every white level is sent.
   SetDeviceScenario("three refusing sets");
