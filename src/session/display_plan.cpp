@@ -43,18 +43,16 @@ bool FirstOfDevice(const std::vector<PhaseDisplay>& displays, const PhaseDisplay
 
 bool FindDisplaysAgain(Platform& platform, const std::vector<PhaseDisplay>& earlier, bool chooses,
                        FoundDisplays* found) {
-  DisplayQuery query;
-  return QueryDisplays(platform, platform, &query) &&
-         FindDisplaysIn(query, earlier, chooses, found);
+  return QueryDisplays(platform, platform, &found->own) &&
+         FindDisplaysIn(found->own, earlier, chooses, found);
 }
 
 bool FindDisplaysIn(const DisplayQuery& query, const std::vector<PhaseDisplay>& earlier,
                     bool chooses, FoundDisplays* found) {
-  found->query.displays = query.displays;
+  found->shown = &query.displays;
   std::vector<std::size_t> indexes;
   for (std::size_t i = 0; i < earlier.size(); ++i) {
-    const std::optional<std::size_t> index =
-        FindDisplay(found->query.displays, *earlier[i].display);
+    const std::optional<std::size_t> index = FindDisplay(query.displays, *earlier[i].display);
     if (!index) {
       found->gone.push_back(i);
       continue;
@@ -62,7 +60,7 @@ bool FindDisplaysIn(const DisplayQuery& query, const std::vector<PhaseDisplay>& 
     indexes.push_back(*index);
     found->from.push_back(i);
   }
-  found->displays = PhaseDisplays(found->query.displays, indexes, chooses);
+  found->displays = PhaseDisplays(query.displays, indexes, chooses);
   for (std::size_t i = 0; i < found->displays.size(); ++i) {
     PhaseDisplay& now = found->displays[i];
     const PhaseDisplay& was = earlier[found->from[i]];

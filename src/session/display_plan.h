@@ -65,7 +65,8 @@ bool FirstOfDevice(const std::vector<PhaseDisplay>& displays, const PhaseDisplay
 // is the earlier entry of displays[i]; one that is gone is left out, and its earlier entry is in
 // gone.
 struct FoundDisplays {
-  DisplayQuery query;
+  DisplayQuery own;                             // the query made for them, if one was
+  const std::vector<Display>* shown = nullptr;  // the displays there are now
   std::vector<PhaseDisplay> displays;
   std::vector<std::size_t> from;
   std::vector<std::size_t> gone;
@@ -73,7 +74,7 @@ struct FoundDisplays {
 // False when the display configuration cannot be queried.
 bool FindDisplaysAgain(Platform& platform, const std::vector<PhaseDisplay>& earlier, bool chooses,
                        FoundDisplays* found);
-// The same in a query made already.
+// The same in a query made already, which must outlive found.
 bool FindDisplaysIn(const DisplayQuery& query, const std::vector<PhaseDisplay>& earlier,
                     bool chooses, FoundDisplays* found);
 

@@ -42,10 +42,9 @@ bool LaunchEnd::Apply(Pause& pause, const std::vector<DisplayTarget>& others) {
     }
     if (Contains(others, entry.monitorDisplay->target)) plan.brightness.reset();
     if (!FirstOfDevice(now.displays, entry) ||
-        std::any_of(
-            now.query.displays.begin(), now.query.displays.end(), [&](const Display& shown) {
-              return shown.device == entry.monitorDisplay->device && Contains(others, shown.target);
-            })) {
+        std::any_of(now.shown->begin(), now.shown->end(), [&](const Display& shown) {
+          return shown.device == entry.monitorDisplay->device && Contains(others, shown.target);
+        })) {
       plan.mode.reset();
     }
     DisplayPlan done;

@@ -234,8 +234,10 @@ std::vector<DisplayTarget> OwedRestores::Decide(const std::vector<DisplayTarget>
   std::vector<DisplayTarget> marks;
   if (taken_.empty()) return marks;
   if (query) {
-    query_.displays = query->displays;
-  } else if (!QueryDisplays(platform_, platform_, &query_)) {
+    shown_ = &query->displays;
+  } else if (QueryDisplays(platform_, platform_, &query_)) {
+    shown_ = &query_.displays;
+  } else {
     return marks;
   }
   const std::uint64_t boot = SignInId(platform_);
@@ -253,13 +255,13 @@ std::vector<DisplayTarget> OwedRestores::Decide(const std::vector<DisplayTarget>
         to = kPassed;
         continue;
       }
-      const std::optional<std::size_t> index = FindDisplay(query_.displays, owed.display);
-      if (!index || Contains(others, query_.displays[*index].target)) continue;
+      const std::optional<std::size_t> index = FindDisplay((*shown_), owed.display);
+      if (!index || Contains(others, (*shown_)[*index].target)) continue;
       to = 0;
       while (to < work_.size() && work_[to].index != *index) ++to;
       if (to == work_.size()) {
         work_.emplace_back().index = *index;
-        marks.push_back(query_.displays[*index].target);
+        marks.push_back((*shown_)[*index].target);
       }
       Work& work = work_[to];
       auto take = [rank](auto& quit, auto& expect, std::uint64_t& from, const auto& owedQuit,
@@ -282,12 +284,12 @@ std::vector<DisplayTarget> OwedRestores::Decide(const std::vector<DisplayTarget>
   // What the run sets itself is its own: a joining launch takes those debts over, and a leaving
   // launch's own quit settings win over them.
   for (Work& work : work_) {
-    const DisplayTarget& target = query_.displays[work.index].target;
+    const DisplayTarget& target = (*shown_)[work.index].target;
     DisplayPlan mine;
     for (const RecordDisplay& entry : own_) {
       if (SameTarget(entry.display.target, target)) mine = entry.quit;
     }
-    RecordDisplay over{query_.displays[work.index], {}, {}};
+    RecordDisplay over{(*shown_)[work.index], {}, {}};
     auto split = [](auto& quit, auto& taken, const auto& own) {
       if (own && quit) taken = std::exchange(quit, std::nullopt);
     };
@@ -303,7 +305,7 @@ std::vector<DisplayTarget> OwedRestores::Decide(const std::vector<DisplayTarget>
 
 OwedRestores::Work* OwedRestores::WorkOn(const DisplayTarget& target) {
   for (Work& work : work_) {
-    if (SameTarget(query_.displays[work.index].target, target)) return &work;
+    if (SameTarget((*shown_)[work.index].target, target)) return &work;
   }
   return nullptr;
 }
@@ -345,7 +347,7 @@ bool OwedRestores::Apply(Pause& pause, const std::vector<DisplayTarget>&) {
     bool again = false;
     for (Work& work : work_) {
       if (work.merged || work.left.empty()) continue;
-      PhaseDisplay entry = PhaseDisplays(query_.displays, {work.index}, true)[0];
+      PhaseDisplay entry = PhaseDisplays((*shown_), {work.index}, true)[0];
       const DisplayPlan plan = Checked(pause, work, entry);
       DisplayPlan done;
       ApplyPlan(platform_, pause, entry, plan, PlanOrder::kRestore, &done);

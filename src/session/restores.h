@@ -202,7 +202,8 @@ class OwedRestores final : public QuitSettings {
   std::vector<RecordDisplay> own_;
   std::uint64_t triesMs_;
   bool takeOver_;
-  DisplayQuery query_;
+  DisplayQuery query_;                           // the query it made, when it made one
+  const std::vector<Display>* shown_ = nullptr;  // the displays there are, as Decide found them
   std::vector<Taken> taken_;
   std::vector<Work> work_;
   std::vector<RecordDisplay> takenOver_;
