@@ -25,8 +25,8 @@ set(glowtide_small_link
 #   verbose terminate handler with its demangler come along (165 KB more).
 # - res/icon_resources.py stores the icon's nine images once for both icon groups, which the
 #   ICON statement would embed twice; res/make_icon.py encodes every one of them as a PNG in its
-#   smallest lossless form (compact colour tables, the best filters), and draws a flat sun and
-#   gradients in steps of 4: 12 KB of icon instead of the 51 KB that uncompressed bitmaps below
+#   smallest lossless form (compact colour tables, the best filters), and draws every part in one
+#   flat colour: 4 KB of icon instead of the 51 KB that uncompressed bitmaps below
 #   256 pixels took, or 140 KB stored twice.
 set(glowtide_small_targets glowtide_core glowtide_win32 Glowtide)
 
