@@ -8,63 +8,44 @@
 #include "monitor/panel_brightness.h"
 
 namespace glowtide {
-namespace {
 
-// The physical monitors of the target's display monitor, enumerated once and released once.
-class PhysicalMonitors {
- public:
-  PhysicalMonitors(MonitorConfigPlatform& platform, const BrightnessTarget& target)
-      : platform_(platform) {
-    const MonitorHandle monitor =
-        target.chosen ? target.monitor
-                      : platform.MonitorFromWindow(WindowHandle::kNull, kMonitorDefaultToPrimary);
-    if (target.chosen && monitor == MonitorHandle::kNull) return;
-    if (!platform.GetNumberOfPhysicalMonitorsFromHMONITOR(monitor, &count_)) return;
-    // A count of 0 leaves no record to use: treated like a failed enumeration.
-    if (count_ == 0) return;
-    records_ = static_cast<PhysicalMonitor*>(
-        ::operator new(GuardedArrayBytes(count_, sizeof(PhysicalMonitor)), std::nothrow));
-    if (records_ == nullptr) return;
-    if (!platform.GetPhysicalMonitorsFromHMONITOR(monitor, count_, records_)) {
-      Free();  // nothing was handed out, so there is nothing to destroy
-      return;
-    }
-    enumerated_ = true;
-    if (!target.chosen) {
-      chosen_ = 0;
-      return;
-    }
-    std::vector<std::u16string> descriptions;
-    for (std::uint32_t i = 0; i < count_; ++i) {
-      descriptions.emplace_back(FieldText(records_[i].description, 128));
-    }
-    chosen_ = ChoosePhysicalMonitor(descriptions, target.sharing, target.position);
+PhysicalMonitors::PhysicalMonitors(MonitorConfigPlatform& platform, const BrightnessTarget& target)
+    : platform_(platform) {
+  const MonitorHandle monitor =
+      target.chosen ? target.monitor
+                    : platform.MonitorFromWindow(WindowHandle::kNull, kMonitorDefaultToPrimary);
+  if (target.chosen && monitor == MonitorHandle::kNull) return;
+  if (!platform.GetNumberOfPhysicalMonitorsFromHMONITOR(monitor, &count_)) return;
+  // A count of 0 leaves no record to use: treated like a failed enumeration.
+  if (count_ == 0) return;
+  records_ = static_cast<PhysicalMonitor*>(
+      ::operator new(GuardedArrayBytes(count_, sizeof(PhysicalMonitor)), std::nothrow));
+  if (records_ == nullptr) return;
+  if (!platform.GetPhysicalMonitorsFromHMONITOR(monitor, count_, records_)) {
+    Free();  // nothing was handed out, so there is nothing to destroy
+    return;
   }
-  PhysicalMonitors(const PhysicalMonitors&) = delete;
-  PhysicalMonitors& operator=(const PhysicalMonitors&) = delete;
-  ~PhysicalMonitors() {
-    if (enumerated_) platform_.DestroyPhysicalMonitors(count_, records_);
-    Free();
+  enumerated_ = true;
+  if (!target.chosen) {
+    chosen_ = 0;
+    return;
   }
-
-  // The display's physical monitor, when there is one.
-  bool found() const { return enumerated_ && chosen_.has_value(); }
-  Handle handle() const { return records_[*chosen_].handle; }
-
- private:
-  void Free() {
-    ::operator delete(records_);
-    records_ = nullptr;
+  std::vector<std::u16string> descriptions;
+  for (std::uint32_t i = 0; i < count_; ++i) {
+    descriptions.emplace_back(FieldText(records_[i].description, 128));
   }
+  chosen_ = ChoosePhysicalMonitor(descriptions, target.sharing, target.position);
+}
 
-  MonitorConfigPlatform& platform_;
-  std::uint32_t count_ = 0;
-  PhysicalMonitor* records_ = nullptr;
-  bool enumerated_ = false;
-  std::optional<std::size_t> chosen_;
-};
+PhysicalMonitors::~PhysicalMonitors() {
+  if (enumerated_) platform_.DestroyPhysicalMonitors(count_, records_);
+  Free();
+}
 
-}  // namespace
+void PhysicalMonitors::Free() {
+  ::operator delete(records_);
+  records_ = nullptr;
+}
 
 std::size_t GuardedArrayBytes(std::uint64_t count, std::size_t recordSize) {
   constexpr std::size_t kLargest = std::numeric_limits<std::size_t>::max();

@@ -30,6 +30,28 @@ struct BrightnessTarget {
 // largest size, which no allocator grants.
 std::size_t GuardedArrayBytes(std::uint64_t count, std::size_t recordSize);
 
+// The physical monitors of the target's display monitor, enumerated once and released once.
+class PhysicalMonitors {
+ public:
+  PhysicalMonitors(MonitorConfigPlatform& platform, const BrightnessTarget& target);
+  PhysicalMonitors(const PhysicalMonitors&) = delete;
+  PhysicalMonitors& operator=(const PhysicalMonitors&) = delete;
+  ~PhysicalMonitors();
+
+  // The display's physical monitor, when there is one.
+  bool found() const { return enumerated_ && chosen_.has_value(); }
+  Handle handle() const { return records_[*chosen_].handle; }
+
+ private:
+  void Free();
+
+  MonitorConfigPlatform& platform_;
+  std::uint32_t count_ = 0;
+  PhysicalMonitor* records_ = nullptr;
+  bool enumerated_ = false;
+  std::optional<std::size_t> chosen_;
+};
+
 // The -SB rule over unsigned 32-bit differences, which wrap on purpose: a current value at either
 // end selects the other end, one strictly between selects the smaller, one outside both the
 // greater.

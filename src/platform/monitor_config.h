@@ -49,6 +49,11 @@ class MonitorConfigPlatform {
                                     std::uint32_t* maximum) = 0;
   virtual bool SetMonitorBrightness(Handle monitor, std::uint32_t value) = 0;
   virtual bool DestroyPhysicalMonitors(std::uint32_t count, PhysicalMonitor* monitors) = 0;
+  // A monitor setting by its VCP code (DDC/CI): its value and maximum, read with
+  // GetVCPFeatureAndVCPFeatureReply (the code's type left out), and a value set with SetVCPFeature.
+  virtual bool GetVCPFeatureAndVCPFeatureReply(Handle monitor, std::uint8_t code,
+                                               std::uint32_t* current, std::uint32_t* maximum) = 0;
+  virtual bool SetVCPFeature(Handle monitor, std::uint8_t code, std::uint32_t value) = 0;
 };
 
 }  // namespace glowtide

@@ -135,6 +135,13 @@ struct Machine {
   // within 0 to 100, but acknowledges and ignores this many first sets.
   std::uint32_t ignoredWrites = 0;
 
+  // Each monitor's VCP codes: the value each starts at (50 of 100 for one not named; the input
+  // source, 0x60, of 0x1B), the codes whose reads fail, and whether the input source reads as the
+  // input the monitor started on whatever was set.
+  std::map<std::uint8_t, std::uint32_t> vcpCodes = {{0x60, 0x0F}};
+  std::set<std::uint8_t> unreadableCodes;
+  bool oldInput = false;
+
   // The power scheme's display brightness on mains and on battery, and the power source.
   std::uint32_t mainsBrightness = 60;
   std::uint32_t batteryBrightness = 40;
@@ -415,6 +422,25 @@ class FakePlatform : public Platform, public Machine {
     if (Call("SetMonitorBrightness", monitor, value)) return false;
     if (ignoredWrites > 0 && ignoredWrites--) return true;
     brightness_[monitor] = std::min(value, 100u);
+    return true;
+  }
+  bool GetVCPFeatureAndVCPFeatureReply(Handle monitor, std::uint8_t code, std::uint32_t* current,
+                                       std::uint32_t* maximum) override {
+    if (Call("GetVCPFeatureAndVCPFeatureReply", monitor, Num(code)) || unreadableCodes.count(code))
+      return false;
+    const auto set = codes_.find({monitor, code});
+    const auto start = vcpCodes.find(code);
+    // The input source reads as the one the monitor started on, on a monitor that says so.
+    *current = set != codes_.end() && !(code == 0x60 && oldInput) ? set->second
+               : start != vcpCodes.end()                          ? start->second
+                                                                  : 50;
+    *maximum = code == 0x60 ? 0x1B : 100;
+    return true;
+  }
+  bool SetVCPFeature(Handle monitor, std::uint8_t code, std::uint32_t value) override {
+    if (Call("SetVCPFeature", monitor, Num(code), value)) return false;
+    if (ignoredWrites > 0 && ignoredWrites--) return true;
+    codes_[{monitor, code}] = value;
     return true;
   }
   bool DestroyPhysicalMonitors(std::uint32_t count, PhysicalMonitor* monitors) override {
@@ -850,6 +876,7 @@ class FakePlatform : public Platform, public Machine {
   void Forget(bool modes = true) {
     targets_.clear();
     brightness_.clear();
+    codes_.clear();
     if (modes) modeOf_.clear();
   }
   std::intptr_t SetWindowLongPtrW(WindowHandle window, std::int32_t index,
@@ -926,6 +953,7 @@ class FakePlatform : public Platform, public Machine {
   std::vector<std::u16string> opened_;  // the files created or opened, by handle
   std::map<Handle, std::size_t> readAt_;
   std::map<Handle, std::size_t> writeAt_;
+  std::map<std::pair<Handle, std::uint8_t>, std::uint32_t> codes_;  // VCP values set, by monitor
   std::vector<char16_t*> argvPointers_;
   std::size_t listed_ = 0;
   std::uint32_t lastError_ = 0;

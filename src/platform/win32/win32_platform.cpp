@@ -153,6 +153,8 @@ Win32Platform::Win32Platform() {
   take(dxva2_.getMonitorBrightness, "GetMonitorBrightness");
   take(dxva2_.setMonitorBrightness, "SetMonitorBrightness");
   take(dxva2_.destroyPhysicalMonitors, "DestroyPhysicalMonitors");
+  take(dxva2_.getVcpFeature, "GetVCPFeatureAndVCPFeatureReply");
+  take(dxva2_.setVcpFeature, "SetVCPFeature");
   library = ::LoadLibraryExW(L"powrprof.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
   take(powrprof_.getActiveScheme, "PowerGetActiveScheme");
   take(powrprof_.readAc, "PowerReadACValueIndex");
@@ -258,6 +260,22 @@ bool Win32Platform::GetMonitorBrightness(Handle monitor, std::uint32_t* minimum,
 bool Win32Platform::SetMonitorBrightness(Handle monitor, std::uint32_t value) {
   if (!dxva2_.setMonitorBrightness) return false;
   return dxva2_.setMonitorBrightness(Native(monitor), value) != FALSE;
+}
+
+bool Win32Platform::GetVCPFeatureAndVCPFeatureReply(Handle monitor, std::uint8_t code,
+                                                    std::uint32_t* current,
+                                                    std::uint32_t* maximum) {
+  if (!dxva2_.getVcpFeature) return false;
+  DWORD now = 0, most = 0;
+  const BOOL ok = dxva2_.getVcpFeature(Native(monitor), code, nullptr, &now, &most);
+  *current = now;
+  *maximum = most;
+  return ok != FALSE;
+}
+
+bool Win32Platform::SetVCPFeature(Handle monitor, std::uint8_t code, std::uint32_t value) {
+  if (!dxva2_.setVcpFeature) return false;
+  return dxva2_.setVcpFeature(Native(monitor), code, value) != FALSE;
 }
 
 bool Win32Platform::DestroyPhysicalMonitors(std::uint32_t count, PhysicalMonitor* monitors) {

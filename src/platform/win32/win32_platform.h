@@ -37,6 +37,9 @@ class Win32Platform final : public Platform {
   bool GetMonitorBrightness(Handle monitor, std::uint32_t* minimum, std::uint32_t* current,
                             std::uint32_t* maximum) override;
   bool SetMonitorBrightness(Handle monitor, std::uint32_t value) override;
+  bool GetVCPFeatureAndVCPFeatureReply(Handle monitor, std::uint8_t code, std::uint32_t* current,
+                                       std::uint32_t* maximum) override;
+  bool SetVCPFeature(Handle monitor, std::uint8_t code, std::uint32_t value) override;
   bool DestroyPhysicalMonitors(std::uint32_t count, PhysicalMonitor* monitors) override;
 
   std::uint32_t PowerGetActiveScheme(Guid** scheme) override;
@@ -157,6 +160,9 @@ class Win32Platform final : public Platform {
                                          unsigned long*) = nullptr;
     int(__stdcall* setMonitorBrightness)(void*, unsigned long) = nullptr;
     int(__stdcall* destroyPhysicalMonitors)(unsigned long, void*) = nullptr;
+    int(__stdcall* getVcpFeature)(void*, unsigned char, void*, unsigned long*,
+                                  unsigned long*) = nullptr;
+    int(__stdcall* setVcpFeature)(void*, unsigned char, unsigned long) = nullptr;
   } dxva2_;
   // The power-scheme functions of powrprof.dll, null when it could not be loaded.
   struct Powrprof {

@@ -254,6 +254,19 @@ extern "C" BOOL WINAPI SetMonitorBrightness(HANDLE monitor, DWORD value) {
   return Logged(Fake().SetMonitorBrightness(As<Handle>(monitor), value));
 }
 
+extern "C" BOOL WINAPI GetVCPFeatureAndVCPFeatureReply(HANDLE monitor, BYTE code, void*,
+                                                       DWORD* current, DWORD* maximum) {
+  std::uint32_t now = 0, most = 0;
+  const bool ok = Fake().GetVCPFeatureAndVCPFeatureReply(As<Handle>(monitor), code, &now, &most);
+  *current = now;
+  *maximum = most;
+  return Logged(ok);
+}
+
+extern "C" BOOL WINAPI SetVCPFeature(HANDLE monitor, BYTE code, DWORD value) {
+  return Logged(Fake().SetVCPFeature(As<Handle>(monitor), code, value));
+}
+
 // --- the simulated power scheme, as the calls of powrprof ---
 
 // The scheme is handed out in memory of LocalAlloc's, which the exe gives back with LocalFree.
