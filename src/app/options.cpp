@@ -11,6 +11,7 @@
 #include "common/decimal.h"
 #include "common/system_message.h"
 #include "common/utf8.h"
+#include "monitor/vcp.h"
 #include "platform/unique_value.h"
 
 namespace glowtide {
@@ -44,6 +45,8 @@ enum class OptionId {
   kJson,
   kJsonFile,
   kSettle,
+  kVcp,
+  kQuitVcp,
 };
 
 struct OptionRow {
@@ -53,7 +56,7 @@ struct OptionRow {
 };
 
 // No argument can match two rows, so the order changes no result; it is kept as documented.
-constexpr std::array<OptionRow, 25> kOptions{{
+constexpr std::array<OptionRow, 27> kOptions{{
     {u"-SI", Match::kWhole, OptionId::kShowReport},
     {u"-B:", Match::kPrefix, OptionId::kBrightness},
     {u"-SB", Match::kWhole, OptionId::kSwitchBrightness},
@@ -79,6 +82,8 @@ constexpr std::array<OptionRow, 25> kOptions{{
     {u"-SJ", Match::kWhole, OptionId::kJson},
     {u"-SJ:", Match::kPrefix, OptionId::kJsonFile},
     {u"-R", Match::kWhole, OptionId::kSettle},
+    {u"-VCP:", Match::kPrefix, OptionId::kVcp},
+    {u"-VCPQ:", Match::kPrefix, OptionId::kQuitVcp},
 }};
 
 // The value after the option's name, or no value when the argument does not match the row.
@@ -117,6 +122,30 @@ std::u16string_view ProgramFolder(std::u16string_view path) {
   if (last == std::u16string_view::npos) return {};
   if (last == 0 || (last == 2 && path[1] == u':')) return path.substr(0, last + 1);
   return path.substr(0, last);
+}
+
+// A monitor code as monitor documentation writes it, one or two hex digits with or without "0x",
+// then "=" and a decimal value of one to five digits, at most 65535, or no value at all.
+std::optional<LaunchSettings::VcpOption> ParseCode(std::u16string_view text) {
+  const std::size_t equals = text.find(u'=');
+  std::u16string_view code = text.substr(0, equals);
+  if (code.size() > 2 && code[0] == u'0' && FoldAsciiCase(code[1]) == u'X') code.remove_prefix(2);
+  if (code.empty() || code.size() > 2) return std::nullopt;
+  LaunchSettings::VcpOption option;
+  for (const char16_t digit : code) {
+    const char16_t folded = FoldAsciiCase(digit);
+    const bool decimal = digit >= u'0' && digit <= u'9';
+    if (!decimal && !(folded >= u'A' && folded <= u'F')) return std::nullopt;
+    option.code =
+        static_cast<std::uint8_t>(option.code * 16 + (decimal ? digit - u'0' : folded - u'A' + 10));
+  }
+  if (equals == std::u16string_view::npos) return option;
+  const std::u16string_view value = text.substr(equals + 1);
+  const std::optional<std::uint64_t> number =
+      value.size() <= 5 ? ParseDecimal(value, 65535) : std::nullopt;
+  if (!number) return std::nullopt;
+  option.value = static_cast<std::uint16_t>(*number);
+  return option;
 }
 
 // Applies one matched option; false when its number is rejected.
@@ -208,6 +237,23 @@ bool ApplyOption(LaunchSettings& s, OptionId id, std::u16string_view value) {
       s.restoreMode = s.restoreOnExit = true;
       s.quitMode.assign(value);
       return true;
+    case OptionId::kVcp:
+    case OptionId::kQuitVcp: {
+      const std::optional<LaunchSettings::VcpOption> code = ParseCode(value);
+      if (!code) return false;
+      auto& codes = id == OptionId::kVcp ? s.vcp : s.quitVcp;
+      auto same = std::find_if(codes.begin(), codes.end(),
+                               [&](const auto& given) { return given.code == code->code; });
+      if (same != codes.end()) {
+        *same = *code;
+      } else if (codes.size() < kMostCodes) {
+        codes.push_back(*code);
+      } else {
+        return false;  // more codes than a plan holds
+      }
+      s.restoreOnExit |= id == OptionId::kQuitVcp;
+      return true;
+    }
   }
   return true;
 }
@@ -429,6 +475,11 @@ ParseOutcome ParseCommandLine(Platform& platform, std::u16string_view arguments,
     }
   } else {
     outcome.rejectedOption = RejectedBatchArgument(settings);
+  }
+  // The input source cannot be read back reliably, so it is never put back as it was found.
+  for (const LaunchSettings::VcpOption& code : settings.quitVcp) {
+    if (code.code == 0x60 && !code.value)
+      outcome.refusal = u"-VCPQ:60 : the input source cannot be put back as found; give its value";
   }
   if (settings.launchProgram && settings.restoreOnExit && settings.waitImageName.empty() &&
       IsUrl(settings.programPath)) {

@@ -50,7 +50,7 @@ ReportReads ReadReports(Platform& platform, Pause& pause, const LaunchSettings& 
   ReportReads reads;
   auto read = [&](PhaseDisplay& entry) {
     return ReadDisplayState(platform, pause, *entry.display, *entry.monitorDisplay,
-                            entry.brightness, &entry.model);
+                            entry.brightness, &entry.model, requests.codes);
   };
   if (settings.showReport) {
     for (PhaseDisplay& entry : requests.displays) reads.box.push_back(read(entry));
@@ -88,11 +88,14 @@ std::optional<int> Refusal(Platform& platform, const ParseOutcome& parsed, JsonO
 // A counted launch's place, taken before it changes anything so that no other restore lands on
 // its settings, with what ended launches owe on its displays settled or taken over; then its
 // record, and what its displays show of what it puts back and does not set. Whether it counts.
-bool Count(Platform& platform, Pause& pause, Requests& requests, LaunchTable& table,
-           RestoreFolder& folder, LaunchRecord& record) {
+bool Count(Platform& platform, Pause& pause, const LaunchSettings& settings, Requests& requests,
+           LaunchTable& table, RestoreFolder& folder, LaunchRecord& record) {
   OwedRestores joining(platform, folder, table,
                        ByDisplay(requests.displays, &PhaseDisplay::sets, false), 0, true);
   if (!table.Join(Claims(requests.displays), &joining)) return false;
+  if (!requests.foundCodes.empty())
+    FindQuitCodes(platform, pause, settings, requests, joining.takenOver(),
+                  OwedByLive(folder, table));
   record.Owe(ByDisplay(requests.displays, &PhaseDisplay::quit, false), joining.takenOver());
   for (PhaseDisplay& entry : requests.displays)
     entry.found = FoundValues(platform, pause, entry, Unplaced(entry.quit, entry.sets));
@@ -138,7 +141,7 @@ int Run(Platform& platform, std::u16string_view arguments, InstanceHandle instan
   LaunchRecord record(platform, folder, table);
   SleepPause pause(platform);
   const bool counts = settings.launchProgram && settings.restoreOnExit;
-  const bool counted = counts && Count(platform, pause, requests, table, folder, record);
+  const bool counted = counts && Count(platform, pause, settings, requests, table, folder, record);
   inPlace &= counted || !counts;
 
   // 3. The report's reads, the start's changes (one not in place makes the exit code 1), the

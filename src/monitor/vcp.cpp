@@ -7,7 +7,7 @@ std::vector<std::optional<VcpReading>> ReadVcpCodes(MonitorConfigPlatform& monit
                                                     const BrightnessTarget& target,
                                                     const std::vector<std::uint8_t>& codes) {
   std::vector<std::optional<VcpReading>> readings(codes.size());
-  if (target.builtIn) return readings;
+  if (target.builtIn || codes.empty()) return readings;
   const PhysicalMonitors physical(monitors, target);
   for (std::size_t i = 0; physical.found() && i < codes.size(); ++i) {
     VcpReading read;
@@ -20,11 +20,10 @@ std::vector<std::optional<VcpReading>> ReadVcpCodes(MonitorConfigPlatform& monit
   return readings;
 }
 
-std::vector<VcpValue> SetVcpCodes(MonitorConfigPlatform& monitors, Pause& pause,
-                                  const BrightnessTarget& target,
-                                  const std::vector<VcpValue>& codes) {
-  std::vector<VcpValue> placed;
-  if (target.builtIn) return placed;
+VcpCodes SetVcpCodes(MonitorConfigPlatform& monitors, Pause& pause, const BrightnessTarget& target,
+                     const VcpCodes& codes) {
+  VcpCodes placed;
+  if (target.builtIn || codes.empty()) return placed;
   const PhysicalMonitors physical(monitors, target);
   for (std::size_t i = 0; physical.found() && i < codes.size(); ++i) {
     const VcpValue& wanted = codes[i];
@@ -42,7 +41,7 @@ std::vector<VcpValue> SetVcpCodes(MonitorConfigPlatform& monitors, Pause& pause,
                                                                    &read.current, &read.maximum);
                  }) ||
           read.current == wanted.value) {
-        placed.push_back(wanted);
+        placed.Put(wanted);
         break;
       }
     }

@@ -38,6 +38,20 @@ struct DisplayState {
   };
   std::optional<Brightness> brightness;
   std::optional<bool> settable;  // the capabilities' "brightness can be set"
+  // The monitor codes the command line names, in their order, each with its value and maximum
+  // (none when it could not be read); none named, none listed.
+  struct Code {
+    std::uint8_t code = 0;
+    std::optional<std::uint32_t> current;
+    std::uint32_t maximum = 0;
+  };
+  std::vector<Code> codes;
 };
+
+// A code as monitor documentation writes it: "0x" and two uppercase hex digits ("0x1A").
+inline std::u16string CodeText(std::uint8_t code) {
+  constexpr char16_t kHex[] = u"0123456789ABCDEF";
+  return {u'0', u'x', kHex[code >> 4], kHex[code & 0xF]};
+}
 
 }  // namespace glowtide

@@ -177,6 +177,23 @@ void WriteDisplay(JsonWriter& json, const DisplayState& state) {
   } else {
     json.Null();
   }
+  // The monitor codes, when the command line names any.
+  if (!state.codes.empty()) {
+    json.Key("vcp");
+    json.BeginObject();
+    for (const DisplayState::Code& code : state.codes) {
+      const std::u16string name = CodeText(code.code);
+      json.Key(std::string(name.begin(), name.end()));
+      if (code.current) {
+        json.BeginObject();
+        Numbers(json, {{"current", *code.current}, {"maximum", code.maximum}});
+        json.EndObject();
+      } else {
+        json.Null();
+      }
+    }
+    json.EndObject();
+  }
   json.EndObject();
 }
 

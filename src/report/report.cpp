@@ -88,6 +88,16 @@ void AppendStateSections(ReportText& report, const DisplayState& state, bool hea
         report, u"<Brightness>\nSupported value : %u to %u\nCurrent : %u\n\n",
         {state.brightness->minimum, state.brightness->maximum, state.brightness->current});
   }
+  if (!state.codes.empty()) {
+    std::u16string lines = u"<Monitor VCP codes>\n";
+    for (const DisplayState::Code& code : state.codes) {
+      lines += CodeText(code.code) + u" : " +
+               (code.current ? Decimal(*code.current) + u" (maximum " + Decimal(code.maximum) + u")"
+                             : u"could not be read") +
+               u"\n";
+    }
+    report.Append(lines + u"\n");
+  }
   if (state.settable) {
     AppendReportSection(report, u"<Monitor capabilities>\nBrightness : %s\n\n",
                         {*state.settable ? u"Can setting" : u"Can't setting"});

@@ -91,17 +91,19 @@ bool ApplyPlan(Platform& platform, Pause& pause, PhaseDisplay& entry, const Disp
       done.whiteLevel = plan.whiteLevel;
   };
   if (order == PlanOrder::kStart) whiteLevel();
+  if (entry.brightness.chosen && (plan.brightness || !plan.codes.empty()))
+    entry.brightness.monitor = FindMonitor(platform, entry.display->device);
   if (plan.brightness) {
-    if (entry.brightness.chosen)
-      entry.brightness.monitor = FindMonitor(platform, entry.display->device);
     done.brightness =
         SetDisplayBrightness(platform, platform, pause, entry.brightness, *plan.brightness);
   }
   if (order == PlanOrder::kRestore) whiteLevel();
+  if (!plan.codes.empty()) done.codes = SetVcpCodes(platform, pause, entry.brightness, plan.codes);
   const bool all = done.hdr.has_value() == plan.hdr.has_value() &&
                    done.mode.has_value() == plan.mode.has_value() &&
                    done.whiteLevel.has_value() == plan.whiteLevel.has_value() &&
-                   done.brightness.has_value() == plan.brightness.has_value();
+                   done.brightness.has_value() == plan.brightness.has_value() &&
+                   done.codes.size() == plan.codes.size();
   if (placed) *placed = done;
   return all;
 }

@@ -10,17 +10,20 @@
 #include "display/display_mode.h"
 #include "display/hdr_state.h"
 #include "monitor/brightness.h"
+#include "monitor/vcp.h"
 #include "platform/platform.h"
 
 namespace glowtide {
 
-// What a display is to be put in; each setting only when it is given.
+// What a display is to be put in; each setting only when it is given, and the monitor codes (on
+// the display's monitor, as its brightness) in their order, each code once.
 struct DisplayPlan {
   std::optional<bool> hdr;  // on
   std::optional<ModeRequest> mode;
   std::optional<std::uint32_t> whiteLevel;
   std::optional<std::uint32_t> brightness;
-  bool empty() const { return !hdr && !mode && !whiteLevel && !brightness; }
+  VcpCodes codes;
+  bool empty() const { return !hdr && !mode && !whiteLevel && !brightness && codes.empty(); }
 };
 
 // Each setting of first, and where first has none, of second.
@@ -30,6 +33,9 @@ inline DisplayPlan Either(const DisplayPlan& first, const DisplayPlan& second) {
   if (!either.mode) either.mode = second.mode;
   if (!either.whiteLevel) either.whiteLevel = second.whiteLevel;
   if (!either.brightness) either.brightness = second.brightness;
+  for (const VcpValue& code : second.codes) {
+    if (!either.codes.Find(code.code)) either.codes.Put(code);
+  }
   return either;
 }
 
@@ -85,6 +91,9 @@ inline DisplayPlan Unplaced(const DisplayPlan& plan, const DisplayPlan& done) {
   if (!done.mode) left.mode = plan.mode;
   if (!done.whiteLevel) left.whiteLevel = plan.whiteLevel;
   if (!done.brightness) left.brightness = plan.brightness;
+  for (const VcpValue& code : plan.codes) {
+    if (!done.codes.Find(code.code)) left.codes.Put(code);
+  }
   return left;
 }
 
@@ -92,9 +101,9 @@ inline DisplayPlan Unplaced(const DisplayPlan& plan, const DisplayPlan& done) {
 enum class PlanOrder { kStart, kRestore };
 
 // Puts the plan's settings in place: HDR, then the mode, then the white level and the brightness
-// in the order given, each read back. The brightness's monitor is looked up again first, since a
-// mode change (or a game) can give monitors new handles. The settings in place go to *placed when
-// it is given. Whether all of them are.
+// in the order given, then the monitor codes, each read back. The brightness's monitor is looked up
+// again first, since a mode change (or a game) can give monitors new handles. The settings in place
+// go to *placed when it is given. Whether all of them are.
 bool ApplyPlan(Platform& platform, Pause& pause, PhaseDisplay& entry, const DisplayPlan& plan,
                PlanOrder order, DisplayPlan* placed = nullptr);
 

@@ -8,7 +8,7 @@ namespace glowtide {
 
 DisplayState ReadDisplayState(Platform& platform, Pause& pause, const Display& display,
                               const Display& modeDisplay, const BrightnessTarget& brightness,
-                              HdrModel* model) {
+                              HdrModel* model, const std::vector<std::uint8_t>& codes) {
   DisplayState state;
   state.number = display.number;
   state.name = display.name;
@@ -32,6 +32,13 @@ DisplayState ReadDisplayState(Platform& platform, Pause& pause, const Display& d
   if (reading.value) {
     state.brightness = DisplayState::Brightness{reading.value->minimum, reading.value->current,
                                                 reading.value->maximum};
+  }
+  // The codes named, the input source too: a report only reads.
+  const std::vector<std::optional<VcpReading>> read =
+      ReadVcpCodes(platform, pause, brightness, codes);
+  for (std::size_t i = 0; i < codes.size(); ++i) {
+    state.codes.push_back({codes[i], read[i] ? std::optional(read[i]->current) : std::nullopt,
+                           read[i] ? read[i]->maximum : 0});
   }
   return state;
 }
@@ -57,6 +64,16 @@ DisplayPlan FoundValues(Platform& platform, Pause& pause, PhaseDisplay& entry,
   if (quit.mode) {
     if (const std::optional<DisplayMode> mode = CurrentMode(platform, entry.monitorDisplay->device))
       found.mode = RequestFor(*mode);
+  }
+  // The input source is never read: many monitors report the input they started on.
+  std::vector<std::uint8_t> codes;
+  for (const VcpValue& code : quit.codes) {
+    if (code.code != kInputSource) codes.push_back(code.code);
+  }
+  const std::vector<std::optional<VcpReading>> read =
+      ReadVcpCodes(platform, pause, entry.brightness, codes);
+  for (std::size_t i = 0; i < codes.size(); ++i) {
+    if (read[i]) found.codes.Put({codes[i], static_cast<std::uint16_t>(read[i]->current)});
   }
   return found;
 }

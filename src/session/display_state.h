@@ -15,7 +15,7 @@ namespace glowtide {
 // What the HDR read learns of the display's requests is kept in model.
 DisplayState ReadDisplayState(Platform& platform, Pause& pause, const Display& display,
                               const Display& modeDisplay, const BrightnessTarget& brightness,
-                              HdrModel* model);
+                              HdrModel* model, const std::vector<std::uint8_t>& codes = {});
 
 // What the entry's display shows now of each setting that quit names (HDR, white level,
 // brightness, mode); a setting that cannot be read is left out.

@@ -32,7 +32,11 @@ Hold::Hold(Platform& platform, bool chooses, const std::vector<PhaseDisplay>& di
       putBacks_(displays.size()),
       present_(~DisplaySet{0}),
       table_(table) {
-  for (std::size_t i = 0; i < displays.size() && i < 64; ++i) kept_.push_back(displays[i].placed);
+  for (std::size_t i = 0; i < displays.size() && i < 64; ++i) {
+    kept_.push_back(displays[i].placed);
+    // The input source is never set again: the player may have moved the monitor elsewhere.
+    kept_.back().codes.RemoveIf([](const VcpValue& code) { return code.code == kInputSource; });
+  }
   for (std::size_t i = 0; i < kept_.size(); ++i) {
     // Changing HDR or the mode makes some monitors reset their brightness to their own.
     if (kept_[i].brightness && (switched >> i & 1)) {
@@ -53,7 +57,10 @@ void Hold::ReadBefore(bool monitors) {
     PhaseDisplay& entry = found.displays[k];
     DisplayPlan asked = kept;
     asked.mode.reset();  // the mode follows its own rule
-    if (!monitors) asked.brightness.reset();
+    if (!monitors) {
+      asked.brightness.reset();
+      asked.codes.clear();
+    }
     kept = Either(FoundValues(platform_, pause, entry, asked), kept);
   }
 }
@@ -191,11 +198,24 @@ void Hold::Check(PhaseDisplay& entry, std::size_t i, const Look& look, std::uint
       again.brightness = kept.brightness;
     }
   }
+  // The monitor codes, as the brightness: read only while the displays are on.
+  if (!kept.codes.empty() && !off_) {
+    if (entry.brightness.chosen)
+      entry.brightness.monitor = FindMonitor(platform_, entry.display->device);
+    std::vector<std::uint8_t> codes;
+    for (const VcpValue& code : kept.codes) codes.push_back(code.code);
+    const std::vector<std::optional<VcpReading>> read =
+        ReadVcpCodes(platform_, pause, entry.brightness, codes);
+    for (std::size_t c = 0; c < codes.size(); ++c) {
+      if (read[c] && read[c]->current != kept.codes[c].value) again.codes.Put(kept.codes[c]);
+    }
+  }
   // Put back at most a few times: past that, the display, the game or the player wants it so.
   if (again.hdr && !MayPutBack(i, 0, now)) kept.hdr.reset(), again.hdr.reset();
   if (again.mode && !MayPutBack(i, 1, now)) kept.mode.reset(), again.mode.reset();
   if (again.whiteLevel && !MayPutBack(i, 2, now)) kept.whiteLevel.reset(), again.whiteLevel.reset();
   if (again.brightness && !MayPutBack(i, 3, now)) kept.brightness.reset(), again.brightness.reset();
+  if (!again.codes.empty() && !MayPutBack(i, 4, now)) kept.codes.clear(), again.codes.clear();
   if (again.empty()) return;
   ApplyPlan(platform_, pause, entry, again, PlanOrder::kStart);
   // A monitor that is still starting can reset again.

@@ -67,7 +67,8 @@ class Hold final : public Watch {
   bool chooses_;
   const std::vector<PhaseDisplay>& displays_;
   std::vector<DisplayPlan> kept_;
-  std::vector<std::array<std::vector<std::uint64_t>, 4>> putBacks_;  // when, by display and setting
+  // When each setting was put back, by display: HDR, mode, white level, brightness, the codes.
+  std::vector<std::array<std::vector<std::uint64_t>, 5>> putBacks_;
   DisplaySet present_;
   std::vector<Look> looks_;
   LaunchTable* table_;

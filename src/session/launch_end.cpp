@@ -35,7 +35,8 @@ bool LaunchEnd::Apply(Pause& pause, const std::vector<DisplayTarget>& others) {
     const PhaseDisplay& was = displays_[now.from[k]];
     const DisplayPlan& onDisplay = record_.QuitOf(*was.display);
     const DisplayPlan& onMonitor = record_.QuitOf(*was.monitorDisplay);
-    DisplayPlan plan{onDisplay.hdr, onMonitor.mode, onDisplay.whiteLevel, onMonitor.brightness};
+    DisplayPlan plan{onDisplay.hdr, onMonitor.mode, onDisplay.whiteLevel, onMonitor.brightness,
+                     onMonitor.codes};
     if (Contains(others, entry.display->target)) {
       plan.hdr.reset();
       plan.whiteLevel.reset();
@@ -52,8 +53,8 @@ bool LaunchEnd::Apply(Pause& pause, const std::vector<DisplayTarget>& others) {
                          PlanOrder::kRestore, &done);
     owed_.Placed(entry, done);
     const DisplayPlan left = Unplaced(plan, done);
-    failed.push_back({*was.display, {left.hdr, {}, left.whiteLevel, {}}, {}});
-    failed.push_back({*was.monitorDisplay, {{}, left.mode, {}, left.brightness}, {}});
+    failed.push_back({*was.display, {left.hdr, {}, left.whiteLevel, {}, {}}, {}});
+    failed.push_back({*was.monitorDisplay, {{}, left.mode, {}, left.brightness, left.codes}, {}});
   }
   record_.Keep(others, claimedPictures_, gone, failed, platform_.GetSystemTimeAsFileTime());
   // What others owe elsewhere is not this launch's to answer for.

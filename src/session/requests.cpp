@@ -1,12 +1,15 @@
 // What the options ask of each display, and the start that puts it in place.
 #include "session/requests.h"
 
+#include <algorithm>
 #include <tuple>
 
 #include "display/display_mode.h"
 #include "display/hdr_state.h"
 #include "display/sdr_white_level.h"
 #include "monitor/brightness.h"
+#include "monitor/vcp.h"
+#include "report/display_state.h"
 #include "session/display_state.h"
 
 namespace glowtide {
@@ -65,8 +68,33 @@ bool DecideRequests(Platform& platform, const LaunchSettings& settings, Requests
     *refusal = CheckModes(platform, settings, quit, *requests);
     if (!refusal->empty()) return false;
   }
+  for (const LaunchSettings::VcpOption& code : settings.vcp) requests->codes.push_back(code.code);
+  for (const LaunchSettings::VcpOption& code : settings.quitVcp) {
+    if (std::find(requests->codes.begin(), requests->codes.end(), code.code) ==
+        requests->codes.end())
+      requests->codes.push_back(code.code);
+    if (!code.value) requests->foundCodes.push_back(code.code);
+  }
+  // A code put back as found must be readable on every display chosen, before anything changes.
+  SleepPause pause(platform);
+  for (PhaseDisplay& entry : requests->displays) {
+    const std::vector<std::optional<VcpReading>> read =
+        ReadVcpCodes(platform, pause, entry.brightness, requests->foundCodes);
+    for (std::size_t i = 0; i < read.size(); ++i) {
+      if (read[i]) continue;
+      *refusal = u"-VCPQ:" + CodeText(requests->foundCodes[i]).substr(2) + u" : " +
+                 entry.monitorDisplay->name + u" cannot read this code";
+      return false;
+    }
+  }
   for (PhaseDisplay& entry : requests->displays) {
     const bool first = FirstOfDevice(requests->displays, entry);
+    for (const LaunchSettings::VcpOption& code : settings.vcp) {
+      if (code.value) entry.sets.codes.Put({code.code, *code.value});
+    }
+    for (const LaunchSettings::VcpOption& code : settings.quitVcp) {
+      if (code.value) entry.quit.codes.Put({code.code, *code.value});
+    }
     // The quit settings, each only when its quit option was given; the mode on the first display
     // of its device.
     if (settings.restoreHdr) entry.quit.hdr = settings.quitHdrState;
@@ -131,7 +159,36 @@ DisplayPlan StartPlan(Platform& platform, Pause& pause, const LaunchSettings& se
   // The value is never clamped to a monitor's range: the monitor decides what it takes.
   if (!plan.brightness && settings.setBrightness)
     plan.brightness = static_cast<std::uint32_t>(settings.brightness);
+  plan.codes = entry.sets.codes;
   return plan;
+}
+
+void FindQuitCodes(Platform& platform, Pause& pause, const LaunchSettings& settings,
+                   Requests& requests, const std::vector<RecordDisplay>& takenOver,
+                   const std::vector<RecordDisplay>& owedByLive) {
+  for (PhaseDisplay& entry : requests.displays) {
+    const std::vector<std::optional<VcpReading>> read =
+        ReadVcpCodes(platform, pause, entry.brightness, requests.foundCodes);
+    // In the order given, each with its value or the one found.
+    VcpCodes codes;
+    for (const LaunchSettings::VcpOption& option : settings.quitVcp) {
+      std::optional<std::uint16_t> value = option.value;
+      for (std::size_t i = 0; !option.value && i < read.size(); ++i) {
+        if (requests.foundCodes[i] == option.code && read[i])
+          value = static_cast<std::uint16_t>(read[i]->current);
+      }
+      for (const std::vector<RecordDisplay>* owed : {&owedByLive, &takenOver}) {
+        for (const RecordDisplay& display : *owed) {
+          const VcpValue* debt = display.quit.codes.Find(option.code);
+          if (!option.value && debt &&
+              SameTarget(display.display.target, entry.monitorDisplay->target))
+            value = debt->value;
+        }
+      }
+      if (value) codes.Put({option.code, *value});
+    }
+    entry.quit.codes = codes;
+  }
 }
 
 bool Start(Platform& platform, Pause& pause, const LaunchSettings& settings, Requests& requests,
@@ -144,7 +201,7 @@ bool Start(Platform& platform, Pause& pause, const LaunchSettings& settings, Req
     inPlace &= !undecided;
     DisplayPlan before;
     if (counted && plan.brightness)
-      before = FoundValues(platform, pause, entry, {plan.hdr, plan.mode, {}, {}});
+      before = FoundValues(platform, pause, entry, {plan.hdr, plan.mode, {}, {}, {}});
     inPlace &= ApplyPlan(platform, pause, entry, plan, PlanOrder::kStart, &entry.placed);
     const std::optional<ModeRequest>& now = entry.placed.mode;
     if ((plan.hdr && before.hdr != plan.hdr) ||

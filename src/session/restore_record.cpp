@@ -125,14 +125,33 @@ std::string FormatRecord(const RestoreRecord& record) {
       PutMode(text, entry.set.mode);
       text += '\n';
     }
+    for (const VcpValue& code : entry.quit.codes) {
+      text += "vcp";
+      PutNumber(text, code.code);
+      PutNumber(text, code.value);
+      if (const VcpValue* set = entry.set.codes.Find(code.code)) PutNumber(text, set->value);
+      text += '\n';
+    }
   }
   return text;
 }
 
 std::optional<RestoreRecord> ParseRecord(std::string_view text) {
-  enum Key { kBoot, kStarted, kSession, kLeft, kDisplay, kHdr, kWhite, kBrightness, kMode, kOther };
+  enum Key {
+    kBoot,
+    kStarted,
+    kSession,
+    kLeft,
+    kDisplay,
+    kHdr,
+    kWhite,
+    kBrightness,
+    kMode,
+    kVcp,
+    kOther
+  };
   constexpr std::string_view kKeys[] = {"boot", "started", "session",    "left", "display",
-                                        "hdr",  "white",   "brightness", "mode"};
+                                        "hdr",  "white",   "brightness", "mode", "vcp"};
   RestoreRecord record;
   RecordDisplay* display = nullptr;
   if (text.substr(0, kFormatLine.size() + 1) != "glowtide-restore 1\n") return std::nullopt;
@@ -164,6 +183,19 @@ std::optional<RestoreRecord> ParseRecord(std::string_view text) {
     } else if (key != kOther) {
       if (!display) return std::nullopt;
       DisplayPlan* plans[2] = {&display->quit, &display->set};
+      if (key == kVcp) {
+        // A code (at most 255), the value to put back and the value set, if any (at most 65535);
+        // a code at most once on a display.
+        const std::size_t count = line.Numbers(values, 2, 3, 65535);
+        if (count == 0 || values[0] > 255 ||
+            display->quit.codes.Find(static_cast<std::uint8_t>(values[0])) ||
+            !display->quit.codes.Put(
+                {static_cast<std::uint8_t>(values[0]), static_cast<std::uint16_t>(values[1])}))
+          return std::nullopt;
+        const auto code = static_cast<std::uint8_t>(values[0]);
+        if (count == 3) display->set.codes.Put({code, static_cast<std::uint16_t>(values[2])});
+        continue;
+      }
       if (key == kMode) {
         for (DisplayPlan* plan : plans) {
           const std::string_view mode = line.Next();

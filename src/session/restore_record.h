@@ -38,7 +38,8 @@ struct RestoreRecord {
 // and "left <time>" when given, then for each
 // display "display <LUID low part> <LUID high part> <target> <device> [<id>]" and, for each of
 // its quit settings, "<name> <value to put back> [<value set>]": "hdr 0|1", "white <level>",
-// "brightness <value>", "mode <mode as -M: takes it, or D>". A device or id that is not
+// "brightness <value>", "mode <mode as -M: takes it, or D>", and for each monitor code
+// "vcp <code> <value>" (the code in decimal). A device or id that is not
 // printable ASCII without blanks is written as "-" (a device) or left out (an id).
 std::string FormatRecord(const RestoreRecord& record);
 

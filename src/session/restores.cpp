@@ -127,6 +127,8 @@ std::vector<RecordDisplay> ByDisplay(const std::vector<PhaseDisplay>& entries,
     RecordDisplay& monitor = EntryFor(records, *entry.monitorDisplay);
     monitor.quit.brightness = owed.brightness;
     monitor.set.brightness = set.brightness;
+    monitor.quit.codes = owed.codes;
+    monitor.set.codes = set.codes;
     if (owed.mode) {
       monitor.quit.mode = owed.mode;
       monitor.set.mode = set.mode;
@@ -153,11 +155,10 @@ void LaunchRecord::Placed(std::vector<RecordDisplay> displays) {
 }
 
 const DisplayPlan& LaunchRecord::QuitOf(const Display& display) const {
-  static const DisplayPlan kNone;
   for (const RecordDisplay& owed : record_.displays) {
     if (SameTarget(owed.display.target, display.target)) return owed.quit;
   }
-  return kNone;
+  return none_;
 }
 
 void LaunchRecord::Keep(const std::vector<DisplayTarget>& others,
@@ -181,12 +182,28 @@ void LaunchRecord::Keep(const std::vector<DisplayTarget>& others,
       if (unplaced.quit.whiteLevel) owed.whiteLevel = display.quit.whiteLevel;
       if (unplaced.quit.brightness) owed.brightness = display.quit.brightness;
       if (unplaced.quit.mode) owed.mode = display.quit.mode;
+      if (!unplaced.quit.codes.empty()) owed.codes = unplaced.quit.codes;
     }
     display.quit = owed;
   }
   std::erase_if(record_.displays,
                 [](const RecordDisplay& display) { return display.quit.empty(); });
   Save();
+}
+
+std::vector<RecordDisplay> OwedByLive(RestoreFolder& folder, const LaunchTable& table) {
+  std::vector<RecordDisplay> owed;
+  for (const std::u16string& name : folder.Names()) {
+    const RecordOwner owner = *OwnerOf(name);
+    if (!table.Holds(owner.processId, owner.creationTime) ||
+        (owner.processId == table.processId() && owner.creationTime == table.creationTime()))
+      continue;
+    const std::optional<std::string> text = folder.Read(name);
+    if (std::optional<RestoreRecord> record = text ? ParseRecord(*text) : std::nullopt) {
+      owed.insert(owed.end(), record->displays.begin(), record->displays.end());
+    }
+  }
+  return owed;
 }
 
 bool SettleOwed(Platform& platform) {
@@ -279,6 +296,15 @@ std::vector<DisplayTarget> OwedRestores::Decide(const std::vector<DisplayTarget>
       // Windows puts the saved mode back itself at a restart.
       take(work.quit.mode, work.expect.mode, work.rank[3], owed.quit.mode, owed.set.mode,
            restarted);
+      // Each monitor code by the same rule, with the value its launch left with it.
+      for (const VcpValue& code : owed.quit.codes) {
+        std::uint64_t& from = work.codeRank[code.code];
+        if (work.quit.codes.Find(code.code) && from > rank) continue;
+        work.quit.codes.Put(code);
+        work.expect.codes.RemoveIf([&](const VcpValue& v) { return v.code == code.code; });
+        if (const VcpValue* set = owed.set.codes.Find(code.code)) work.expect.codes.Put(*set);
+        from = rank;
+      }
     }
   }
   // What the run sets itself is its own: a joining launch takes those debts over, and a leaving
@@ -297,6 +323,9 @@ std::vector<DisplayTarget> OwedRestores::Decide(const std::vector<DisplayTarget>
     split(work.quit.whiteLevel, over.quit.whiteLevel, mine.whiteLevel);
     split(work.quit.brightness, over.quit.brightness, mine.brightness);
     split(work.quit.mode, over.quit.mode, mine.mode);
+    work.quit.codes.RemoveIf([&](const VcpValue& code) {
+      return mine.codes.Find(code.code) && over.quit.codes.Put(code);
+    });
     if (takeOver_ && !over.quit.empty()) takenOver_.push_back(over);
     work.left = work.quit;
   }
@@ -323,6 +352,17 @@ DisplayPlan OwedRestores::Checked(Pause& pause, const Work& work, PhaseDisplay& 
   if (set.brightness && now.brightness && now.brightness->current != *set.brightness)
     plan.brightness.reset();
   if (set.mode && now.currentMode && !Shows(*now.currentMode, *set.mode)) plan.mode.reset();
+  // A code that cannot be read, and the input source, are put back as they stand.
+  std::vector<std::uint8_t> codes;
+  for (const VcpValue& code : plan.codes) {
+    if (code.code != kInputSource && set.codes.Find(code.code)) codes.push_back(code.code);
+  }
+  const std::vector<std::optional<VcpReading>> read =
+      ReadVcpCodes(platform_, pause, entry.brightness, codes);
+  for (std::size_t i = 0; i < codes.size(); ++i) {
+    if (read[i] && read[i]->current != set.codes.Find(codes[i])->value)
+      plan.codes.RemoveIf([&](const VcpValue& code) { return code.code == codes[i]; });
+  }
   return plan;
 }
 
@@ -383,9 +423,11 @@ void OwedRestores::Done() {
       if (!still.whiteLevel) quit.whiteLevel.reset();
       if (!still.brightness) quit.brightness.reset();
       if (!still.mode) quit.mode.reset();
+      quit.codes.RemoveIf([&](const VcpValue& code) { return !still.codes.Find(code.code); });
       changed |= before.hdr != quit.hdr || before.whiteLevel != quit.whiteLevel ||
                  before.brightness != quit.brightness ||
-                 before.mode.has_value() != quit.mode.has_value();
+                 before.mode.has_value() != quit.mode.has_value() ||
+                 before.codes.size() != quit.codes.size();
     }
     std::erase_if(record->displays,
                   [](const RecordDisplay& display) { return display.quit.empty(); });

@@ -3,6 +3,7 @@
 // them (killed, crashed, or cut off by a power loss), which the next run settles.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -108,7 +109,11 @@ class LaunchRecord {
   std::u16string name_;
   std::vector<RecordDisplay> takenOver_;
   RestoreRecord record_;
+  const DisplayPlan none_;  // what the record owes on a display it names not
 };
+
+// The displays that the records of the other launches still running owe settings on.
+std::vector<RecordDisplay> OwedByLive(RestoreFolder& folder, const LaunchTable& table);
 
 // -R: settles every record that ended launches left, trying a setting that does not read back
 // for a minute, since right after sign-in the monitors may not answer yet. Whether nothing is
@@ -180,6 +185,7 @@ class OwedRestores final : public QuitSettings {
     DisplayPlan quit;
     DisplayPlan expect;
     std::uint64_t rank[4] = {};  // when the launch of each setting's value left the display
+    std::array<std::uint64_t, 256> codeRank = {};  // the same for each monitor code
     DisplayPlan left;
     bool merged = false;  // put back by the leaving launch
   };

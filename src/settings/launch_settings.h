@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace glowtide {
 
@@ -56,6 +58,15 @@ struct LaunchSettings {
   // -D: chooses the display(s) every setting acts on: a number, "*", or a name or device.
   bool chooseDisplay = false;
   std::u16string display;
+  // -VCP: and -VCPQ:, monitor codes (DDC/CI), in the order given; a code given again keeps its
+  // place and takes the later value. Without a value, -VCP: only reads the code for the reports,
+  // and -VCPQ: puts back the value the monitor showed at the start.
+  struct VcpOption {
+    std::uint8_t code = 0;
+    std::optional<std::uint16_t> value;
+  };
+  std::vector<VcpOption> vcp;
+  std::vector<VcpOption> quitVcp;
 };
 
 }  // namespace glowtide

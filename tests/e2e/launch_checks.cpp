@@ -200,6 +200,44 @@ TEST(Launch, ChildCountingSessionEndAndShell) {
         << "WM_CLOSE puts the quit settings back at once";
   }
 
+  // Monitor codes: the report lists those named; a launch sets one, reads it back and puts back
+  // the value found at its start; what a killed launch owes is put back by -R.
+  {
+    EXPECT_NE(
+        BoxOf(RunGlowtide(L"-SI -VCP:12 -VCP:60"))
+            .find(L"<Monitor VCP codes>\n0x12 : 50 (maximum 100)\n0x60 : 15 (maximum 27)\n\n"),
+        std::wstring::npos)
+        << "-SI lists the codes named, the input source too";
+    const RunResult game = RunGlowtide(L"-VCP:12=70 -VCPQ:12 \"-P:" + Child() + L"\"");
+    EXPECT_EQ(Trace(game.processId) + " exit " + std::to_string(game.exitCode),
+              "getV0x12 free getV0x12 free setV0x12:70 getV0x12 free setV0x12:50 getV0x12 free "
+              "exit 0")
+        << "a code read (to refuse one that cannot be), found once others' debts are settled, "
+           "set, read back, and put back as the monitor showed it";
+    std::unique_ptr<Gate> gate(new Gate(L"GlowtideSuiteCodes"));
+    Instance killed(L"-VCPQ:dc=3 \"-P:" + Child() + L"\"");
+    WaitForHiddenWindow(killed.processId());
+    killed.Kill();
+    gate.reset();
+    killed.Finish();
+    // A code that cannot be read is said so; the input source is in place once sent, although
+    // this monitor reads back the input it started on.
+    SetDeviceScenario("codes");
+    const RunResult odd = RunGlowtide(L"-SI -VCP:DC -VCP:60=17");
+    EXPECT_NE(BoxOf(odd).find(L"0xDC : could not be read\n0x60 : 15 (maximum 27)\n\n"),
+              std::wstring::npos)
+        << BoxOf(odd);
+    EXPECT_EQ(Trace(odd.processId) + " exit " + std::to_string(odd.exitCode),
+              "get15 get9 get11 caps getB free getV0xdc getV0xdc getV0xdc getV0x60 free "
+              "setV0x60:17 free exit 0")
+        << "the input source is never read back";
+    SetDeviceScenario("current, first read lost");
+    const RunResult settled = RunGlowtide(L"-R");
+    EXPECT_EQ(Trace(settled.processId) + " exit " + std::to_string(settled.exitCode),
+              "get15 get15 get11 caps getB free getV0xdc free setV0xdc:3 getV0xdc free exit 0")
+        << "-R puts back the code a killed launch owed, as the monitor still shows what it found";
+  }
+
   // Through the shell: a URL of a registered protocol and a document. When the shell
   // hands over the child itself, the ended child is not taken for the game (a game that its
   // client relaunches under the same name must still be waited for): the restore then comes

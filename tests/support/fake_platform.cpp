@@ -57,6 +57,15 @@ std::string Describe(const LaunchSettings& s) {
   FIELD(waitSeconds), FIELD(chooseDisplay), FIELD(display), FIELD(setMode), FIELD(mode);
   FIELD(restoreMode), FIELD(quitMode), FIELD(writeJson), FIELD(jsonPath);
 #undef FIELD
+  for (const auto& [name, codes] : {std::pair{"vcp", &s.vcp}, {"quitVcp", &s.quitVcp}}) {
+    out += name;
+    out += '=';
+    for (const LaunchSettings::VcpOption& code : *codes) {
+      out +=
+          std::to_string(code.code) + (code.value ? ":" + std::to_string(*code.value) : "") + ",";
+    }
+    out += '\n';
+  }
   return out;
 }
 

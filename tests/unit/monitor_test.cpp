@@ -58,7 +58,7 @@ TEST(ChoosePhysicalMonitor, GoesByNameThenByOrder) {
 TEST(SetVcpCodes, SetsReadsBackAndNeverReadsTheInputSource) {
   struct Case {
     const char* label;
-    std::vector<VcpValue> codes;
+    std::vector<VcpValue> given;
     std::string trace;
     std::string placed;  // the codes in place
     testing::Machine machine = {};
@@ -86,7 +86,9 @@ TEST(SetVcpCodes, SetsReadsBackAndNeverReadsTheInputSource) {
     testing::FakePlatform platform(c.machine);
     SleepPause pause(platform);
     std::string placed;
-    for (const VcpValue& code : SetVcpCodes(platform, pause, {.builtIn = c.builtIn}, c.codes)) {
+    VcpCodes codes;
+    for (const VcpValue& code : c.given) codes.Put(code);
+    for (const VcpValue& code : SetVcpCodes(platform, pause, {.builtIn = c.builtIn}, codes)) {
       char text[16];
       std::snprintf(text, sizeof text, "%02x=%u", code.code, code.value);
       placed += (placed.empty() ? "" : " ") + std::string(text);

@@ -249,5 +249,53 @@ TEST(ParseCommandLine, TakesEveryRecipeOfTheReadme) {
   EXPECT_EQ(recipes, 8);  // each recipe is read
 }
 
+// Monitor codes: one or two hex digits, with or without 0x, in any case; a value of one to five
+// decimal digits, at most 65535, or none; the same code again takes the later value in its place.
+TEST(ParseCommandLine, TakesMonitorCodesAndRefusesWhatIsNone) {
+  struct Case {
+    std::u16string arguments;
+    std::string vcp, quitVcp;  // as Describe writes them
+    const char* rejected = "";
+    const char* refusal = "";
+  };
+  // clang-format off
+  const Case cases[] = {
+      {u"-VCP:12=70 -vcp:0xDC=3 -VCP:0x0a", "18:70,220:3,10,", ""},
+      {u"-VCP:12=70 -VCP:0X14=5 -VCP:12=40", "18:40,20:5,", ""},
+      {u"-VCPQ:12 -VCPQ:60=15 -VCPQ:dc=65535", "", "18,96:15,220:65535,"},
+      {u"-VCP:", "", "", "-VCP:"},          {u"-VCP:=5", "", "", "-VCP:"},
+      {u"-VCP:123=1", "", "", "-VCP:"},     {u"-VCP:0x=1", "", "", "-VCP:"},
+      {u"-VCP:1G=1", "", "", "-VCP:"},      {u"-VCP:12=", "", "", "-VCP:"},
+      {u"-VCP:12=65536", "", "", "-VCP:"},  {u"-VCP:12=000001", "", "", "-VCP:"},
+      {u"-VCP:12=-1", "", "", "-VCP:"},     {u"-VCP:12=5%", "", "", "-VCP:"},
+      {u"-VCPQ:12=+5", "", "", "-VCPQ:"},   {u"-VCPQ:", "", "", "-VCPQ:"},
+      {u"-P:g.exe -VCPQ:60", "", "96,", "",
+       "-VCPQ:60 : the input source cannot be put back as found; give its value"},
+  };
+  // clang-format on
+  for (const Case& c : cases) {
+    testing::FakePlatform platform;
+    ReportText report;
+    const ParseOutcome outcome = ParseCommandLine(platform, c.arguments, report);
+    EXPECT_EQ(Utf8(outcome.rejectedOption), c.rejected) << Utf8(c.arguments);
+    EXPECT_EQ(Utf8(outcome.refusal), c.refusal) << Utf8(c.arguments);
+    if (*c.rejected) continue;
+    const std::string described = Describe(outcome.settings);
+    EXPECT_NE(described.find("\nvcp=" + c.vcp + "\nquitVcp=" + c.quitVcp + "\n"), std::string::npos)
+        << Utf8(c.arguments) << ": " << described;
+  }
+  // At most 16 codes: a 17th is refused, a 16th given again is not.
+  std::u16string sixteen;
+  for (int code = 0; code < 16; ++code) {
+    const std::string hex = std::to_string(code);
+    sixteen += u"-VCP:" + std::u16string(hex.begin(), hex.end()) + u"=1 ";
+  }
+  EXPECT_EQ(SettingsFrom(sixteen + u"-VCP:15=2").vcp.size(), 16u);
+  testing::FakePlatform platform;
+  ReportText report;
+  EXPECT_EQ(Utf8(ParseCommandLine(platform, sixteen + u"-VCP:16=1", report).rejectedOption),
+            "-VCP:");
+}
+
 }  // namespace
 }  // namespace glowtide

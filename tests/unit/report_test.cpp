@@ -167,6 +167,9 @@ TEST(JsonReport, RunWritesEachDisplaysState) {
        R"("name":"Монитор Ω","device":"DISPLAY1","id":null,)" "|"
        R"("modes":[{"width":1920,"height":1200,"hz":[60]},{"width":1920,"height":1080,"hz":[60]}])"},
       {u"-SI -SJ", desk, "1,2,3", {"Monitor information"}},
+      // The monitor codes named, each with its value, or null when it cannot be read.
+      {u"-SJ -VCP:12 -VCP:dc", {.unreadableCodes = {0xDC}},
+       R"("vcp":{"0x12":{"current":50,"maximum":100},"0xDC":null}})"},
       {u"-SJ:C:\\no\\state.json -B:70", {.failing = {"CreateFileW"}}, "",
        {"Error: Could not write C:\\no\\state.json\nThe system cannot find the file specified."}, 1},
   };
@@ -270,6 +273,21 @@ TEST(JsonOutput, WritesTheWholeDocumentWhereItIsAsked) {
     EXPECT_EQ(Utf8(output.Write("{}\n")), c.error) << Utf8(c.path);
     EXPECT_EQ(platform.written[c.path.empty() ? u"-" : c.path], c.written) << Utf8(c.path);
   }
+}
+
+// The box lists the monitor codes named after the brightness, as monitor documentation writes
+// them; the input source is read for a report like any other code.
+TEST(Report, ListsTheMonitorCodesNamed) {
+  testing::FakePlatform platform({.unreadableCodes = {0xDC}});
+  EXPECT_EQ(glowtide::Run(platform, u"-SI -VCP:12 -VCP:60 -VCPQ:dc=3", InstanceHandle{0x400000}),
+            0);
+  ASSERT_EQ(platform.boxes.size(), 1u);
+  EXPECT_NE(Utf8(platform.boxes[0].text)
+                .find("<Brightness>\nSupported value : 0 to 100\nCurrent : 50\n\n"
+                      "<Monitor VCP codes>\n0x12 : 50 (maximum 100)\n0x60 : 15 (maximum 27)\n"
+                      "0xDC : could not be read\n\n<Monitor capabilities>"),
+            std::string::npos)
+      << Utf8(platform.boxes[0].text);
 }
 
 }  // namespace

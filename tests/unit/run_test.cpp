@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <set>
 
 #include "app/options.h"
@@ -357,6 +358,11 @@ TEST(DecideRequests, DecidesEachDisplaysRowOrTheRefusal) {
        {.failing = {"EnumDisplaySettingsExW"}}},
       {u"-M:1920x1080", "-M:1920x1080 : no such mode on Unnamed display\n\n", "",
        {.failing = {"EnumDisplaySettingsExW"}}},
+      // Monitor codes: set by the start and put back, each on the display's monitor; one put back
+      // as found must be readable, and is found once what others owe is settled.
+      {u"-VCP:12=70 -VCP:60 -VCPQ:dc=3 -VCPQ:10", "", "DISPLAY1 quit:vdc=3 sets:vcp"},
+      {u"-VCPQ:DC", "-VCPQ:DC : Unnamed display cannot read this code", "",
+       {.unreadableCodes = {0xDC}}},
   };
   // clang-format on
   auto plan = [](const DisplayPlan& p) {
@@ -365,6 +371,11 @@ TEST(DecideRequests, DecidesEachDisplaysRowOrTheRefusal) {
     if (p.hdr) add("hdr" + std::string(*p.hdr ? "1" : "0"));
     if (p.whiteLevel) add("white" + std::to_string(*p.whiteLevel));
     if (p.brightness) add("b" + std::to_string(*p.brightness));
+    for (const VcpValue& code : p.codes) {
+      char text[16];
+      std::snprintf(text, sizeof text, "v%02x=%u", code.code, code.value);
+      add(text);
+    }
     if (p.mode) {
       add("mode" + (p.mode->desktop
                         ? std::string("D")
@@ -388,7 +399,8 @@ TEST(DecideRequests, DecidesEachDisplaysRowOrTheRefusal) {
       for (const auto& [given, name] : {std::pair{sets.hdr.has_value(), "hdr"},
                                         {sets.mode.has_value(), "mode"},
                                         {sets.whiteLevel.has_value(), "white"},
-                                        {sets.brightness.has_value(), "b"}})
+                                        {sets.brightness.has_value(), "b"},
+                                        {!sets.codes.empty(), "vcp"}})
         if (given) which += (which.empty() ? "" : ",") + std::string(name);
       rows += (rows.empty() ? "" : " ") + Utf8(entry.monitorDisplay->device) +
               " quit:" + plan(entry.quit) + " sets:" + which;

@@ -65,6 +65,8 @@ Machine Scenario(const std::string& name) {
     return {.paths = {{0x1234, 0, 7}, {0x1234, 0, 8, 1}}, .currentModel = true};
   if (name == "three, slow sets")
     return {.paths = {{0x1234, 0, 7}, {0x1234, 0, 8, 1}, {0x1234, 0, 9, 2}}};
+  // A monitor whose code DC cannot be read and whose input source reads as the input it started on.
+  if (name == "codes") return {.unreadableCodes = {0xDC}, .oldInput = true};
   if (name == "three refusing sets")
     return {.failing = {"DisplayConfigSetDeviceInfo"},
             .paths = {{0x1234, 0, 7}, {0x1234, 0, 8, 1}, {0x1234, 0, 9, 2}}};
