@@ -224,12 +224,15 @@ TEST(ParseCommandLine, TakesTheProgramAfterDashesAndOptionsFromProfiles) {
 // or a profile's line) parses, with an option and no refusal.
 TEST(ParseCommandLine, TakesEveryRecipeOfTheReadme) {
   std::ifstream readme(GLOWTIDE_README);
-  std::string line;
-  while (std::getline(readme, line) && line != "## One game") {
-  }
+  std::string line, section;
   int recipes = 0;
-  while (std::getline(readme, line) && !line.starts_with("## ")) {
-    if (!line.starts_with("    ") || line.find_first_not_of(' ') == std::string::npos) continue;
+  while (std::getline(readme, line)) {
+    if (line.starts_with("## ")) section = line;
+    // "One game": every indented line; "Monitor codes": the commands.
+    const bool recipe = section == "## One game" ||
+                        (section == "## Monitor codes" && line.starts_with("    Glowtide.exe"));
+    if (!recipe || !line.starts_with("    ") || line.find_first_not_of(' ') == std::string::npos)
+      continue;
     std::string arguments = line.substr(line.find_first_not_of(' '));
     if (arguments.starts_with('#')) continue;  // a profile's comment
     if (const std::size_t program = arguments.find("Glowtide.exe"); program != std::string::npos)
@@ -246,7 +249,7 @@ TEST(ParseCommandLine, TakesEveryRecipeOfTheReadme) {
         << line;
     ++recipes;
   }
-  EXPECT_EQ(recipes, 8);  // each recipe is read
+  EXPECT_EQ(recipes, 10);  // each recipe is read
 }
 
 // Monitor codes: one or two hex digits, with or without 0x, in any case; a value of one to five

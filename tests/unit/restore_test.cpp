@@ -105,6 +105,8 @@ TEST(Restores, EachRunSettlesWhatEndedLaunchesOweAndWritesWhatItOwes) {
   claimed.table = testing::TableWith({{8, 3}});
   claimed.events = {"RS_GLOWTIDE_LIVE_8_3"};
   testing::Machine white2500{.whiteLevel = 2500};
+  testing::Machine claimedSeven{.table = testing::TableWith({{8, 3}}),
+                                .events = {"RS_GLOWTIDE_LIVE_8_3"}};
   // clang-format off
   const Case cases[] = {
       {"a launch that ends as it should leaves nothing", u"-P:g.exe -BQ:33", {},
@@ -214,6 +216,12 @@ TEST(Restores, EachRunSettlesWhatEndedLaunchesOweAndWritesWhatItOwes) {
        "setV0x60:17", {}},
       {"a launch puts its codes back at its end, one found at its start as it was",
        u"-P:g.exe -VCP:12=70 -VCPQ:12 -VCPQ:dc=3", {}, "setV0x12:70 setV0x12:50 setV0xdc:3", {}},
+      {"a code put back as found takes the value a live launch owes there, not the one found",
+       u"-P:g.exe -VCP:12=70 -VCPQ:12", {{"restore-8-3.txt", Record(std::string(kDisplay1) + "vcp 18 33\n")}},
+       "setV0x12:70",
+       {{"restore-8-3.txt", Record(std::string(kDisplay1) + "vcp 18 33\n")},
+        {"restore-4-7.txt", Record("left 134000000010000000\n" + std::string(kDisplay1) + "vcp 18 33\n", "7")}},
+       0, claimedSeven},
       {"a record holds each code with the value set", u"-D:1 -P:g.exe -VCP:12=70 -VCPQ:12=40", {},
        "setV0x12:70", {{"restore-4-7.txt", Record(std::string(kDisplay1) + "vcp 18 40 70\n", "7")}},
        1, {.replugged = {{{0x1234, 0, 8, 0}}}}},
