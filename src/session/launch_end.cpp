@@ -19,15 +19,17 @@ std::vector<DisplayTarget> LaunchEnd::Decide(const std::vector<DisplayTarget>& o
 }
 
 bool LaunchEnd::Apply(Pause& pause, const std::vector<DisplayTarget>& others) {
+  // Done trims the record only when Apply has not: here, or by keeping it whole when the
+  // displays cannot be looked for, since nothing was put back.
+  applied_ = true;
   FoundDisplays now;
-  // What a display that is gone owes stays in the record, for when it is back.
   if (!(queried_ ? FindDisplaysIn(query_, displays_, chooses_, &now)
                  : FindDisplaysAgain(platform_, displays_, chooses_, &now)))
     return false;
+  // What a display that is gone owes stays in the record, for when it is back.
   std::vector<DisplayTarget> gone;
   for (const std::size_t i : now.gone) gone.push_back(displays_[i].display->target);
   bool inPlace = now.gone.empty();
-  applied_ = true;
   // The settings not in place, by the display the record names for each.
   std::vector<RecordDisplay> failed;
   for (std::size_t k = 0; k < now.displays.size(); ++k) {

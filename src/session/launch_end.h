@@ -45,7 +45,7 @@ class LaunchEnd final : public QuitSettings {
   bool queried_ = false;
   std::vector<std::u16string> claimedPictures_;  // the devices of the displays others claim
   std::vector<DisplayTarget> others_;            // the displays others claim, as Decide was told
-  bool applied_ = false;
+  bool applied_ = false;                         // Apply ran
 };
 
 }  // namespace glowtide

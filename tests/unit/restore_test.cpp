@@ -403,6 +403,7 @@ TEST(LaunchEnd, PutsBackItsOwnWithWhatEndedLaunchesOweOnTheSameDisplay) {
     std::string changes;
     bool inPlace = true;
     testing::Machine machine = {};
+    bool lost = false;  // the display configuration cannot be queried when it leaves
   };
   // clang-format off
   const Case cases[] = {
@@ -414,6 +415,8 @@ TEST(LaunchEnd, PutsBackItsOwnWithWhatEndedLaunchesOweOnTheSameDisplay) {
        "setB:33 set-18:2222"},
       {"a display that is gone is not in place", u"-BQ:33", "", {}, "", false,
        {.replugged = {{{0x1234, 0, 8, 0}}}}},
+      {"displays that cannot be looked for: nothing is put back, and all stays owed", u"-BQ:33",
+       "", {}, "", false, {}, true},
   };
   // clang-format on
   for (const Case& c : cases) {
@@ -436,10 +439,14 @@ TEST(LaunchEnd, PutsBackItsOwnWithWhatEndedLaunchesOweOnTheSameDisplay) {
     std::vector<DisplayTarget> others;
     for (const std::uint32_t id : c.others) others.push_back({{0x1234, 0}, id});
     SleepPause pause(platform);
+    if (c.lost) platform.failing.insert("QueryDisplayConfig");
     end.Decide(others);
     EXPECT_EQ(end.Apply(pause, others), c.inPlace) << c.label;
     end.Done();
     EXPECT_EQ(Changes(platform), c.changes) << c.label;
+    // The record keeps what is not in place, and what it leaves to a launch that claims it.
+    const bool owes = platform.written.count(kFolder + std::u16string(u"restore-4-7.txt")) != 0;
+    EXPECT_EQ(owes, !c.inPlace || !c.others.empty()) << c.label;
   }
 }
 
