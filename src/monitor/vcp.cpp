@@ -20,6 +20,20 @@ std::vector<std::optional<VcpReading>> ReadVcpCodes(MonitorConfigPlatform& monit
   return readings;
 }
 
+VcpCodes ShownCodes(MonitorConfigPlatform& monitors, Pause& pause, const BrightnessTarget& target,
+                    const VcpCodes& codes) {
+  std::vector<std::uint8_t> asked;
+  for (const VcpValue& code : codes) {
+    if (code.code != kInputSource) asked.push_back(code.code);
+  }
+  const std::vector<std::optional<VcpReading>> read = ReadVcpCodes(monitors, pause, target, asked);
+  VcpCodes shown;
+  for (std::size_t i = 0; i < asked.size(); ++i) {
+    if (read[i]) shown.Put({asked[i], static_cast<std::uint16_t>(read[i]->current)});
+  }
+  return shown;
+}
+
 VcpCodes SetVcpCodes(MonitorConfigPlatform& monitors, Pause& pause, const BrightnessTarget& target,
                      const VcpCodes& codes) {
   VcpCodes placed;

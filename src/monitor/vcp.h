@@ -88,6 +88,11 @@ std::vector<std::optional<VcpReading>> ReadVcpCodes(MonitorConfigPlatform& monit
                                                     const BrightnessTarget& target,
                                                     const std::vector<std::uint8_t>& codes);
 
+// What the target's monitor shows of the codes: each that could be read, with its value. The input
+// source is never read, since many monitors report the input they started on.
+VcpCodes ShownCodes(MonitorConfigPlatform& monitors, Pause& pause, const BrightnessTarget& target,
+                    const VcpCodes& codes);
+
 // Sets the codes in the order given, each set tried as a brightness set is. Each is read back and
 // sent again, within the tries, when it reads otherwise; it is in place when it reads back as
 // set, or when its read fails after a set that succeeded (some monitors cannot report a code).

@@ -65,16 +65,7 @@ DisplayPlan FoundValues(Platform& platform, Pause& pause, PhaseDisplay& entry,
     if (const std::optional<DisplayMode> mode = CurrentMode(platform, entry.monitorDisplay->device))
       found.mode = RequestFor(*mode);
   }
-  // The input source is never read: many monitors report the input they started on.
-  std::vector<std::uint8_t> codes;
-  for (const VcpValue& code : quit.codes) {
-    if (code.code != kInputSource) codes.push_back(code.code);
-  }
-  const std::vector<std::optional<VcpReading>> read =
-      ReadVcpCodes(platform, pause, entry.brightness, codes);
-  for (std::size_t i = 0; i < codes.size(); ++i) {
-    if (read[i]) found.codes.Put({codes[i], static_cast<std::uint16_t>(read[i]->current)});
-  }
+  found.codes = ShownCodes(platform, pause, entry.brightness, quit.codes);
   return found;
 }
 

@@ -184,9 +184,9 @@ void Hold::Check(PhaseDisplay& entry, std::size_t i, const Look& look, std::uint
   }
   // DDC/CI is never sent to displays that are off, which a request could wake; a monitor still
   // starting is read again until it answers, and written only then.
+  if ((kept.brightness || !kept.codes.empty()) && !off_ && entry.brightness.chosen)
+    entry.brightness.monitor = FindMonitor(platform_, entry.display->device);
   if (kept.brightness && !off_) {
-    if (entry.brightness.chosen)
-      entry.brightness.monitor = FindMonitor(platform_, entry.display->device);
     const BrightnessReading reading =
         ReadDisplayBrightness(platform_, platform_, pause, entry.brightness, false);
     if (!reading.value && now < look.event + kHoldAnswerMs) {
@@ -200,14 +200,10 @@ void Hold::Check(PhaseDisplay& entry, std::size_t i, const Look& look, std::uint
   }
   // The monitor codes, as the brightness: read only while the displays are on.
   if (!kept.codes.empty() && !off_) {
-    if (entry.brightness.chosen)
-      entry.brightness.monitor = FindMonitor(platform_, entry.display->device);
-    std::vector<std::uint8_t> codes;
-    for (const VcpValue& code : kept.codes) codes.push_back(code.code);
-    const std::vector<std::optional<VcpReading>> read =
-        ReadVcpCodes(platform_, pause, entry.brightness, codes);
-    for (std::size_t c = 0; c < codes.size(); ++c) {
-      if (read[c] && read[c]->current != kept.codes[c].value) again.codes.Put(kept.codes[c]);
+    const VcpCodes shown = ShownCodes(platform_, pause, entry.brightness, kept.codes);
+    for (const VcpValue& code : kept.codes) {
+      const VcpValue* now = shown.Find(code.code);
+      if (now && now->value != code.value) again.codes.Put(code);
     }
   }
   // Put back at most a few times: past that, the display, the game or the player wants it so.

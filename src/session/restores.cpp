@@ -353,16 +353,13 @@ DisplayPlan OwedRestores::Checked(Pause& pause, const Work& work, PhaseDisplay& 
     plan.brightness.reset();
   if (set.mode && now.currentMode && !Shows(*now.currentMode, *set.mode)) plan.mode.reset();
   // A code that cannot be read, and the input source, are put back as they stand.
-  std::vector<std::uint8_t> codes;
-  for (const VcpValue& code : plan.codes) {
-    if (code.code != kInputSource && set.codes.Find(code.code)) codes.push_back(code.code);
-  }
-  const std::vector<std::optional<VcpReading>> read =
-      ReadVcpCodes(platform_, pause, entry.brightness, codes);
-  for (std::size_t i = 0; i < codes.size(); ++i) {
-    if (read[i] && read[i]->current != set.codes.Find(codes[i])->value)
-      plan.codes.RemoveIf([&](const VcpValue& code) { return code.code == codes[i]; });
-  }
+  VcpCodes expected = set.codes;
+  expected.RemoveIf([&](const VcpValue& code) { return !plan.codes.Find(code.code); });
+  const VcpCodes shown = ShownCodes(platform_, pause, entry.brightness, expected);
+  plan.codes.RemoveIf([&](const VcpValue& code) {
+    const VcpValue* value = shown.Find(code.code);
+    return value && value->value != expected.Find(code.code)->value;
+  });
   return plan;
 }
 
