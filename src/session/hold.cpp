@@ -36,8 +36,6 @@ Hold::Hold(Platform& platform, bool chooses, const std::vector<PhaseDisplay>& di
     kept_.push_back(displays[i].placed);
     // The input source is never set again: the player may have moved the monitor elsewhere.
     kept_.back().codes.RemoveIf([](const VcpValue& code) { return code.code == kInputSource; });
-  }
-  for (std::size_t i = 0; i < kept_.size(); ++i) {
     // Changing HDR or the mode makes some monitors reset their brightness to their own.
     if (kept_[i].brightness && (switched >> i & 1)) {
       for (const std::uint64_t after : kHoldStartLooksMs)
