@@ -34,8 +34,8 @@ struct FoundProcesses {
 FoundProcesses FindProcesses(ProcessPlatform& platform, std::u16string_view imageName,
                              std::uint32_t childProcessId) {
   FoundProcesses found;
-  std::uint32_t ownSession = 0;
-  if (!platform.ProcessIdToSessionId(platform.GetCurrentProcessId(), &ownSession)) return found;
+  const std::optional<std::uint32_t> ownSession = OwnSession(platform);
+  if (!ownSession) return found;
   const UniqueHandle snapshot(platform.CreateToolhelp32Snapshot(kTh32csSnapProcess, 0),
                               CloseKernelHandle{&platform});
   if (!snapshot) return found;
@@ -54,7 +54,7 @@ FoundProcesses FindProcesses(ProcessPlatform& platform, std::u16string_view imag
       continue;
     }
     std::uint32_t session = 0;
-    if (!platform.ProcessIdToSessionId(entry.processId, &session) || session != ownSession) {
+    if (!platform.ProcessIdToSessionId(entry.processId, &session) || session != *ownSession) {
       continue;
     }
     UniqueHandle process(platform.OpenProcess(kSynchronize, false, entry.processId),

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "platform/types.h"
@@ -121,5 +122,12 @@ class ProcessPlatform {
   virtual bool UnmapViewOfFile(std::uint8_t* view) = 0;
   virtual std::uint32_t WaitForSingleObject(Handle handle, std::uint32_t milliseconds) = 0;
 };
+
+// This process's Windows session; none when it cannot be read.
+inline std::optional<std::uint32_t> OwnSession(ProcessPlatform& platform) {
+  std::uint32_t session = 0;
+  if (!platform.ProcessIdToSessionId(platform.GetCurrentProcessId(), &session)) return std::nullopt;
+  return session;
+}
 
 }  // namespace glowtide

@@ -141,9 +141,7 @@ void LaunchRecord::Owe(std::vector<RecordDisplay> displays, std::vector<RecordDi
   name_ = RecordName({table_.processId(), table_.creationTime()});
   record_.boot = SignInId(platform_);
   record_.started = table_.creationTime();
-  std::uint32_t session = 0;
-  if (platform_.ProcessIdToSessionId(platform_.GetCurrentProcessId(), &session))
-    record_.session = session;
+  record_.session = OwnSession(platform_);
   takenOver_ = std::move(takenOver);
   Placed(std::move(displays));
 }
@@ -229,8 +227,7 @@ std::vector<DisplayTarget> OwedRestores::Decide(const std::vector<DisplayTarget>
   work_.clear();
   takenOver_.clear();
   const std::uint64_t now = platform_.GetSystemTimeAsFileTime();
-  std::uint32_t session = 0;
-  platform_.ProcessIdToSessionId(platform_.GetCurrentProcessId(), &session);
+  const std::optional<std::uint32_t> session = OwnSession(platform_);
   for (const std::u16string& name : folder_.Names()) {
     const RecordOwner owner = *OwnerOf(name);
     // A launch that has left owes what its record still holds, even before its process ends.
@@ -242,7 +239,7 @@ std::vector<DisplayTarget> OwedRestores::Decide(const std::vector<DisplayTarget>
       folder_.SetAside(name);
     } else if (record->started + kRecordLifetime < now || record->started > now + kFutureSlack) {
       folder_.Delete(name);
-    } else if (!record->session || *record->session == session ||
+    } else if (!record->session || record->session == session ||
                !table_.LiveIn(*record->session, owner.processId, owner.creationTime)) {
       // Another session's table is not this one's: its launch is left alone while it runs.
       taken_.push_back({name, std::move(*record), {}});
