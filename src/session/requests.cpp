@@ -73,17 +73,16 @@ bool DecideRequests(Platform& platform, const LaunchSettings& settings, Requests
     if (std::find(requests->codes.begin(), requests->codes.end(), code.code) ==
         requests->codes.end())
       requests->codes.push_back(code.code);
-    if (!code.value) requests->foundCodes.push_back(code.code);
+    if (!code.value) requests->foundCodes.Put({code.code, 0});
   }
   // A code put back as found must be readable on every display chosen, before anything changes.
   SleepPause pause(platform);
   for (PhaseDisplay& entry : requests->displays) {
-    const std::vector<std::optional<VcpReading>> read =
-        ReadVcpCodes(platform, pause, entry.brightness, requests->foundCodes);
-    for (std::size_t i = 0; i < read.size(); ++i) {
-      if (read[i]) continue;
-      *refusal = u"-VCPQ:" + CodeText(requests->foundCodes[i]).substr(2) + u" : " +
-                 entry.monitorDisplay->name + u" cannot read this code";
+    const VcpCodes shown = ShownCodes(platform, pause, entry.brightness, requests->foundCodes);
+    for (const VcpValue& code : requests->foundCodes) {
+      if (shown.Find(code.code)) continue;
+      *refusal = u"-VCPQ:" + CodeText(code.code).substr(2) + u" : " + entry.monitorDisplay->name +
+                 u" cannot read this code";
       return false;
     }
   }
@@ -167,25 +166,24 @@ void FindQuitCodes(Platform& platform, Pause& pause, const LaunchSettings& setti
                    Requests& requests, const std::vector<RecordDisplay>& takenOver,
                    const std::vector<RecordDisplay>& owedByLive) {
   for (PhaseDisplay& entry : requests.displays) {
-    const std::vector<std::optional<VcpReading>> read =
-        ReadVcpCodes(platform, pause, entry.brightness, requests.foundCodes);
-    // In the order given, each with its value or the one found.
+    const VcpCodes shown = ShownCodes(platform, pause, entry.brightness, requests.foundCodes);
+    // In the order given, each with its value; without one, what a debt taken over or a live
+    // launch owes there, else what the monitor shows.
     VcpCodes codes;
     for (const LaunchSettings::VcpOption& option : settings.quitVcp) {
-      std::optional<std::uint16_t> value = option.value;
-      for (std::size_t i = 0; !option.value && i < read.size(); ++i) {
-        if (requests.foundCodes[i] == option.code && read[i])
-          value = static_cast<std::uint16_t>(read[i]->current);
-      }
+      const VcpValue* value = shown.Find(option.code);
       for (const std::vector<RecordDisplay>* owed : {&owedByLive, &takenOver}) {
         for (const RecordDisplay& display : *owed) {
-          const VcpValue* debt = display.quit.codes.Find(option.code);
-          if (!option.value && debt &&
-              SameTarget(display.display.target, entry.monitorDisplay->target))
-            value = debt->value;
+          if (SameTarget(display.display.target, entry.monitorDisplay->target) &&
+              display.quit.codes.Find(option.code))
+            value = display.quit.codes.Find(option.code);
         }
       }
-      if (value) codes.Put({option.code, *value});
+      if (option.value) {
+        codes.Put({option.code, *option.value});
+      } else if (value) {
+        codes.Put(*value);
+      }
     }
     entry.quit.codes = codes;
   }

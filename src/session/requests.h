@@ -27,7 +27,7 @@ struct Requests {
   // The monitor codes the reports read (every code -VCP: or -VCPQ: names, in order), and those
   // -VCPQ: puts back as the monitor shows them at the start.
   std::vector<std::uint8_t> codes;
-  std::vector<std::uint8_t> foundCodes;
+  VcpCodes foundCodes;  // their values do not matter
 };
 
 // Queries the displays and decides each row: the display -D: chose (or display 1 and the primary
