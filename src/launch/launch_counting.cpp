@@ -65,21 +65,19 @@ std::u16string LaunchTable::LiveName(std::uint32_t processId, std::uint64_t crea
   return kLiveEventPrefix + Decimal(processId) + u"_" + Decimal(creationTime);
 }
 
-bool LaunchTable::Live(std::uint32_t processId, std::uint64_t creationTime) {
-  const UniqueHandle live(
-      platform_.OpenEventW(kSynchronize, false, LiveName(processId, creationTime).c_str()),
-      CloseKernelHandle{&platform_});
+bool LaunchTable::Opens(const std::u16string& name) {
+  const UniqueHandle live(platform_.OpenEventW(kSynchronize, false, name.c_str()),
+                          CloseKernelHandle{&platform_});
   return live || platform_.GetLastError() != kErrorFileNotFound;
+}
+
+bool LaunchTable::Live(std::uint32_t processId, std::uint64_t creationTime) {
+  return Opens(LiveName(processId, creationTime));
 }
 
 bool LaunchTable::LiveIn(std::uint32_t session, std::uint32_t processId,
                          std::uint64_t creationTime) {
-  const UniqueHandle live(
-      platform_.OpenEventW(
-          kSynchronize, false,
-          (u"Session\\" + Decimal(session) + u"\\" + LiveName(processId, creationTime)).c_str()),
-      CloseKernelHandle{&platform_});
-  return live || platform_.GetLastError() != kErrorFileNotFound;
+  return Opens(u"Session\\" + Decimal(session) + u"\\" + LiveName(processId, creationTime));
 }
 
 bool LaunchTable::Holds(std::uint32_t processId, std::uint64_t creationTime) const {

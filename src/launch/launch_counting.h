@@ -113,6 +113,8 @@ class LaunchTable {
   // Whether the instance with this process id and creation time is live: only an event that no
   // longer exists means it has ended; one that may not be opened is another user's, or live.
   bool Live(std::uint32_t processId, std::uint64_t creationTime);
+  // Whether the named live event exists: opened, or refused (another user's, or elevated).
+  bool Opens(const std::u16string& name);
   bool Live(const std::uint8_t* place) {
     return Live(ReadLittleEndian32(place), ReadLittleEndian64(place + 8));
   }
