@@ -257,8 +257,9 @@ bool LaunchTable::Leave(QuitSettings& quit, Pause& wait, std::uint32_t milliseco
       }
     }
     // A launch that joins meanwhile and claims one of these waits until they are put back; the
-    // event that tells it so may be set still from the join's settle.
-    if (locked.held() && place_ < kLaunchTablePlaces && !free.empty()) {
+    // event that tells it so may be set still from the join's settle. (A joined instance has a
+    // place: a full table does not count it.)
+    if (locked.held() && !free.empty()) {
       platform_.ResetEvent(live_.get());
       WriteClaims(Place(place_), free, kRestoringFlag);
     } else {
