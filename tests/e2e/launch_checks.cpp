@@ -47,6 +47,16 @@ std::vector<std::wstring> ShellTargets(const std::wstring& program) {
   return {L"glowtidesuite://run/7", document};
 }
 
+// Starts a counted launch with the options and kills it once it waits, then lets its child end:
+// its record is left, owed.
+void KillWaitingLaunch(const std::wstring& options) {
+  const Gate gate(L"GlowtideSuiteKilledWaiting");
+  Instance killed(options + L" \"-P:" + Child() + L"\"");
+  WaitForHiddenWindow(killed.processId());
+  killed.Kill();
+  killed.Finish();
+}
+
 // The restore records there are: %LOCALAPPDATA%\Glowtide\restore-*.txt.
 std::vector<std::wstring> Records() {
   wchar_t folder[MAX_PATH] = {};
@@ -214,12 +224,7 @@ TEST(Launch, ChildCountingSessionEndAndShell) {
               "exit 0")
         << "a code read (to refuse one that cannot be), found once others' debts are settled, "
            "set, read back, and put back as the monitor showed it";
-    std::unique_ptr<Gate> gate(new Gate(L"GlowtideSuiteCodes"));
-    Instance killed(L"-VCPQ:dc=3 \"-P:" + Child() + L"\"");
-    WaitForHiddenWindow(killed.processId());
-    killed.Kill();
-    gate.reset();
-    killed.Finish();
+    KillWaitingLaunch(L"-VCPQ:dc=3");
     // A code that cannot be read is said so; the input source is in place once sent, although
     // this monitor reads back the input it started on.
     SetDeviceScenario("codes");
@@ -373,12 +378,7 @@ TEST(Launch, ChildCountingSessionEndAndShell) {
   // A launch that starts while another's join puts back what a killed launch owed waits for that
   // settle too, so that none of it lands on its own settings.
   {
-    std::unique_ptr<Gate> gateKilled(new Gate(L"GlowtideSuiteSettleKilled"));
-    Instance killed(L"-D:* -BBQ:1500 \"-P:" + Child() + L"\"");
-    WaitForHiddenWindow(killed.processId());
-    killed.Kill();
-    gateKilled.reset();
-    killed.Finish();
+    KillWaitingLaunch(L"-D:* -BBQ:1500");
     SetDeviceScenario("three, slow sets");
     // Each ends on its own event, the settling one first, so that the other is the last out.
     std::unique_ptr<Gate> gateSettling(new Gate(L"GlowtideSuiteSettleRace"));
