@@ -84,12 +84,20 @@ void Numbers(JsonWriter& json,
   }
 }
 
+// An object of the numbers, or null when they were not read.
+void NumbersOrNull(JsonWriter& json, bool read,
+                   std::initializer_list<std::pair<std::string_view, std::uint64_t>> members) {
+  if (!read) return json.Null();
+  json.BeginObject();
+  Numbers(json, members);
+  json.EndObject();
+}
+
 // {"width": w, "height": h, "hz": r}, or null.
 void WriteMode(JsonWriter& json, const std::optional<DisplayMode>& mode) {
-  if (!mode) return json.Null();
-  json.BeginObject();
-  Numbers(json, {{"width", mode->width}, {"height", mode->height}, {"hz", mode->frequency}});
-  json.EndObject();
+  const DisplayMode shown = mode.value_or(DisplayMode{});
+  NumbersOrNull(json, mode.has_value(),
+                {{"width", shown.width}, {"height", shown.height}, {"hz", shown.frequency}});
 }
 
 void WriteDisplay(JsonWriter& json, const DisplayState& state) {
@@ -118,13 +126,8 @@ void WriteDisplay(JsonWriter& json, const DisplayState& state) {
     json.Null();
   }
   json.Key("whiteLevel");
-  if (state.whiteLevel) {
-    json.BeginObject();
-    Numbers(json, {{"level", *state.whiteLevel}, {"nits", state.whiteLevelNits}});
-    json.EndObject();
-  } else {
-    json.Null();
-  }
+  NumbersOrNull(json, state.whiteLevel.has_value(),
+                {{"level", state.whiteLevel.value_or(0)}, {"nits", state.whiteLevelNits}});
   json.Key("mode");
   json.BeginObject();
   json.Key("current");
@@ -184,13 +187,8 @@ void WriteDisplay(JsonWriter& json, const DisplayState& state) {
     for (const DisplayState::Code& code : state.codes) {
       const std::u16string name = CodeText(code.code);
       json.Key(std::string(name.begin(), name.end()));
-      if (code.current) {
-        json.BeginObject();
-        Numbers(json, {{"current", *code.current}, {"maximum", code.maximum}});
-        json.EndObject();
-      } else {
-        json.Null();
-      }
+      NumbersOrNull(json, code.current.has_value(),
+                    {{"current", code.current.value_or(0)}, {"maximum", code.maximum}});
     }
     json.EndObject();
   }
