@@ -279,20 +279,20 @@ std::vector<DisplayTarget> OwedRestores::Decide(const std::vector<DisplayTarget>
       }
       Work& work = work_[to];
       auto take = [rank](auto& quit, auto& expect, std::uint64_t& from, const auto& owedQuit,
-                         const auto& owedSet, bool skip) {
-        if (!owedQuit || skip || (quit && from > rank)) return;
+                         const auto& owedSet) {
+        if (!owedQuit || (quit && from > rank)) return;
         quit = owedQuit;
         expect = owedSet;
         from = rank;
       };
-      take(work.quit.hdr, work.expect.hdr, work.rank[0], owed.quit.hdr, owed.set.hdr, false);
+      take(work.quit.hdr, work.expect.hdr, work.rank[0], owed.quit.hdr, owed.set.hdr);
       take(work.quit.whiteLevel, work.expect.whiteLevel, work.rank[1], owed.quit.whiteLevel,
-           owed.set.whiteLevel, false);
+           owed.set.whiteLevel);
       take(work.quit.brightness, work.expect.brightness, work.rank[2], owed.quit.brightness,
-           owed.set.brightness, false);
+           owed.set.brightness);
       // Windows puts the saved mode back itself at a restart.
-      take(work.quit.mode, work.expect.mode, work.rank[3], owed.quit.mode, owed.set.mode,
-           restarted);
+      if (!restarted)
+        take(work.quit.mode, work.expect.mode, work.rank[3], owed.quit.mode, owed.set.mode);
       // Each monitor code by the same rule, with the value its launch left with it.
       for (const VcpValue& code : owed.quit.codes) {
         std::uint64_t& from = work.codeRank[code.code];
